@@ -1,0 +1,86 @@
+// The main window: menu commands, the two catalogue lists, the labels that carry names and anchor
+// the table view, and the state that every command shares.
+//
+// The handlers are defined beside the features they implement: Form_Load and the small commands
+// in app/, Apri_Click in catalogue/OpenDatabase.cpp, List1_Click in catalogue/TableView.cpp,
+// List2_Click in catalogue/QueryView.cpp, Stampa_Click in report/StructureReport.cpp, Inf_Click
+// with the About window in about/.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "engine/dao.h"
+#include "forms/control.h"
+#include "forms/form.h"
+
+class Tavrek : public forms::Form {
+ public:
+  Tavrek();
+  ~Tavrek() override;
+
+  // --- Controls (design names).
+  forms::MenuItem& Apri;
+  forms::MenuItem& ApriTab;
+  forms::MenuItem& ApriQuery;
+  forms::MenuItem& Stampa;
+  forms::MenuItem& Esci;
+  forms::MenuItem& Inf;
+  forms::ListBox& List1;
+  forms::ListBox& List2;
+  forms::Label& Label1(int index);
+  forms::CommonDialog& CommonDialog1;
+
+  // --- Shared state.
+  std::shared_ptr<dao::Database> db;
+  std::shared_ptr<dao::Recordset> rs;
+  int16_t dbOpen = 0;
+  int16_t rsOpen = 0;
+  int16_t printPending = 0;
+  float designHeight = 0;
+  float designWidth = 0;
+  std::array<QString, 16> typeNames;
+  // Working variables: every handler writes them before reading them.
+  int16_t loopIndex = 0;
+  int16_t innerIndex = 0;
+  float savedX = 0;
+  float savedY = 0;
+  float columnOffset = 0;
+  int16_t pageAnswer = 0;
+
+  // The display name of a field type code: typeNames for 0..15, "??? " + code otherwise.
+  QString TypeName(int code) const;
+
+  // The engine, created on first use. Tests replace the factory before the first open.
+  dao::DBEngine& Engine();
+  std::function<std::unique_ptr<dao::DBEngine>()> engineFactory;
+
+  // --- Handlers.
+  void Form_Load() override;
+  void Apri_Click();
+  void ApriTab_Click();
+  void ApriQuery_Click();
+  void Stampa_Click();
+  void Esci_Click();
+  void Inf_Click();
+  void List1_Click();
+  void List2_Click();
+
+  // Start-up with a file named on the command line: the steps of Apri_Click with `path` as the
+  // dialog's answer, no dialog shown.
+  void OpenAtStartup(const QString& path);
+
+ protected:
+  void Form_Unload() override;
+
+ private:
+  // Apri_Click's steps after the dialog; `chosen` is what the dialog (or the command line) gave.
+  void OpenChosenFile();
+  std::array<forms::Label*, 5> label1_{};
+  std::unique_ptr<dao::DBEngine> engine_;
+  bool openingFromCommandLine_ = false;
+  QString commandLinePath_;
+};

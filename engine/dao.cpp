@@ -1,0 +1,210 @@
+#include "engine/dao.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace dao {
+
+Error::Error(int number, std::string description)
+    : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+
+void ThrowItemNotFound() { throw Error(kErrItemNotFound, "Elemento non trovato in questo insieme."); }
+
+namespace {
+
+[[noreturn]] void ThrowClosed() {
+  throw Error(kErrObjectClosed, "Oggetto non valido o non più impostato.");
+}
+
+// Days from 1 March of year 0 to the civil date, and back (proleptic Gregorian).
+long DaysFromCivil(long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long>(doe) - 719468;
+}
+
+void CivilFromDays(long z, int& y, int& m, int& d) {
+  z += 719468;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long yy = static_cast<long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yy + (m <= 2));
+}
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+  // Names are UTF-8; fold ASCII letters, which is how Access orders its catalogue names in
+  // practice. Non-ASCII bytes compare by value, which keeps the order total and stable.
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+    return fold(static_cast<unsigned char>(x)) < fold(static_cast<unsigned char>(y));
+  });
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  return !LessNoCase(a, b) && !LessNoCase(b, a);
+}
+
+}  // namespace
+
+DateTime::Parts DateTime::Split() const {
+  Parts p{1899, 12, 30, 0, 0, 0};
+  if (!std::isfinite(days) || days > 2958466.0 || days < -657435.0) return p;  // outside 100..9999
+  // Access stores times before 1899-12-30 with a negative day and a positive time fraction.
+  double whole = std::trunc(days);
+  double frac = std::fabs(days - whole);
+  long secs = std::lround(frac * 86400.0);
+  if (secs >= 86400) {
+    secs -= 86400;
+    whole += days < 0 ? -1 : 1;
+  }
+  long base = DaysFromCivil(1899, 12, 30);
+  CivilFromDays(base + static_cast<long>(whole), p.year, p.month, p.day);
+  p.hour = static_cast<int>(secs / 3600);
+  p.minute = static_cast<int>(secs / 60 % 60);
+  p.second = static_cast<int>(secs % 60);
+  return p;
+}
+
+std::string DateTime::Iso() const {
+  Parts p = Split();
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                p.minute, p.second);
+  return buf;
+}
+
+Index::Index(const IndexInfo& info) : name_(info.name) {
+  std::vector<IndexField> fields;
+  for (const auto& f : info.fields) fields.emplace_back(f);
+  fields_ = Collection<IndexField>(std::move(fields));
+}
+
+QueryDef::QueryDef(QueryInfo info, std::weak_ptr<Database> db, size_t sourceIndex)
+    : info_(std::move(info)), db_(std::move(db)), sourceIndex_(sourceIndex) {}
+
+std::string QueryDef::SQL() const {
+  if (sql_) return *sql_;
+  auto db = db_.lock();
+  if (!db || !db->open_) ThrowClosed();
+  sql_ = db->source_ ? db->source_->LoadSql(sourceIndex_) : std::string();
+  return *sql_;
+}
+
+Recordset::Recordset(const TableInfo& info, TableDetail detail)
+    : info_(info), recordCount_(detail.recordCount) {
+  std::vector<Field> fields;
+  for (auto& f : detail.fields) fields.emplace_back(std::move(f));
+  fields_ = Collection<Field>(std::move(fields));
+  std::vector<Index> indexes;
+  for (const auto& i : detail.indexes) indexes.emplace_back(i);
+  indexes_ = Collection<Index>(std::move(indexes));
+}
+
+void Recordset::CheckOpen() const {
+  if (!open_) ThrowClosed();
+}
+const std::string& Recordset::Name() const { CheckOpen(); return info_.name; }
+int32_t Recordset::RecordCount() const { CheckOpen(); return recordCount_; }
+DateTime Recordset::DateCreated() const { CheckOpen(); return info_.dateCreated; }
+DateTime Recordset::LastUpdated() const { CheckOpen(); return info_.lastUpdated; }
+const Collection<Field>& Recordset::Fields() const { CheckOpen(); return fields_; }
+const Collection<Index>& Recordset::Indexes() const { CheckOpen(); return indexes_; }
+
+std::shared_ptr<Database> Database::Create(std::string name, std::vector<TableInfo> tables,
+                                           std::vector<QueryInfo> queries,
+                                           std::unique_ptr<CatalogueSource> source) {
+  std::shared_ptr<Database> db(new Database());
+  db->name_ = std::move(name);
+  db->source_ = std::move(source);
+
+  std::vector<size_t> torder(tables.size());
+  for (size_t i = 0; i < torder.size(); ++i) torder[i] = i;
+  std::stable_sort(torder.begin(), torder.end(),
+                   [&](size_t a, size_t b) { return LessNoCase(tables[a].name, tables[b].name); });
+  std::vector<TableDef> tdefs;
+  for (size_t i : torder) {
+    tdefs.emplace_back(tables[i]);
+    db->tableSourceIndex_.push_back(i);
+  }
+  db->tables_ = Collection<TableDef>(std::move(tdefs));
+
+  std::vector<size_t> qorder(queries.size());
+  for (size_t i = 0; i < qorder.size(); ++i) qorder[i] = i;
+  std::stable_sort(qorder.begin(), qorder.end(),
+                   [&](size_t a, size_t b) { return LessNoCase(queries[a].name, queries[b].name); });
+  std::vector<QueryDef> qdefs;
+  for (size_t i : qorder) qdefs.emplace_back(queries[i], db, i);
+  db->queries_ = Collection<QueryDef>(std::move(qdefs));
+  return db;
+}
+
+void Database::CheckOpen() const {
+  if (!open_) ThrowClosed();
+}
+const std::string& Database::Name() const { CheckOpen(); return name_; }
+std::string Database::Format() const { CheckOpen(); return source_ ? source_->Format() : ""; }
+const Collection<TableDef>& Database::TableDefs() const { CheckOpen(); return tables_; }
+const Collection<QueryDef>& Database::QueryDefs() const { CheckOpen(); return queries_; }
+
+std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int type) {
+  CheckOpen();
+  if (type != dbOpenTable) throw Error(3001, "Argomento non valido.");
+  for (int i = 0; i < tables_.Count(); ++i) {
+    const TableDef& t = tables_.Item(i);
+    if (!EqualNoCase(t.Name(), name)) continue;
+    if (t.IsLinked()) {
+      std::string src = t.Info().linkSource;
+      if (!t.Info().foreignName.empty()) src += " (" + t.Info().foreignName + ")";
+      throw Error(kErrInvalidOperation,
+                  "Operazione non valida: la tabella '" + t.Name() +
+                      "' è collegata da un'altra origine dati" + (src.empty() ? "" : ": " + src) +
+                      ".");
+    }
+    TableDetail detail;
+    if (source_) detail = source_->LoadTable(tableSourceIndex_[static_cast<size_t>(i)]);
+    auto rs = std::make_shared<Recordset>(t.Info(), std::move(detail));
+    std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+    recordsets_.push_back(rs);
+    return rs;
+  }
+  throw Error(kErrItemNotFound, "Elemento non trovato in questo insieme.");
+}
+
+void Database::Close() {
+  if (!open_) return;
+  open_ = false;
+  for (auto& w : recordsets_)
+    if (auto rs = w.lock()) rs->Close();
+  recordsets_.clear();
+  source_.reset();
+}
+
+std::string PasswordFromConnect(const std::string& connect) {
+  // ";pw" — everything after the first semicolon when the text starts with one.
+  if (!connect.empty() && connect[0] == ';') {
+    std::string rest = connect.substr(1);
+    // Also accept ";PWD=pw".
+    if (rest.size() >= 4 && (rest[0] == 'P' || rest[0] == 'p') && (rest[1] == 'W' || rest[1] == 'w') &&
+        (rest[2] == 'D' || rest[2] == 'd') && rest[3] == '=')
+      return rest.substr(4);
+    return rest;
+  }
+  // "MS Access;PWD=pw[;...]"
+  std::string upper = connect;
+  for (char& c : upper) c = static_cast<char>((c >= 'a' && c <= 'z') ? c - 32 : c);
+  auto pos = upper.find("PWD=");
+  if (pos == std::string::npos) return {};
+  auto end = connect.find(';', pos + 4);
+  return connect.substr(pos + 4, end == std::string::npos ? std::string::npos : end - pos - 4);
+}
+
+}  // namespace dao

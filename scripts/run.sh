@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tavrek and starts it on FILE (or on the bundled sample database).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/deps.sh"
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$here/build" --target tavrek
+file=${1:-$here/app/sample/sample.mdb}
+exec "$here/build/app/tavrek" "$file"
