@@ -1,0 +1,372 @@
+#include "tools/dump.h"
+
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+namespace tavrek::dump {
+
+namespace {
+
+constexpr const char* kVersion = "2.0.0";
+
+// The command-line options. A new option is one row here and one case in ApplyOption.
+enum class Opt { kPassword, kJson, kHelp, kVersion };
+struct OptionSpec {
+  const char* name;
+  bool takesValue;
+  Opt id;
+};
+constexpr OptionSpec kOptionTable[] = {
+    {"--password", true, Opt::kPassword},
+    {"--json", false, Opt::kJson},
+    {"--help", false, Opt::kHelp},
+    {"--version", false, Opt::kVersion},
+};
+
+void ApplyOption(Opt id, const std::string& value, Options& o) {
+  switch (id) {
+    case Opt::kPassword: o.password = value; break;
+    case Opt::kJson: o.json = true; break;
+    case Opt::kHelp: o.help = true; break;
+    case Opt::kVersion: o.version = true; break;
+  }
+}
+
+// Appends U+FFFD (the replacement character) in UTF-8.
+void AppendReplacement(std::string& out) { out += "\xEF\xBF\xBD"; }
+
+// Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not valid.
+size_t Utf8SequenceLength(const std::string& s, size_t i) {
+  auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  unsigned char c = byte(i);
+  size_t len;
+  unsigned cp;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
+  else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
+  else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
+  else return 0;
+  if (i + len > s.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(i + k) & 0x3F);
+  }
+  // Reject overlong forms, surrogates and code points past U+10FFFF.
+  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
+  return len;
+}
+
+std::string JsonDate(const dao::DateTime& d) { return JsonString(d.Iso()); }
+
+std::string DisplayDate(const dao::DateTime& d) {
+  std::string iso = d.Iso();
+  iso[10] = ' ';
+  return iso;
+}
+
+// Every part of the catalogue the dump shows, read once. Raises dao::Error.
+struct TableDump {
+  const dao::TableDef* def;
+  std::shared_ptr<dao::Recordset> rs;  // null for a linked table
+};
+
+std::vector<TableDump> ReadTables(dao::Database& db) {
+  std::vector<TableDump> tables;
+  const auto& defs = db.TableDefs();
+  for (int i = 0; i < defs.Count(); ++i) {
+    const dao::TableDef& t = defs.Item(i);
+    TableDump d{&t, nullptr};
+    if (!t.IsLinked()) d.rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
+    tables.push_back(std::move(d));
+  }
+  return tables;
+}
+
+void CloseAll(std::vector<TableDump>& tables) {
+  for (auto& t : tables)
+    if (t.rs) t.rs->Close();
+}
+
+}  // namespace
+
+std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
+  Options o;
+  bool haveFile = false;
+  bool endOfOptions = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (!endOfOptions && a == "--") {
+      endOfOptions = true;
+      continue;
+    }
+    if (!endOfOptions && a.size() > 1 && a[0] == '-') {
+      std::string name = a, value;
+      bool inlineValue = false;
+      if (auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = a.substr(0, eq);
+        value = a.substr(eq + 1);
+        inlineValue = true;
+      }
+      const OptionSpec* spec = nullptr;
+      for (const auto& s : kOptionTable)
+        if (name == s.name) spec = &s;
+      if (!spec) {
+        error = "opzione sconosciuta: " + a;
+        return std::nullopt;
+      }
+      if (spec->takesValue && !inlineValue) {
+        if (i + 1 >= args.size()) {
+          error = "manca il valore di " + name;
+          return std::nullopt;
+        }
+        value = args[++i];
+      } else if (!spec->takesValue && inlineValue) {
+        error = name + " non accetta un valore";
+        return std::nullopt;
+      }
+      ApplyOption(spec->id, value, o);
+      continue;
+    }
+    if (haveFile) {
+      error = "un solo file di database, prego: " + a;
+      return std::nullopt;
+    }
+    o.file = a;
+    haveFile = true;
+  }
+  if (!haveFile && !o.help && !o.version) {
+    error = "manca il file di database";
+    return std::nullopt;
+  }
+  return o;
+}
+
+std::string UsageText() {
+  return "Uso: tavrek-dump [--password PW] [--json] FILE\n"
+         "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
+         "\n"
+         "  --password PW  password del database\n"
+         "  --json         documento JSON invece dell'elenco leggibile\n"
+         "  --help         questo aiuto\n"
+         "  --version      versione del programma\n"
+         "\n"
+         "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
+         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n";
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      size_t len = Utf8SequenceLength(text, i);
+      if (len == 0) {
+        AppendReplacement(out);
+        ++i;
+      } else {
+        out.append(text, i, len);
+        i += len;
+      }
+      continue;
+    }
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+    ++i;
+  }
+  out += '"';
+  return out;
+}
+
+std::string JsonDocument(dao::Database& db) {
+  std::vector<TableDump> tables = ReadTables(db);
+  std::ostringstream o;
+  o << "{\"format\": " << JsonString(db.Format()) << ",\n \"tables\": [";
+  for (size_t i = 0; i < tables.size(); ++i) {
+    const dao::TableDef& t = *tables[i].def;
+    const dao::Recordset* rs = tables[i].rs.get();
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
+      << ", \"system\": " << (t.IsSystem() ? "true" : "false")
+      << ", \"linked\": " << (t.IsLinked() ? "true" : "false") << ", \"recordCount\": ";
+    if (rs) o << rs->RecordCount(); else o << "null";
+    o << ", \"dateCreated\": " << JsonDate(t.DateCreated())
+      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated()) << ",\n   \"fields\": ";
+    if (!rs) {
+      o << "null";
+    } else {
+      o << '[';
+      const auto& fields = rs->Fields();
+      for (int f = 0; f < fields.Count(); ++f) {
+        const dao::Field& fd = fields.Item(f);
+        o << (f ? ", " : "") << "{\"name\": " << JsonString(fd.Name()) << ", \"type\": " << fd.Type()
+          << ", \"size\": " << fd.Size() << '}';
+      }
+      o << ']';
+    }
+    o << ",\n   \"indexes\": ";
+    if (!rs) {
+      o << "null";
+    } else {
+      o << '[';
+      const auto& indexes = rs->Indexes();
+      for (int x = 0; x < indexes.Count(); ++x) {
+        const dao::Index& ix = indexes.Item(x);
+        o << (x ? ", " : "") << "{\"name\": " << JsonString(ix.Name()) << ", \"fields\": [";
+        for (int k = 0; k < ix.Fields().Count(); ++k)
+          o << (k ? ", " : "") << JsonString(ix.Fields().Item(k).Name());
+        o << "]}";
+      }
+      o << ']';
+    }
+    o << '}';
+  }
+  o << (tables.empty() ? "]" : "\n ]") << ",\n \"queries\": [";
+  const auto& queries = db.QueryDefs();
+  for (int i = 0; i < queries.Count(); ++i) {
+    const dao::QueryDef& q = queries.Item(i);
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(q.Name()) << ", \"type\": " << q.Type()
+      << ", \"dateCreated\": " << JsonDate(q.DateCreated())
+      << ", \"lastUpdated\": " << JsonDate(q.LastUpdated()) << ",\n   \"sql\": " << JsonString(q.SQL())
+      << '}';
+  }
+  o << (queries.Count() ? "\n ]}\n" : "]}\n");
+  CloseAll(tables);
+  return o.str();
+}
+
+std::string FieldTypeName(int type) {
+  switch (type) {
+    case dao::dbBoolean: return "Boolean";
+    case dao::dbByte: return "Byte";
+    case dao::dbInteger: return "Integer";
+    case dao::dbLong: return "Long";
+    case dao::dbCurrency: return "Currency";
+    case dao::dbSingle: return "Single";
+    case dao::dbDouble: return "Double";
+    case dao::dbDate: return "Date/Time";
+    case dao::dbBinary: return "Binary";
+    case dao::dbText: return "Text";
+    case dao::dbLongBinary: return "OLE Object";
+    case dao::dbMemo: return "Memo";
+    case dao::dbGUID: return "GUID";
+    case dao::dbBigInt: return "BigInt";
+    case dao::dbDecimal: return "Decimal";
+    case dao::dbAttachment: return "Attachment";
+    case dao::dbComplexByte: return "Complex Byte";
+    case dao::dbComplexInteger: return "Complex Integer";
+    case dao::dbComplexLong: return "Complex Long";
+    case dao::dbComplexSingle: return "Complex Single";
+    case dao::dbComplexDouble: return "Complex Double";
+    case dao::dbComplexGUID: return "Complex GUID";
+    case dao::dbComplexDecimal: return "Complex Decimal";
+    case dao::dbComplexText: return "Complex Text";
+    default: return "Tipo " + std::to_string(type);
+  }
+}
+
+std::string TextListing(dao::Database& db) {
+  std::vector<TableDump> tables = ReadTables(db);
+  std::ostringstream o;
+  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << "\n\nTabelle: " << tables.size()
+    << '\n';
+  for (const auto& td : tables) {
+    const dao::TableDef& t = *td.def;
+    o << "\n" << t.Name();
+    if (t.IsSystem()) o << "  [sistema]";
+    if (t.IsLinked()) {
+      o << "  [collegata: " << t.Info().linkSource;
+      if (!t.Info().foreignName.empty()) o << " (" << t.Info().foreignName << ")";
+      o << ']';
+    }
+    o << "\n  Creata: " << DisplayDate(t.DateCreated())
+      << "  Ultima modifica: " << DisplayDate(t.LastUpdated()) << '\n';
+    if (!td.rs) continue;
+    const dao::Recordset& rs = *td.rs;
+    o << "  Record: " << rs.RecordCount() << '\n';
+    o << "  Campi: " << rs.Fields().Count() << '\n';
+    for (const auto& f : rs.Fields())
+      o << "    " << f.Name() << "  " << FieldTypeName(f.Type()) << " (" << f.Type() << ")  "
+        << f.Size() << '\n';
+    o << "  Indici: " << rs.Indexes().Count() << '\n';
+    for (const auto& ix : rs.Indexes()) {
+      o << "    " << ix.Name() << " (";
+      for (int k = 0; k < ix.Fields().Count(); ++k)
+        o << (k ? ", " : "") << ix.Fields().Item(k).Name();
+      o << ")\n";
+    }
+  }
+  const auto& queries = db.QueryDefs();
+  o << "\nQuery: " << queries.Count() << '\n';
+  for (const auto& q : queries) {
+    o << "\n" << q.Name() << "  tipo " << q.Type() << "\n  Creata: " << DisplayDate(q.DateCreated())
+      << "  Ultima modifica: " << DisplayDate(q.LastUpdated()) << '\n';
+    // The SQL text joins its lines with CR LF; indent each line.
+    std::string sql = q.SQL();
+    o << "    ";
+    for (size_t i = 0; i < sql.size(); ++i) {
+      if (sql[i] == '\r' && i + 1 < sql.size() && sql[i + 1] == '\n') continue;
+      o << sql[i];
+      if (sql[i] == '\n' && i + 1 < sql.size()) o << "    ";
+    }
+    if (sql.empty() || sql.back() != '\n') o << '\n';
+  }
+  CloseAll(tables);
+  return o.str();
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Opener& open) {
+  std::string usageError;
+  std::optional<Options> opts = ParseArguments(args, usageError);
+  if (!opts) {
+    err << "tavrek-dump: " << usageError << "\n" << UsageText();
+    return 1;
+  }
+  if (opts->help) {
+    out << UsageText();
+    return 0;
+  }
+  if (opts->version) {
+    out << "tavrek-dump " << kVersion << '\n';
+    return 0;
+  }
+  std::shared_ptr<dao::Database> db;
+  try {
+    std::optional<std::string> connect;
+    if (opts->password) connect = ";" + *opts->password;
+    db = open(opts->file, connect);
+    // The whole output is built before anything is written: a dump is complete or absent.
+    std::string text = opts->json ? JsonDocument(*db) : TextListing(*db);
+    // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
+    db->Close();
+    out << text;
+    out.flush();
+    if (!out) {
+      err << "tavrek-dump: impossibile scrivere l'uscita\n";
+      return 3;
+    }
+    return 0;
+  } catch (const dao::Error& e) {
+    if (db) db->Close();
+    err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
+    return 2;
+  }
+}
+
+}  // namespace tavrek::dump

@@ -1,0 +1,69 @@
+// tavrek-dump: the whole catalogue of an Access database, as text or as a JSON document.
+//
+// The JSON document is read by our tests and by outside scripts, so its shape is fixed:
+//   {"format": "...", "tables": [{"name", "system", "linked", "recordCount", "dateCreated",
+//    "lastUpdated", "fields": [{"name", "type", "size"}], "indexes": [{"name", "fields": [...]}]}],
+//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql"}]}
+// keys in that order, tables and queries in the engine's collection order; `recordCount`,
+// `fields` and `indexes` are null for linked tables.
+//
+// A dump is all or nothing: if any table definition or query text cannot be read, nothing is
+// printed on standard output and the engine's error is reported instead (exit status 2), because
+// the callers rely on a complete document.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/dao.h"
+
+namespace tavrek::dump {
+
+// What the command line asked for.
+struct Options {
+  std::optional<std::string> password;  // --password PW
+  bool json = false;                    // --json
+  bool help = false;                    // --help
+  bool version = false;                 // --version
+  std::string file;                     // the database file
+  // Further output options (for example a printed report of chosen tables) are added here, to
+  // the option table in dump.cpp, and to the output step of Run.
+};
+
+// Parses the arguments after the program name. On a usage error returns nullopt and sets `error`
+// to a one-line message.
+std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error);
+
+// The text of --help.
+std::string UsageText();
+
+// JSON string literal (with the quotes) of UTF-8 text: quotes, backslash and control characters
+// escaped, other characters passed through as UTF-8; invalid UTF-8 bytes become U+FFFD so the
+// document is always valid.
+std::string JsonString(const std::string& text);
+
+// The JSON document of an open database. Raises dao::Error when part of the catalogue cannot be
+// read; nothing has been written then.
+std::string JsonDocument(dao::Database& db);
+
+// The human-readable listing of an open database. Raises dao::Error as JsonDocument does.
+std::string TextListing(dao::Database& db);
+
+// A display name for a DAO field type code ("Text", "Long", ...); unknown codes as "Tipo N".
+std::string FieldTypeName(int type);
+
+// Opens a database: path and connect string (";" + password, or none).
+using Opener = std::function<std::shared_ptr<dao::Database>(
+    const std::string& path, const std::optional<std::string>& connect)>;
+
+// The whole program: parses `args`, opens the file with `open`, writes the dump to `out`.
+// Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
+// description on `err`), 3 the output could not be written.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Opener& open);
+
+}  // namespace tavrek::dump
