@@ -1,0 +1,22 @@
+// The FROM list of a query: its tables, with the joins between them nested the way Access
+// writes them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/query_sql.h"
+
+namespace engine {
+
+// Builds the items of the FROM clause from the table rows and the join rows (stored order).
+//
+// Tables start as separate items in stored order. Each join row takes the item holding its first
+// table and the item holding its second (a name no table row carries becomes a table of its own),
+// removes both and appends "first KIND JOIN second ON condition", the inner joins in parentheses.
+// A join row whose two tables already sit in one join adds its condition to that join; the
+// conditions of a join are then written "(c2) AND (c1)", the later row first. Never fails.
+std::vector<std::string> BuildFromItems(const std::vector<QueryRow>& tables,
+                                        const std::vector<QueryRow>& joins);
+
+}  // namespace engine

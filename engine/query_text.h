@@ -1,0 +1,33 @@
+// Small text helpers shared by the pieces that rebuild a query's SQL.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+// Line break between the clauses of a query's SQL text.
+inline constexpr const char* kSqlNewline = "\r\n";
+
+// The text of a column, empty when it is NULL.
+std::string TextOf(const std::optional<std::string>& value);
+
+// A name as Access writes it: kept as it is when already in brackets or made only of letters,
+// digits and underscores; otherwise put in brackets ("Some.Alias" -> "[Some.Alias]"). Bytes of
+// non-ASCII UTF-8 characters count as letters.
+std::string QuoteName(std::string_view name);
+
+// A dotted name (table, or table.column) with each part quoted as by QuoteName. Dots inside
+// brackets do not split ("[a.b].c" stays as it is).
+std::string QuoteIdentifier(std::string_view identifier);
+
+// The items joined with `separator` (", " by default).
+std::string JoinList(const std::vector<std::string>& items, std::string_view separator = ", ");
+
+// " IN 'path'" followed by " [type]" when the type is given; empty when both are missing.
+std::string RemoteDbSuffix(const std::optional<std::string>& path,
+                           const std::optional<std::string>& type);
+
+}  // namespace engine
