@@ -1,0 +1,37 @@
+#include "engine/errors.h"
+
+namespace engine {
+
+dao::Error FileNotFoundError(const std::string& path) {
+  return dao::Error(dao::kErrFileNotFound, "Impossibile trovare il file '" + path + "'.");
+}
+
+dao::Error BadPasswordError() { return dao::Error(dao::kErrBadPassword, "Password non valida."); }
+
+dao::Error UnrecognizedFormatError(const std::string& path) {
+  return dao::Error(dao::kErrUnrecognizedFormat,
+                    "Formato di database '" + path + "' non riconosciuto.");
+}
+
+dao::Error EncryptedAceError(const std::string& path) {
+  return dao::Error(dao::kErrUnrecognizedFormat,
+                    "Formato di database '" + path +
+                        "' non riconosciuto. Il database è crittografato con una password: la "
+                        "crittografia dei file .accdb non è supportata.");
+}
+
+dao::Error DamagedError(const std::string& path) {
+  return dao::Error(dao::kErrCorrupt,
+                    "Impossibile aprire il database '" + path +
+                        "'. Il file potrebbe non essere un database riconosciuto "
+                        "dall'applicazione oppure potrebbe essere danneggiato.");
+}
+
+dao::Error CannotOpenError(const std::string& path) {
+  return dao::Error(dao::kErrCannotOpen,
+                    "Impossibile aprire il file '" + path +
+                        "'. Il file è già in uso esclusivo da parte di un altro utente oppure è "
+                        "necessaria l'autorizzazione per visualizzarne i dati.");
+}
+
+}  // namespace engine

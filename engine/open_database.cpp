@@ -1,0 +1,116 @@
+// DBEngine::OpenDatabase: opens an Access file read-only, checks its header and password, and
+// reads its catalogue.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+#include <stdexcept>
+
+#include "engine/dao.h"
+#include "engine/errors.h"
+#include "engine/header.h"
+#include "engine/jet_catalogue.h"
+#include "engine/page_reader.h"
+#include "engine/text_codec.h"
+
+namespace dao {
+
+namespace {
+
+// Opens `path` for reading only, without updating its access time where the system lets us.
+int OpenReadOnly(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && errno == EPERM) {  // O_NOATIME is only allowed to the file's owner
+    do {
+      fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+  }
+  if (fd >= 0) return fd;
+  switch (errno) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      throw engine::FileNotFoundError(path);
+    default:
+      throw engine::CannotOpenError(path);
+  }
+}
+
+// Closes a descriptor unless it has been handed over.
+struct FdGuard {
+  int fd;
+  ~FdGuard() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+bool PasswordMatches(const engine::DatabaseHeader& header, const std::string& given) {
+  if (header.passwordBytes.empty()) return true;  // not protected: any password is accepted
+  engine::TextCodec codec(header.format->text, header.codePage);
+  const std::string stored = codec.Decode(
+      engine::ByteView(header.passwordBytes.data(), header.passwordBytes.size()));
+  return stored == given;
+}
+
+}  // namespace
+
+std::shared_ptr<Database> DBEngine::OpenDatabase(const std::string& path, bool /*options*/,
+                                                 bool /*readOnly*/,
+                                                 const std::optional<std::string>& connect) {
+  if (path.empty()) throw engine::FileNotFoundError(path);
+  FdGuard guard{OpenReadOnly(path)};
+
+  struct stat st;
+  if (::fstat(guard.fd, &st) != 0) throw engine::CannotOpenError(path);
+  if (!S_ISREG(st.st_mode)) throw engine::FileNotFoundError(path);
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+
+  std::vector<uint8_t> first(4096);
+  ssize_t got;
+  do {
+    got = ::pread(guard.fd, first.data(), first.size(), 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) throw engine::CannotOpenError(path);
+  first.resize(static_cast<size_t>(got));
+
+  engine::DatabaseHeader header;
+  switch (engine::DatabaseHeader::Parse(engine::ByteView(first.data(), first.size()), header)) {
+    case engine::HeaderStatus::kOk: break;
+    case engine::HeaderStatus::kNotAccess:
+    case engine::HeaderStatus::kUnknownVersion: throw engine::UnrecognizedFormatError(path);
+    case engine::HeaderStatus::kTruncated: throw engine::DamagedError(path);
+  }
+  const engine::FormatDescriptor& format = *header.format;
+  if (format.ace && (header.databaseKey != 0 || !header.passwordBytes.empty() ||
+                     header.aceEncryptionHint))
+    throw engine::EncryptedAceError(path);
+  // Access writes whole pages only; anything else is a damaged or cut copy.
+  if (size % format.pageSize != 0 || size / format.pageSize < 3) throw engine::DamagedError(path);
+
+  if (!PasswordMatches(header, connect ? PasswordFromConnect(*connect) : std::string()))
+    throw engine::BadPasswordError();
+
+  auto pages = std::make_unique<engine::PageReader>(guard.fd, size, format, header.databaseKey);
+  guard.fd = -1;
+  try {
+    std::vector<TableInfo> tables;
+    std::vector<QueryInfo> queries;
+    auto catalogue = std::make_unique<engine::JetCatalogue>(path, std::move(pages),
+                                                            header.codePage, tables, queries);
+    return Database::Create(path, std::move(tables), std::move(queries), std::move(catalogue));
+  } catch (const engine::CorruptError&) {
+    throw engine::DamagedError(path);
+  } catch (const std::bad_alloc&) {
+    throw engine::DamagedError(path);
+  } catch (const std::length_error&) {
+    throw engine::DamagedError(path);
+  }
+}
+
+}  // namespace dao

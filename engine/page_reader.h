@@ -1,0 +1,63 @@
+// Reads pages of an open database file. Every page access of the reader goes through here: page
+// numbers are checked against the file's size, encoded databases are decoded transparently, and
+// recently read pages are kept in a small cache.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/bytes.h"
+#include "engine/format.h"
+
+namespace engine {
+
+// One decoded page. Holds its bytes alive for as long as the caller keeps the pointer.
+class Page {
+ public:
+  Page(uint32_t number, std::vector<uint8_t> bytes) : number_(number), bytes_(std::move(bytes)) {}
+  uint32_t Number() const { return number_; }
+  ByteView View() const { return ByteView(bytes_.data(), bytes_.size()); }
+  uint8_t Type() const { return bytes_.empty() ? 0 : bytes_[0]; }
+
+ private:
+  uint32_t number_;
+  std::vector<uint8_t> bytes_;
+};
+
+using PagePtr = std::shared_ptr<const Page>;
+
+// Page types (first byte of a page).
+enum PageType : uint8_t {
+  kPageData = 0x01,
+  kPageTableDefinition = 0x02,
+  kPageUsageMap = 0x05,
+};
+
+class PageReader {
+ public:
+  // Takes ownership of `fd` (opened read-only) and closes it when destroyed. `fileSize` is a whole
+  // number of pages. `databaseKey` non-zero: pages after the first are RC4-encoded with it.
+  PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format, uint32_t databaseKey);
+  ~PageReader();
+  PageReader(const PageReader&) = delete;
+  PageReader& operator=(const PageReader&) = delete;
+
+  const FormatDescriptor& Format() const { return format_; }
+  uint32_t PageSize() const { return format_.pageSize; }
+  uint32_t PageCount() const { return pageCount_; }
+
+  // Page `number`, decoded. Raises CorruptError for a page past the end of the file or a failed
+  // read.
+  PagePtr Read(uint32_t number);
+
+ private:
+  int fd_;
+  const FormatDescriptor& format_;
+  uint32_t pageCount_;
+  uint32_t databaseKey_;
+  std::unordered_map<uint32_t, PagePtr> cache_;
+};
+
+}  // namespace engine

@@ -1,0 +1,102 @@
+#include "engine/system_tables.h"
+
+#include "engine/column_value.h"
+#include "engine/table_scan.h"
+
+namespace engine {
+
+namespace {
+
+const ColumnDef* Require(const TableDefinition& def, const char* name) {
+  const ColumnDef* c = def.ColumnByName(name);
+  if (!c) ThrowCorrupt(std::string("system table without its column ") + name);
+  return c;
+}
+
+int32_t IntOr0(const std::optional<int64_t>& v) { return v ? static_cast<int32_t>(*v) : 0; }
+
+}  // namespace
+
+std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& codec) {
+  TableDefinition def = TableDefinition::Read(pages, kCatalogueDefinitionPage, codec);
+  const ColumnDef* id = Require(def, "Id");
+  const ColumnDef* name = Require(def, "Name");
+  const ColumnDef* type = Require(def, "Type");
+  const ColumnDef* parentId = def.ColumnByName("ParentId");
+  const ColumnDef* created = def.ColumnByName("DateCreate");
+  const ColumnDef* updated = def.ColumnByName("DateUpdate");
+  const ColumnDef* flags = def.ColumnByName("Flags");
+  const ColumnDef* database = def.ColumnByName("Database");
+  const ColumnDef* connect = def.ColumnByName("Connect");
+  const ColumnDef* foreignName = def.ColumnByName("ForeignName");
+
+  std::vector<CatalogueObject> objects;
+  ScanTable(pages, def, [&](const DataRow& row) {
+    ColumnValues v(row, pages, codec);
+    CatalogueObject o;
+    o.id = IntOr0(v.Int(id));
+    o.parentId = IntOr0(v.Int(parentId));
+    o.name = v.Text(name).value_or("");
+    o.type = IntOr0(v.Int(type));
+    o.dateCreated = v.Double(created).value_or(0.0);
+    o.dateUpdated = v.Double(updated).value_or(0.0);
+    o.flags = static_cast<uint32_t>(IntOr0(v.Int(flags)));
+    // Link details matter only for linked tables; other objects keep them unread.
+    if (o.type == kObjectLinkedTable || o.type == kObjectOdbcTable) {
+      o.database = v.Text(database).value_or("");
+      o.connect = v.Text(connect).value_or("");
+      o.foreignName = v.Text(foreignName).value_or("");
+    }
+    objects.push_back(std::move(o));
+  });
+  return objects;
+}
+
+std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& codec,
+                                          uint32_t definitionPage) {
+  TableDefinition def = TableDefinition::Read(pages, definitionPage, codec);
+  const ColumnDef* objectId = Require(def, "ObjectId");
+  const ColumnDef* attribute = Require(def, "Attribute");
+  const ColumnDef* expression = def.ColumnByName("Expression");
+  const ColumnDef* flag = def.ColumnByName("Flag");
+  const ColumnDef* name1 = def.ColumnByName("Name1");
+  const ColumnDef* name2 = def.ColumnByName("Name2");
+  const ColumnDef* order = def.ColumnByName("Order");
+
+  std::vector<StoredQueryRow> rows;
+  ScanTable(pages, def, [&](const DataRow& row) {
+    ColumnValues v(row, pages, codec);
+    StoredQueryRow r;
+    r.objectId = IntOr0(v.Int(objectId));
+    r.row.attribute = IntOr0(v.Int(attribute));
+    r.row.expression = v.Text(expression);
+    if (auto f = v.Int(flag)) r.row.flag = static_cast<int>(*f);
+    r.row.name1 = v.Text(name1);
+    r.row.name2 = v.Text(name2);
+    r.row.order = v.Binary(order);
+    rows.push_back(std::move(r));
+  });
+  return rows;
+}
+
+std::vector<ComplexColumn> ReadComplexColumns(PageReader& pages, const TextCodec& codec,
+                                              uint32_t definitionPage) {
+  TableDefinition def = TableDefinition::Read(pages, definitionPage, codec);
+  const ColumnDef* columnName = Require(def, "ColumnName");
+  const ColumnDef* complexId = Require(def, "ComplexID");
+  const ColumnDef* typeObject = Require(def, "ComplexTypeObjectID");
+  const ColumnDef* conceptual = def.ColumnByName("ConceptualTableID");
+  std::vector<ComplexColumn> columns;
+  ScanTable(pages, def, [&](const DataRow& row) {
+    ColumnValues v(row, pages, codec);
+    ComplexColumn c;
+    c.columnName = v.Text(columnName).value_or("");
+    c.complexId = IntOr0(v.Int(complexId));
+    c.typeObjectId = IntOr0(v.Int(typeObject));
+    c.conceptualTableId = IntOr0(v.Int(conceptual));
+    columns.push_back(std::move(c));
+  });
+  return columns;
+}
+
+}  // namespace engine

@@ -1,0 +1,117 @@
+#include "engine/table_definition.h"
+
+#include <unordered_set>
+
+namespace engine {
+
+namespace {
+
+constexpr size_t kTdefNextPage = 4;
+constexpr size_t kTdefPageHeader = 8;  // header repeated on every page of a definition
+constexpr int kKeyColumnSlots = 10;
+constexpr uint16_t kNoColumn = 0xFFFF;
+
+// The definition's pages joined into one buffer: the first page whole, the header of each
+// following page left out.
+std::vector<uint8_t> JoinPages(PageReader& pages, uint32_t first) {
+  std::vector<uint8_t> joined;
+  std::unordered_set<uint32_t> seen;
+  uint32_t number = first;
+  while (number != 0) {
+    if (!seen.insert(number).second) ThrowCorrupt("loop in a table definition's pages");
+    PagePtr page = pages.Read(number);
+    ByteView view = page->View();
+    if (page->Type() != kPageTableDefinition) ThrowCorrupt("not a table definition page");
+    ByteView body = joined.empty() ? view : view.From(kTdefPageHeader);
+    joined.insert(joined.end(), body.data(), body.data() + body.size());
+    number = view.U32(kTdefNextPage);
+  }
+  return joined;
+}
+
+// A name with its length prefix at `pos`; advances `pos` past it.
+std::string ReadName(ByteView buf, size_t& pos, const FormatDescriptor& f, const TextCodec& codec) {
+  size_t length = f.nameLengthSize == 1 ? buf.U8(pos) : buf.U16(pos);
+  pos += f.nameLengthSize;
+  std::string name = codec.Decode(buf.Sub(pos, length));
+  pos += length;
+  return name;
+}
+
+// Checks that `count` entries of `size` bytes fit at `pos` before anything is allocated for them.
+void CheckRoom(ByteView buf, size_t pos, size_t count, size_t size) {
+  if (!buf.Has(pos, count * size)) ThrowCorrupt("table definition shorter than its entries");
+}
+
+}  // namespace
+
+TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const TextCodec& codec) {
+  const FormatDescriptor& f = pages.Format();
+  std::vector<uint8_t> joined = JoinPages(pages, page);
+  ByteView buf(joined.data(), joined.size());
+
+  TableDefinition def;
+  def.page = page;
+  def.rowCount = buf.U32(f.tdefRowCount);
+  def.varColumnCount = buf.U16(f.tdefVarColumns);
+  const size_t columnCount = buf.U16(f.tdefColumnCount);
+  const size_t indexCount = buf.U32(f.tdefIndexCount);
+  const size_t realIndexCount = buf.U32(f.tdefRealIndexCount);
+  def.usageMap = buf.U32(f.tdefUsageMap);
+
+  size_t pos = f.tdefBlockEnd;
+  CheckRoom(buf, pos, realIndexCount, f.realIndexCountEntrySize);
+  pos += realIndexCount * f.realIndexCountEntrySize;
+
+  CheckRoom(buf, pos, columnCount, f.columnEntrySize);
+  def.columns.resize(columnCount);
+  for (ColumnDef& c : def.columns) {
+    ByteView e = buf.Sub(pos, f.columnEntrySize);
+    c.type = e.U8(f.columnType);
+    c.number = e.U16(f.columnNumber);
+    c.varIndex = e.U16(f.columnVarIndex);
+    c.misc = e.Has(f.columnMisc, 4) ? e.U32(f.columnMisc) : e.U16(f.columnMisc);
+    c.flags = e.U8(f.columnFlags);
+    c.fixedOffset = e.U16(f.columnFixedOffset);
+    c.length = e.U16(f.columnLength);
+    pos += f.columnEntrySize;
+  }
+  for (ColumnDef& c : def.columns) c.name = ReadName(buf, pos, f, codec);
+
+  CheckRoom(buf, pos, realIndexCount, f.realIndexEntrySize);
+  def.realIndexes.resize(realIndexCount);
+  for (RealIndexDef& r : def.realIndexes) {
+    ByteView e = buf.Sub(pos, f.realIndexEntrySize);
+    for (int k = 0; k < kKeyColumnSlots; ++k) {
+      uint16_t number = e.U16(f.realIndexColumns + static_cast<size_t>(k) * 3);
+      if (number != kNoColumn) r.columnNumbers.push_back(number);
+    }
+    pos += f.realIndexEntrySize;
+  }
+
+  CheckRoom(buf, pos, indexCount, f.indexEntrySize);
+  def.indexes.resize(indexCount);
+  for (LogicalIndexDef& l : def.indexes) {
+    ByteView e = buf.Sub(pos, f.indexEntrySize);
+    l.realIndex = e.U32(f.indexRealIndex);
+    l.type = e.U8(f.indexType);
+    if (l.realIndex >= realIndexCount) ThrowCorrupt("index refers to a missing physical index");
+    pos += f.indexEntrySize;
+  }
+  for (LogicalIndexDef& l : def.indexes) l.name = ReadName(buf, pos, f, codec);
+  return def;
+}
+
+const ColumnDef* TableDefinition::ColumnByNumber(uint16_t number) const {
+  for (const ColumnDef& c : columns)
+    if (c.number == number) return &c;
+  return nullptr;
+}
+
+const ColumnDef* TableDefinition::ColumnByName(const std::string& name) const {
+  for (const ColumnDef& c : columns)
+    if (c.name == name) return &c;
+  return nullptr;
+}
+
+}  // namespace engine
