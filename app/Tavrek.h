@@ -70,7 +70,9 @@ class Tavrek : public forms::Form {
   void List2_Click();
 
   // Start-up with a file named on the command line: the steps of Apri_Click with `path` as the
-  // dialog's answer, no dialog shown.
+  // dialog's answer, no dialog shown. It presets CommonDialog1's next answer
+  // (CommonDialog::PresetAnswer) and runs Apri_Click, whose CommonDialog1.ShowOpen() then takes
+  // the path without showing anything; Apri_Click needs no special case.
   void OpenAtStartup(const QString& path);
 
  protected:

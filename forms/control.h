@@ -12,11 +12,16 @@
 
 #include "forms/font.h"
 
+class QAction;
 class QWidget;
 
 namespace forms {
 
 class Form;
+
+// The system colours the designs name: window background and window text.
+QColor SystemWindowColor();
+QColor SystemWindowTextColor();
 
 // Every kind of the platform's control set that the screen scaling distinguishes, and the menu
 // entry, which it leaves alone.
@@ -152,6 +157,9 @@ class Line : public Control {
   void setX2(float v);
   void setY2(float v);
 
+ protected:
+  void applyGeometry() override;
+
  private:
   float x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
 };
@@ -169,11 +177,11 @@ class MenuItem : public Control {
   const QString& Caption() const { return caption_; }
   void setEnabled(bool e) override;
   void setVisible(bool v) override;
-  class QAction* Action() const { return action_; }
+  QAction* Action() const { return action_; }
 
  private:
   QString caption_;
-  class QAction* action_ = nullptr;
+  QAction* action_ = nullptr;
 };
 
 // The common file-open dialog. ShowOpen goes through the modal interaction service, so tests
@@ -187,7 +195,18 @@ class CommonDialog : public Control {
   QString FileName, FileTitle;
   // Initial point size of the dialog's font chooser (set by the screen scaling).
   int FontSize = 8;
+  // Shows the dialog modally (through the interaction service) and leaves the answer in FileName
+  // and FileTitle. A preset answer, when one is pending, is taken instead and nothing is shown.
   void ShowOpen();
+  // One-shot preset answer: the next ShowOpen takes `path` as the chosen file without showing the
+  // dialog, then forgets it. Start-up with a file named on the command line uses this to run the
+  // steps of "Apri Database" unchanged.
+  void PresetAnswer(const QString& path) { preset_ = path; }
+  bool HasPresetAnswer() const { return preset_.has_value(); }
+  void ForgetPresetAnswer() { preset_.reset(); }
+
+ private:
+  std::optional<QString> preset_;
 };
 
 }  // namespace forms

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace forms {

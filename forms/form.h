@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -48,6 +50,8 @@ class Form {
   float ScaleHeight() const;
   // Sets the outer size from a client size (design values are given as client sizes).
   void setClientSize(float width, float height);
+  // Places the window so that its client area's top-left corner is at (left, top) on the screen.
+  void setClientPosition(float left, float top);
 
   int WindowState() const { return windowState_; }
   void setWindowState(int s);
@@ -102,6 +106,8 @@ class Form {
   void Refresh();
   // Runs a handler under the common treatment of unexpected failures.
   void Run(const std::function<void()>& handler);
+  // Called once the window has been unloaded (the modal loop of ShowModal ends there).
+  std::function<void()> afterUnload;
 
   QMainWindow* window() const { return window_; }
   QWidget* clientArea() const { return client_; }
@@ -118,10 +124,16 @@ class Form {
  private:
   friend class Control;
   friend class SurfaceWidget;
+  friend class FormWindow;
+  struct Margins { int left, top, right, bottom; };
   void adopt(std::unique_ptr<Control> c);
   void applyGeometry();
+  void syncFromWindow();
+  Margins frameMargins() const;
+  int menuBarHeight(float clientWidth) const;
   float nonClientHeight() const;
   float nonClientWidth() const;
+  QFont surfaceFont() const;
 
   QString name_;
   QMainWindow* window_ = nullptr;
@@ -137,6 +149,8 @@ class Form {
   std::vector<DrawnText> drawn_;
   bool loaded_ = false;
   bool borderless_ = false;
+  bool closing_ = false;   // inside the window's own close event
+  bool applying_ = false;  // inside applyGeometry: the window's resize is ours
 };
 
 }  // namespace forms

@@ -38,6 +38,16 @@ class Interaction {
   virtual void RunModal(Form& form) = 0;
 };
 
+// The real thing: Qt's file dialog, message box and input dialog, and an application-modal window
+// with its own event loop.
+class QtInteraction : public Interaction {
+ public:
+  std::optional<QString> ShowOpen(const OpenFileRequest& request) override;
+  int MsgBox(const QString& text, int buttons, const QString& title) override;
+  QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+  void RunModal(Form& form) override;
+};
+
 // The interaction service in force (the Qt one unless a test installed another).
 Interaction& TheInteraction();
 void SetInteraction(std::shared_ptr<Interaction> i);

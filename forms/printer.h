@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 namespace forms {

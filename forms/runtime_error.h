@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <stdexcept>
 
 namespace forms {
@@ -25,5 +26,8 @@ class RuntimeError : public std::runtime_error {
 
 // A 16-bit signed value from a wider one; raises error 6 (overflow) when it does not fit.
 int16_t CheckedInt16(long long value);
+
+// dividend / divisor in single precision; raises error 11 (division by zero) when divisor is 0.
+float CheckedDivide(float dividend, float divisor);
 
 }  // namespace forms

@@ -1,0 +1,98 @@
+// The modal interactions shown with Qt's own dialogs.
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "forms/form.h"
+#include "forms/interaction.h"
+
+namespace forms {
+
+namespace {
+
+// "Access|*.mdb|Tutti|*.*" → "Access (*.mdb);;Tutti (*.*)"
+QString QtFilter(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2)
+    out << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+               QLatin1Char(')');
+  return out.join(QStringLiteral(";;"));
+}
+
+// A carriage return alone, or with its line feed, ends a line of the message.
+QString MessageLines(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return text;
+}
+
+QWidget* ActiveParent() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+std::optional<QString> QtInteraction::ShowOpen(const OpenFileRequest& request) {
+  QFileDialog dialog(ActiveParent(), request.title);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (!request.filter.isEmpty()) dialog.setNameFilter(QtFilter(request.filter));
+  if (!request.defaultExt.isEmpty()) dialog.setDefaultSuffix(request.defaultExt);
+  if (!request.initialPath.isEmpty()) dialog.selectFile(request.initialPath);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front();
+}
+
+int QtInteraction::MsgBox(const QString& text, int buttons, const QString& title) {
+  QMessageBox box(ActiveParent());
+  box.setWindowTitle(title);
+  box.setText(MessageLines(text));
+  switch (buttons & 0x70) {
+    case 16: box.setIcon(QMessageBox::Critical); break;
+    case 32: box.setIcon(QMessageBox::Question); break;
+    case 48: box.setIcon(QMessageBox::Warning); break;
+    case 64: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  switch (buttons & 7) {
+    case vbOKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case vbYesNoCancel: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
+    case vbYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Yes: return vbYes;
+    case QMessageBox::No: return vbNo;
+    case QMessageBox::Cancel: return vbCancel;
+    case QMessageBox::Ok: return vbOK;
+    default: return (buttons & 7) == vbYesNo ? vbNo : vbCancel;
+  }
+}
+
+QString QtInteraction::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+  QInputDialog dialog(ActiveParent());
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(MessageLines(prompt));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextEchoMode(QLineEdit::Normal);  // typed characters show as typed
+  dialog.setTextValue(defaultText);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  return dialog.textValue();
+}
+
+void QtInteraction::RunModal(Form& form) {
+  if (!form.IsLoaded()) form.Load();
+  if (!form.IsLoaded()) return;  // the load unloaded it again
+  QEventLoop loop;
+  form.afterUnload = [&loop] { loop.quit(); };
+  form.window()->setWindowModality(Qt::ApplicationModal);
+  form.Show();
+  if (form.IsLoaded()) loop.exec();
+  form.afterUnload = nullptr;
+}
+
+}  // namespace forms
