@@ -1,0 +1,114 @@
+// The Qt dialogs behind the modal interactions, driven headless: a timer finds the dialog that is
+// on show, reads it and answers it.
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "forms/interaction.h"
+
+namespace {
+
+// Runs `answer` on the first modal dialog of type D that shows up.
+template <class D>
+void WhenShown(std::function<void(D*)> answer) {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      answer(d);
+    }
+  });
+  timer->start(10);
+}
+
+TEST(QtMessageBox, CarriageReturnAloneBreaksTheLine) {
+  QString shown, title;
+  WhenShown<QMessageBox>([&](QMessageBox* box) {
+    shown = box->text();
+    title = box->windowTitle();
+    box->button(QMessageBox::Ok)->click();
+  });
+  forms::QtInteraction qt;
+  const int answer = qt.MsgBox(QStringLiteral("Errore 3049\rFile danneggiato."), forms::vbOKOnly, QStringLiteral("Tavrek"));
+  EXPECT_EQ(answer, forms::vbOK);
+  EXPECT_EQ(shown, QStringLiteral("Errore 3049\nFile danneggiato."));
+  EXPECT_EQ(title, QStringLiteral("Tavrek"));
+}
+
+TEST(QtMessageBox, YesNoAnswers) {
+  forms::QtInteraction qt;
+  WhenShown<QMessageBox>([](QMessageBox* box) {
+    EXPECT_NE(box->button(QMessageBox::No), nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
+    box->button(QMessageBox::Yes)->click();
+  });
+  EXPECT_EQ(qt.MsgBox(QStringLiteral("vuoi chiudere la pagina?"), forms::vbYesNo, QStringLiteral("t")), forms::vbYes);
+  WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+  EXPECT_EQ(qt.MsgBox(QStringLiteral("vuoi chiudere la pagina?"), forms::vbYesNo, QStringLiteral("t")), forms::vbNo);
+}
+
+TEST(QtInputBox, TypedTextIsShownAsTypedAndReturned) {
+  QLineEdit::EchoMode echo = QLineEdit::NoEcho;
+  QString prompt;
+  WhenShown<QInputDialog>([&](QInputDialog* d) {
+    prompt = d->labelText();
+    auto* edit = d->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    echo = edit->echoMode();
+    QTest::keyClicks(edit, QStringLiteral("  segreto "));
+    d->accept();
+  });
+  forms::QtInteraction qt;
+  const QString typed = qt.InputBox(QStringLiteral("Immettere Password"), QStringLiteral("DATABASE PROTETTO"), QString());
+  EXPECT_EQ(typed, QStringLiteral("  segreto "));
+  EXPECT_EQ(echo, QLineEdit::Normal);
+  EXPECT_EQ(prompt, QStringLiteral("Immettere Password"));
+}
+
+TEST(QtInputBox, CancelGivesTheEmptyText) {
+  WhenShown<QInputDialog>([](QInputDialog* d) {
+    QTest::keyClicks(d->findChild<QLineEdit*>(), QStringLiteral("abc"));
+    d->reject();
+  });
+  forms::QtInteraction qt;
+  EXPECT_EQ(qt.InputBox(QStringLiteral("Immettere Password"), QStringLiteral("DATABASE PROTETTO"), QString()), QString());
+}
+
+TEST(QtFileDialog, TitleAndFilterFromTheRequestAndCancel) {
+  QString title;
+  QStringList filters;
+  WhenShown<QFileDialog>([&](QFileDialog* d) {
+    title = d->windowTitle();
+    filters = d->nameFilters();
+    d->reject();
+  });
+  forms::QtInteraction qt;
+  forms::OpenFileRequest request{QStringLiteral("APRI DATABASE"), QStringLiteral("Access|*.mdb"), QStringLiteral("mdb"), QString(), 8};
+  EXPECT_FALSE(qt.ShowOpen(request).has_value());
+  EXPECT_EQ(title, QStringLiteral("APRI DATABASE"));
+  EXPECT_EQ(filters, QStringList{QStringLiteral("Access (*.mdb)")});
+}
+
+TEST(Scripted, AnswersInOrderAndRecordsUnexpectedRequests) {
+  forms::ScriptedInteraction s;
+  s.openAnswers = {QStringLiteral("/a.mdb"), std::nullopt};
+  s.inputAnswers = {QStringLiteral("pw"), std::nullopt};
+  EXPECT_EQ(s.ShowOpen({}), std::optional<QString>(QStringLiteral("/a.mdb")));
+  EXPECT_FALSE(s.ShowOpen({}).has_value());
+  EXPECT_FALSE(s.ShowOpen({}).has_value());  // queue empty: Cancel
+  EXPECT_EQ(s.openCalls.size(), 3u);
+  EXPECT_EQ(s.InputBox(QStringLiteral("p"), QStringLiteral("t"), QString()), QStringLiteral("pw"));
+  EXPECT_EQ(s.InputBox(QStringLiteral("p"), QStringLiteral("t"), QString()), QString());
+  EXPECT_EQ(s.MsgBox(QStringLiteral("m"), forms::vbYesNo, QStringLiteral("t")), forms::vbCancel);
+  EXPECT_EQ(s.msgBoxCalls.size(), 1u);
+}
+
+}  // namespace
