@@ -106,6 +106,8 @@ void QtPrinter::MakeDevice() {
     } else {
       printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
       printer_->setPageSize(info.defaultPageSize());
+      // The drawing area is what the printer can print: the sheet less its unprintable margins.
+      printer_->setPageMargins(printer_->pageLayout().minimumMargins(), printer_->pageLayout().units());
     }
     printer_->setPageOrientation(QPageLayout::Portrait);
   }
