@@ -1,0 +1,165 @@
+// Opening: passwords, files that are missing, foreign or unreadable, and the promise that the file
+// is left exactly as it was.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "engine/dao.h"
+#include "tests/engine/test_files.h"
+
+using enginetest::Corpus;
+using enginetest::ReadBytes;
+using enginetest::ScratchDir;
+using enginetest::WriteBytes;
+
+namespace {
+
+// The error number OpenDatabase raises, or 0 when it opens.
+int OpenError(const std::string& path, const std::optional<std::string>& connect = {}) {
+  dao::DBEngine engine;
+  try {
+    engine.OpenDatabase(path, false, true, connect)->Close();
+    return 0;
+  } catch (const dao::Error& e) {
+    EXPECT_FALSE(e.Description().empty());
+    return e.Number();
+  }
+}
+
+std::string Protected() { return Corpus("jet4/V2000_with-password.mdb"); }
+
+TEST(Password, RightPasswordOpens) {
+  EXPECT_EQ(OpenError(Protected(), ";password"), 0);
+  EXPECT_EQ(OpenError(Protected(), "MS Access;PWD=password"), 0);
+  EXPECT_EQ(OpenError(Protected(), ";PWD=password"), 0);
+  dao::DBEngine engine;
+  auto db = engine.OpenDatabase(Protected(), false, true, ";password");
+  auto t = db->OpenRecordset("Table1");
+  EXPECT_EQ(t->RecordCount(), 3);
+}
+
+TEST(Password, MissingOrWrongPasswordIs3031) {
+  EXPECT_EQ(OpenError(Protected()), dao::kErrBadPassword);
+  EXPECT_EQ(OpenError(Protected(), ";"), dao::kErrBadPassword);
+  EXPECT_EQ(OpenError(Protected(), ";passwort"), dao::kErrBadPassword);
+  EXPECT_EQ(OpenError(Protected(), ";passwordx"), dao::kErrBadPassword);
+  // Passwords are compared case by case.
+  EXPECT_EQ(OpenError(Protected(), ";PASSWORD"), dao::kErrBadPassword);
+  try {
+    dao::DBEngine().OpenDatabase(Protected());
+    ADD_FAILURE() << "opened without a password";
+  } catch (const dao::Error& e) {
+    EXPECT_EQ(e.Description(), "Password non valida.");
+  }
+}
+
+// The engine compares the text it is given exactly; removing blanks typed around a password is the
+// caller's business (the password prompt does it).
+TEST(Password, BlanksAroundThePasswordMakeItWrong) {
+  EXPECT_EQ(OpenError(Protected(), "; password "), dao::kErrBadPassword);
+  EXPECT_EQ(OpenError(Protected(), ";password "), dao::kErrBadPassword);
+  EXPECT_EQ(OpenError(Protected(), "; password"), dao::kErrBadPassword);
+}
+
+TEST(Password, UnprotectedDatabaseIgnoresAGivenPassword) {
+  EXPECT_EQ(OpenError(Corpus("jet4/V2000_no-password.mdb"), ";whatever"), 0);
+  EXPECT_EQ(OpenError(Corpus("jet3/testV1997.mdb"), ";whatever"), 0);
+}
+
+TEST(OpenErrors, MissingFileIs3024) {
+  const std::string path = Corpus("jet4/no-such-file.mdb");
+  EXPECT_EQ(OpenError(path), dao::kErrFileNotFound);
+  EXPECT_EQ(OpenError(""), dao::kErrFileNotFound);
+  EXPECT_EQ(OpenError(Corpus("jet4/testV2000.mdb/inside")), dao::kErrFileNotFound);
+  try {
+    dao::DBEngine().OpenDatabase(path);
+  } catch (const dao::Error& e) {
+    EXPECT_EQ(e.Description(), "Impossibile trovare il file '" + path + "'.");
+  }
+}
+
+TEST(OpenErrors, FolderIsNotADatabaseFile) { EXPECT_EQ(OpenError(Corpus("jet4")), dao::kErrFileNotFound); }
+
+TEST(OpenErrors, ForeignFilesAre3343) {
+  ScratchDir dir;
+  const std::string text = dir.File("notes.mdb");
+  WriteBytes(text, std::vector<uint8_t>(5000, 'x'));
+  EXPECT_EQ(OpenError(text), dao::kErrUnrecognizedFormat);
+
+  const std::string empty = dir.File("empty.mdb");
+  WriteBytes(empty, {});
+  EXPECT_EQ(OpenError(empty), dao::kErrUnrecognizedFormat);
+
+  // A Jet signature with a version byte no Access ever wrote.
+  std::vector<uint8_t> bytes = ReadBytes(Corpus("jet4/testV2000.mdb"));
+  bytes[0x14] = 0x40;
+  const std::string future = dir.File("future.mdb");
+  WriteBytes(future, bytes);
+  EXPECT_EQ(OpenError(future), dao::kErrUnrecognizedFormat);
+}
+
+TEST(OpenErrors, EncryptedAccdbIsUnsupportedAndSaysSo) {
+  ScratchDir dir;
+  std::vector<uint8_t> bytes = ReadBytes(Corpus("ace/testV2007.accdb"));
+  bytes[0x3E] ^= 0x5A;  // the masked area is XOR-coded: this sets a database key
+  const std::string path = dir.File("encrypted.accdb");
+  WriteBytes(path, bytes);
+  dao::DBEngine engine;
+  try {
+    engine.OpenDatabase(path, false, true, ";secret");
+    ADD_FAILURE() << "opened an encrypted .accdb";
+  } catch (const dao::Error& e) {
+    EXPECT_EQ(e.Number(), dao::kErrUnrecognizedFormat);
+    EXPECT_NE(e.Description().find("crittografat"), std::string::npos) << e.Description();
+  }
+}
+
+TEST(OpenErrors, UnreadableFileIs3051) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
+  ScratchDir dir;
+  const std::string path = dir.File("locked.mdb");
+  WriteBytes(path, ReadBytes(Corpus("jet4/testV2000.mdb")));
+  ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  EXPECT_EQ(OpenError(path), dao::kErrCannotOpen);
+}
+
+TEST(OpenErrors, ClosedObjectsRefuseFurtherUse) {
+  dao::DBEngine engine;
+  auto db = engine.OpenDatabase(Corpus("jet4/queryTestV2000.mdb"));
+  auto rs = db->OpenRecordset("Table1");
+  const dao::QueryDef& q = db->QueryDefs().Item(0);
+  db->Close();
+  db->Close();
+  EXPECT_THROW((void)rs->RecordCount(), dao::Error);
+  EXPECT_THROW((void)q.SQL(), dao::Error);
+  EXPECT_THROW((void)db->TableDefs(), dao::Error);
+}
+
+// The reader opens the file read-only: after opening and describing everything, the file has the
+// same bytes, the same modification time and the same access time.
+TEST(ReadOnly, FileBytesAndTimesAreUnchanged) {
+  ScratchDir dir;
+  const std::string path = dir.File("copy.mdb");
+  const std::vector<uint8_t> original = ReadBytes(Corpus("jet4/queryTestV2000.mdb"));
+  WriteBytes(path, original);
+  // An access time older than the modification time is one that even "relatime" would update.
+  struct timespec times[2];
+  times[0].tv_sec = 1000000000;  // access
+  times[0].tv_nsec = 0;
+  times[1].tv_sec = 1100000000;  // modification
+  times[1].tv_nsec = 0;
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+
+  EXPECT_GT(enginetest::DescribeAll(path), 4);
+
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1100000000);
+  EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
+  EXPECT_EQ(ReadBytes(path), original);
+}
+
+}  // namespace
