@@ -100,9 +100,10 @@ void Tavrek::List1_Click() {
   for (loopIndex = 0; loopIndex <= fieldCount - 1; loopIndex = forms::CheckedInt16(loopIndex + 1)) {
     // Column check: would this row start below the lowest Y the screen allows (a window as tall as
     // the screen, two lines free below)? Then start a new column to the right, at the top of the
-    // field rows. A column always takes at least one row, so rows are never drawn over others.
+    // field rows. When that top is itself below the limit (a great many indexes), a new column
+    // would not help: the rows go on down the one column. Rows are never drawn over others.
     const float limit = screen.Height() - 2 * TextHeight(QStringLiteral("0")) - (Height() - ScaleHeight());
-    if (CurrentY() > limit && CurrentY() > savedY) {
+    if (CurrentY() > limit && savedY <= limit) {
       columnOffset = columnOffset + (3 * W3 + L3 - L1);
       setCurrentY(savedY);
     }

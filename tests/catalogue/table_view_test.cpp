@@ -226,6 +226,23 @@ TEST_F(TableViewTest, FurtherColumnsGoOnToTheRightWithoutDrawingOverEarlierRows)
   EXPECT_NEAR(w().Height(), forms::TheScreen().Height(), 15.0f);
 }
 
+TEST_F(TableViewTest, FieldRowsBeginningBelowTheLimitStayInOneColumnOnAScreenTallWindow) {
+  LoadWindow();
+  std::vector<dao::IndexInfo> indexes;
+  for (int i = 0; i < 45; ++i) indexes.push_back({"Indice" + std::to_string(i), {"Campo001"}});
+  OpenAndShow({Table("Indicizzata", 5, ManyFields(6), indexes)}, "Indicizzata");
+  const auto rows = Rows("Campo");
+  ASSERT_EQ(rows.size(), 6u);
+  ASSERT_GT(rows[0].y, Limit()) << "the field rows must begin below the limit for this case";
+  std::set<std::pair<int, int>> places;
+  for (const auto& r : rows) {
+    EXPECT_FLOAT_EQ(r.x, L1());
+    EXPECT_TRUE(places.insert({qRound(r.x), qRound(r.y)}).second) << "two rows at one place: " << r.text.toStdString();
+  }
+  EXPECT_FLOAT_EQ(w().Height(), forms::TheScreen().Height());
+  EXPECT_FLOAT_EQ(w().Width(), w().designWidth);
+}
+
 TEST_F(TableViewTest, SecondTableLeavesNoTraceOfTheFirst) {
   LoadWindow(1280, 1024);
   OpenAndShow({Table("Larga", 5, ManyFields(80)), Table("Piccola", 1, {{"Id", dao::dbLong, 4}})},
