@@ -11,7 +11,7 @@
 //    character, so its size is halved; Boolean is stored in the null mask (mdbtools 0, DAO 1);
 //    decimal is 17 in DAO whatever the stored size.
 //  - type 0x11 (the long fixed binary of MSysAccessObjects.Data), which mdbtools calls
-//    "Unknown_0011": DAO shows it as a binary column (9) or long binary (11).
+//    "Unknown_0011": DAO's variable binary (17; plain binary, 9, accepted too), same size.
 //  - complex columns (ACE, "Unknown_0012"): mdbtools cannot tell their kind, so any of DAO's
 //    complex codes (101-109) is accepted and the size is not compared.
 // Not compared: index names and keys (mdbtools renames indexes for the SQL dialects it writes and
@@ -150,7 +150,7 @@ Expectation Expect(const MdbColumn& c, bool jet3) {
   if (c.type == "Binary") return {{9}, c.size};
   if (c.type == "Memo/Hyperlink") return {{12}, 0};
   if (c.type == "OLE") return {{11}, 0};
-  if (c.type == "Unknown_0011") return {{9, 11}, std::nullopt};
+  if (c.type == "Unknown_0011") return {{17, 9}, c.size};
   if (c.type == "Unknown_0012") return {{101, 102, 103, 104, 105, 106, 107, 108, 109}, std::nullopt};
   if (c.type == "Unknown_0013") return {{16}, 8};
   return {{}, std::nullopt};
