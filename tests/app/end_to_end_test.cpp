@@ -1,0 +1,128 @@
+// Whole user stories on the main window, headless: start-up with a file, browsing, the About
+// window and quitting.
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include "about/Info.h"
+#include "app/Tavrek.h"
+#include "forms/interaction.h"
+#include "forms/screen.h"
+
+namespace {
+
+const QString kSample = QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/testV2000.mdb");
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scripted = std::make_shared<forms::ScriptedInteraction>();
+    forms::SetInteraction(scripted);
+    forms::TheScreen().Simulate(1024, 768);
+  }
+  void TearDown() override {
+    forms::TheScreen().Reset();
+    forms::TheScreen().setMousePointer(0);
+    forms::SetInteraction(nullptr);
+  }
+  std::shared_ptr<forms::ScriptedInteraction> scripted;
+};
+
+TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
+  Tavrek w;
+  w.Load();
+  ASSERT_EQ(w.window()->menuBar()->actions().size(), 6);
+
+  w.OpenAtStartup(kSample);
+  EXPECT_TRUE(scripted->openCalls.empty());  // no dialog at start-up
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+  EXPECT_EQ(w.dbOpen, 1);
+  EXPECT_EQ(w.List1.ListCount(), 4);
+  EXPECT_EQ(w.List1.List(0), QStringLiteral("Table1"));
+  EXPECT_TRUE(w.Label1(0).Visible());
+  EXPECT_EQ(w.Label1(0).Caption(), kSample);
+  EXPECT_TRUE(w.ApriTab.Enabled());
+  EXPECT_FALSE(w.ApriQuery.Enabled());  // this file has no stored queries
+  EXPECT_FALSE(w.Stampa.Enabled());
+  EXPECT_EQ(forms::TheScreen().MousePointer(), 0);
+
+  w.ApriTab.Action()->trigger();
+  EXPECT_TRUE(w.List1.Visible());
+  w.List1.ClickItem(0);
+  EXPECT_EQ(w.rsOpen, 1);
+  EXPECT_TRUE(w.Stampa.Enabled());
+  EXPECT_EQ(w.Label1(1).Caption(), QStringLiteral("Table1"));
+  EXPECT_FALSE(w.Drawn().empty());
+
+  // "Info": the About window opens modally; a click on its first notice closes it.
+  bool closedByClick = false;
+  scripted->onModal = [&](forms::Form& f) {
+    auto& info = static_cast<Info&>(f);
+    QTest::mouseClick(info.Label1(3).widget(), Qt::LeftButton, {}, QPoint(3, 3));
+    closedByClick = !info.IsLoaded();
+  };
+  w.Inf.Action()->trigger();
+  EXPECT_EQ(scripted->modalForms, std::vector<QString>{QStringLiteral("Info")});
+  EXPECT_TRUE(closedByClick);
+  EXPECT_TRUE(w.IsLoaded());
+
+  auto db = w.db;
+  auto rs = w.rs;
+  w.Esci.Action()->trigger();
+  EXPECT_FALSE(w.IsLoaded());
+  EXPECT_FALSE(rs->IsOpen());
+  EXPECT_FALSE(db->IsOpen());
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+}
+
+TEST_F(EndToEnd, ThePresetAnswerServesTheStartOnly) {
+  Tavrek w;
+  w.Load();
+  w.OpenAtStartup(kSample);
+  scripted->openAnswers = {std::nullopt};  // the user cancels the next dialog
+  w.Apri.Action()->trigger();
+  ASSERT_EQ(scripted->openCalls.size(), 1u);
+  EXPECT_EQ(scripted->openCalls[0].title, QStringLiteral("APRI DATABASE"));
+  EXPECT_FALSE(w.ApriTab.Enabled());
+  // The database was closed while the flags still say open: quitting closes it again, harmlessly.
+  EXPECT_EQ(w.dbOpen, 1);
+  w.Esci.Action()->trigger();
+  EXPECT_FALSE(w.IsLoaded());
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+}
+
+TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
+  Tavrek w;
+  w.Load();
+  w.OpenAtStartup(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
+  EXPECT_EQ(w.dbOpen, 0);
+  EXPECT_FALSE(w.ApriTab.Enabled());
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+  EXPECT_FALSE(w.CommonDialog1.HasPresetAnswer());
+}
+
+TEST_F(EndToEnd, InfoIsModalOverTheShownMainWindowUntilClicked) {
+  forms::TheScreen().Reset();
+  forms::SetInteraction(nullptr);  // real modal loop
+  Tavrek w;
+  w.Show();
+  bool wasModal = false;
+  QTimer::singleShot(100, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    wasModal = modal && modal != w.window();
+    if (auto* win = qobject_cast<QMainWindow*>(modal)) QTest::mouseClick(win->centralWidget(), Qt::LeftButton, {}, QPoint(2, 2));
+  });
+  QTimer::singleShot(3000, [] {  // safety net: never hang the suite
+    if (QWidget* m = QApplication::activeModalWidget()) m->close();
+  });
+  w.Inf.Action()->trigger();
+  EXPECT_TRUE(wasModal);
+  EXPECT_TRUE(w.IsLoaded());
+  w.Unload();
+}
+
+}  // namespace
