@@ -22,7 +22,7 @@ constexpr LabelDesign kLabel1[5] = {
     {"by Brenvalo - www.brenvalo.example", 360, 600, 4560, 225, 9, true, false},
     {"This program may be used and copied freely, provided it is passed on whole, and with this notice left unchanged.",
      360, 960, 4620, 450, 9, false, true},
-    {"It comes without warranty of any kind; the author accepts no liability for any damage or loss caused by its use.",
+    {"It is distributed without warranty; responsibility for consequences, foreseeable or unforeseeable, rests on you.",
      360, 1440, 4620, 675, 9, false, true},
 };
 
