@@ -20,14 +20,16 @@ namespace dao {
 namespace {
 
 // Opens `path` for reading only, without updating its access time where the system lets us.
+// O_NONBLOCK keeps a named pipe from blocking the open; only regular files are read afterwards.
 int OpenReadOnly(const std::string& path) {
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
   int fd;
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+    fd = ::open(path.c_str(), kFlags | O_NOATIME);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0 && errno == EPERM) {  // O_NOATIME is only allowed to the file's owner
     do {
-      fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      fd = ::open(path.c_str(), kFlags);
     } while (fd < 0 && errno == EINTR);
   }
   if (fd >= 0) return fd;

@@ -81,7 +81,14 @@ TEST(OpenErrors, MissingFileIs3024) {
   }
 }
 
-TEST(OpenErrors, FolderIsNotADatabaseFile) { EXPECT_EQ(OpenError(Corpus("jet4")), dao::kErrFileNotFound); }
+// Only ordinary files are databases; a named pipe must not block the open.
+TEST(OpenErrors, FoldersAndPipesAreNotDatabaseFiles) {
+  EXPECT_EQ(OpenError(Corpus("jet4")), dao::kErrFileNotFound);
+  ScratchDir dir;
+  const std::string pipe = dir.File("pipe.mdb");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(OpenError(pipe), dao::kErrFileNotFound);
+}
 
 TEST(OpenErrors, ForeignFilesAre3343) {
   ScratchDir dir;
