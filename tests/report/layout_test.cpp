@@ -1,0 +1,479 @@
+// The structure report on the recording printer: exact positions in millimetres, fonts, pages and
+// documents, as the user prints tables one after another.
+#include <QApplication>
+#include <algorithm>
+#include <cmath>
+
+#include "app/formats.h"
+#include "forms/runtime_error.h"
+#include "forms/screen.h"
+#include "tests/report/support.h"
+
+namespace reporttest {
+namespace {
+
+using Text = forms::RecordingPrinter::Text;
+
+// Clienti: two indexes (one on two fields), a text, a memo, an OLE and a long field.
+FakeTable Clienti() {
+  return Table("Clienti", 1234567,
+               {{"Codice", dao::dbLong, 4},
+                {"Cognome", dao::dbText, 50},
+                {"Note", dao::dbMemo, 0},
+                {"Foto", dao::dbLongBinary, 0},
+                {"Nome", dao::dbText, 30}},
+               {{"PrimaryKey", {"Codice"}}, {"IdxNominativo", {"Cognome", "Nome"}}});
+}
+
+class LayoutTest : public ReportTest {
+ protected:
+  // Opens a file holding `tables` and shows the first of them.
+  QString OpenWith(std::vector<FakeTable> tables, const QString& fileName = QStringLiteral("ditta.mdb")) {
+    QString first = QString::fromStdString(tables.front().info.name);
+    QString path = AddFile(fileName, std::move(tables));
+    Open(path);
+    Show(first);
+    return path;
+  }
+  // The y of the line after `y` in the body font (10 point regular).
+  static float Next(float y) { return y + LineHeight(10); }
+  // Where the pen stood after the last report: one line below its last field line.
+  float EndOfLastReport() const { return Next(printer_->texts.back().y); }
+};
+
+TEST_F(LayoutTest, FirstDocumentHeadsWithTheFileNameAndLaysOutEveryPart) {
+  QString path = OpenWith({Clienti()});
+  PrintReport(forms::vbNo);
+
+  EXPECT_EQ(printer_->pageSetups, std::vector<int16_t>{1});
+  EXPECT_EQ(printer_->scaleModes, std::vector<int>{forms::vbMillimeters});
+
+  const float h10 = LineHeight(10);
+  // The file name: at 20 mm, 15 mm from the top, 12 point bold.
+  Text file = Find(path);
+  EXPECT_FLOAT_EQ(file.x, 20.0f);
+  EXPECT_FLOAT_EQ(file.y, 15.0f);
+  EXPECT_EQ(file.size, 12);
+  EXPECT_TRUE(file.bold);
+  EXPECT_EQ(file.fontName, QStringLiteral("Times New Roman"));
+  EXPECT_EQ(file.page, 1);
+
+  // The heading 5 mm below the bottom of the file-name line, 11 point bold.
+  const float yHeading = 15.0f + LineHeight(12, true) + 5.0f;
+  Text heading = Find(QStringLiteral("Tabella:   Clienti"));
+  EXPECT_FLOAT_EQ(heading.x, 20.0f);
+  EXPECT_FLOAT_EQ(heading.y, yHeading);
+  EXPECT_EQ(heading.size, 11);
+  EXPECT_TRUE(heading.bold);
+
+  // The summary line, 10 point regular, pieces one after another.
+  const float ySummary = yHeading + LineHeight(11, true);
+  const QString count = QStringLiteral("1.234.567 records   -   ");
+  Text countText = Find(count);
+  EXPECT_FLOAT_EQ(countText.x, 20.0f);
+  EXPECT_FLOAT_EQ(countText.y, ySummary);
+  EXPECT_EQ(countText.size, 10);
+  EXPECT_FALSE(countText.bold);
+  Text created = Find(QStringLiteral("creata "));
+  EXPECT_FLOAT_EQ(created.x, 20.0f + Width(count, 10));
+  Text createdAt = Find(QStringLiteral("05/03/24 14:07:09"));
+  EXPECT_FLOAT_EQ(createdAt.x, created.x + Width(QStringLiteral("creata "), 10));
+  Text updated = Find(QStringLiteral("   -   ult. agg.to 30/11/25 08:00:59"));
+  EXPECT_FLOAT_EQ(updated.x, createdAt.x + Width(QStringLiteral("05/03/24 14:07:09"), 10));
+  EXPECT_FLOAT_EQ(updated.y, ySummary);
+
+  // "Indici: " after an empty line; the names at 35 mm on its line and the next; the key lists
+  // 5 mm right of the longer name, lower case.
+  const float yIndex = ySummary + h10 + h10;
+  Text indici = Find(QStringLiteral("Indici: "));
+  EXPECT_FLOAT_EQ(indici.x, 20.0f);
+  EXPECT_FLOAT_EQ(indici.y, yIndex);
+  EXPECT_TRUE(indici.bold);
+  Text pk = Find(QStringLiteral("PrimaryKey"));
+  EXPECT_FLOAT_EQ(pk.x, 35.0f);
+  EXPECT_FLOAT_EQ(pk.y, yIndex);
+  EXPECT_FALSE(pk.bold);
+  Text nominativo = Find(QStringLiteral("IdxNominativo"));
+  EXPECT_FLOAT_EQ(nominativo.x, 35.0f);
+  EXPECT_FLOAT_EQ(nominativo.y, Next(yIndex));
+  const float keyX = 35.0f + Width(QStringLiteral("IdxNominativo"), 10) + 5.0f;
+  Text keys1 = Find(QStringLiteral("chiave:   codice"));
+  EXPECT_FLOAT_EQ(keys1.x, keyX);
+  EXPECT_FLOAT_EQ(keys1.y, yIndex);
+  Text keys2 = Find(QStringLiteral("chiave:   cognome, nome"));
+  EXPECT_FLOAT_EQ(keys2.x, keyX);
+  EXPECT_FLOAT_EQ(keys2.y, Next(yIndex));
+
+  // Field lines 5 mm below the index block: name at 25, type at 50, size at 60.
+  float y = Next(Next(yIndex)) + 5.0f;
+  const char* names[] = {"Codice", "Cognome", "Note", "Foto", "Nome"};
+  const char* types[] = {"long", "testo", "memo", "OLE", "testo"};
+  for (int i = 0; i < 5; ++i, y = Next(y)) {
+    Text name = Find(QString::fromLatin1(names[i]));
+    EXPECT_FLOAT_EQ(name.x, 25.0f) << names[i];
+    EXPECT_FLOAT_EQ(name.y, y) << names[i];
+    std::vector<Text> line;
+    for (const Text& t : printer_->texts)
+      if (t.y == y) line.push_back(t);
+    ASSERT_GE(line.size(), 2u) << names[i];
+    EXPECT_EQ(line[1].text, QString::fromLatin1(types[i]));
+    EXPECT_FLOAT_EQ(line[1].x, 50.0f);
+    if (i == 2 || i == 3) {
+      EXPECT_EQ(line.size(), 2u) << "memo and OLE fields print no size";
+    } else {
+      ASSERT_EQ(line.size(), 3u) << names[i];
+      EXPECT_FLOAT_EQ(line[2].x, 60.0f);
+    }
+  }
+  EXPECT_EQ(Find(QStringLiteral(" 50 ")).x, 60.0f);
+  EXPECT_EQ(Find(QStringLiteral(" 4 ")).x, 60.0f);
+  EXPECT_FLOAT_EQ(printer_->CurrentY(), y);
+
+  // The question: the free part of the page body, rounded to a whole percentage.
+  const float H = 297.0f;
+  const float fraction = (H - y - 25.0f) / (H - 30.0f);
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  EXPECT_EQ(user_->msgBoxCalls[0].text, QStringLiteral("vuoi chiudere la pagina?"));
+  EXPECT_EQ(user_->msgBoxCalls[0].buttons, forms::vbYesNo);
+  EXPECT_EQ(user_->msgBoxCalls[0].title,
+            QStringLiteral("Disponibile il %1% della pagina").arg(std::lround(fraction * 100.0f)));
+  // "No": the document stays open.
+  EXPECT_EQ(w().pageAnswer, forms::vbNo);
+  EXPECT_EQ(w().printPending, 1);
+  EXPECT_EQ(printer_->endDocs, 0);
+  EXPECT_EQ(printer_->newPages, 0);
+  EXPECT_EQ(forms::TheScreen().MousePointer(), 0);
+  EXPECT_FALSE(printer_->FontItalic());
+}
+
+TEST_F(LayoutTest, SecondTableContinuesEightMillimetresBelowOnTheSamePage) {
+  OpenWith({Clienti(), Table("Ordini", 12, {{"Numero", dao::dbLong, 4}})});
+  PrintReport(forms::vbNo);
+  const float yEnd = printer_->CurrentY();
+  const QString firstTitle = user_->msgBoxCalls.at(0).title;
+
+  Show(QStringLiteral("Ordini"));
+  PrintReport(forms::vbYes);
+  const float y = EndOfLastReport();
+
+  Text heading = Find(QStringLiteral("Tabella:   Ordini"));
+  EXPECT_FLOAT_EQ(heading.x, 20.0f);
+  EXPECT_FLOAT_EQ(heading.y, yEnd + 8.0f);
+  EXPECT_EQ(heading.page, 1);
+  EXPECT_EQ(heading.document, 1);
+  EXPECT_EQ(printer_->pageSetups.size(), 1u) << "the document is not begun again";
+  int fileLines = 0;
+  for (const Text& t : printer_->texts) fileLines += t.size == 12 ? 1 : 0;
+  EXPECT_EQ(fileLines, 1) << "no second file-name line";
+
+  // Less of the page is free now.
+  ASSERT_EQ(user_->msgBoxCalls.size(), 2u);
+  const float fraction = (297.0f - y - 25.0f) / 267.0f;
+  EXPECT_EQ(user_->msgBoxCalls[1].title,
+            QStringLiteral("Disponibile il %1% della pagina").arg(std::lround(fraction * 100.0f)));
+  EXPECT_NE(user_->msgBoxCalls[1].title, firstTitle);
+
+  // "Yes" ended the document; the next report begins a new one with its file-name line.
+  EXPECT_EQ(printer_->endDocs, 1);
+  EXPECT_EQ(w().printPending, 0);
+  PrintReport(forms::vbYes);
+  std::vector<Text> second = printer_->Document(2);
+  ASSERT_FALSE(second.empty());
+  EXPECT_EQ(second.front().size, 12);
+  EXPECT_FLOAT_EQ(second.front().y, 15.0f);
+  EXPECT_EQ(second[1].text, QStringLiteral("Tabella:   Ordini"));
+  EXPECT_EQ(printer_->pageSetups.size(), 2u);
+}
+
+TEST_F(LayoutTest, TableWithoutIndexesPrintsNessunoBesideTheHeading) {
+  OpenWith({Table("Vuota", 0, {{"Testo", dao::dbText, 255}})});
+  PrintReport();
+  Text indici = Find(QStringLiteral("Indici: "));
+  Text none = Find(QStringLiteral("nessuno"));
+  EXPECT_FLOAT_EQ(none.x, 35.0f);
+  EXPECT_FLOAT_EQ(none.y, indici.y);
+  EXPECT_FALSE(none.bold);
+  // One line for "nessuno", the 5 mm gap, then the field.
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("Testo")).y, Next(indici.y) + 5.0f);
+  EXPECT_EQ(Count(QStringLiteral("chiave:   ")), 0);
+  // The empty table's count is the single digit 0.
+  EXPECT_EQ(Find(QStringLiteral("0 records   -   ")).x, 20.0f);
+}
+
+TEST_F(LayoutTest, KeyListsAlignAfterTheLongestIndexName) {
+  OpenWith({Table("Anagrafe", 3, {{"ID", dao::dbLong, 4}, {"Cognome", dao::dbText, 40}},
+                  {{"PK", {"ID"}},
+                   {"IndiceMoltoLungoPerCognome", {"Cognome", "ID"}},
+                   {"Ix", {"Cognome"}},
+                   {"Senza", {}}})});
+  PrintReport();
+  const float keyX = 35.0f + Width(QStringLiteral("IndiceMoltoLungoPerCognome"), 10) + 5.0f;
+  const Text indici = Find(QStringLiteral("Indici: "));
+  const QString lists[] = {QStringLiteral("chiave:   id"), QStringLiteral("chiave:   cognome, id"),
+                           QStringLiteral("chiave:   cognome"), QStringLiteral("chiave:   ")};
+  const QString names[] = {QStringLiteral("PK"), QStringLiteral("IndiceMoltoLungoPerCognome"),
+                           QStringLiteral("Ix"), QStringLiteral("Senza")};
+  float y = indici.y;
+  for (int i = 0; i < 4; ++i, y = Next(y)) {
+    Text keys = Find(lists[i]);
+    EXPECT_FLOAT_EQ(keys.x, keyX) << i;
+    EXPECT_FLOAT_EQ(keys.y, y) << i;
+    EXPECT_FLOAT_EQ(Find(names[i]).y, y) << i;
+  }
+  EXPECT_EQ(w().savedX, keyX - 5.0f);
+  EXPECT_EQ(w().savedY, indici.y);
+}
+
+TEST_F(LayoutTest, TypeCodesWithoutANameShowTheirNumber) {
+  OpenWith({Table("Tipi", 1,
+                  {{"A", 0, 0}, {"B", 9, 16}, {"C", 13, 0}, {"D", 14, 0}, {"E", 15, 16}, {"F", 20, 0},
+                   {"G", dao::dbBoolean, 1}})});
+  PrintReport();
+  for (QString name : {QStringLiteral("??? 0"), QStringLiteral("??? 9"), QStringLiteral("??? 13"),
+                       QStringLiteral("??? 14"), QStringLiteral("??? 15"), QStringLiteral("??? 20"),
+                       QStringLiteral("logico")})
+    EXPECT_FLOAT_EQ(Find(name).x, 50.0f) << name.toStdString();
+}
+
+// Prints `fields` fields once on a very tall page and returns the y of each field line.
+std::vector<float> FieldLineYs(const std::vector<Text>& texts, int fields) {
+  std::vector<float> ys;
+  for (int i = 1; i <= fields; ++i)
+    for (const Text& t : texts)
+      if (t.text == QStringLiteral("F%1").arg(i)) ys.push_back(t.y);
+  return ys;
+}
+
+// The page height H for which H - 15 equals `y` exactly in single precision.
+float HeightWithLimitAt(float y) {
+  float h = y + 15.0f;
+  while (h - 15.0f > y) h = std::nextafter(h, 0.0f);
+  while (h - 15.0f < y) h = std::nextafter(h, 1e9f);
+  return h;
+}
+
+TEST_F(LayoutTest, FieldLineExactlyAtTheLimitStaysOnThePage) {
+  OpenWith({Table("Lunga", 40, ManyFields(30))});
+  NewPrinter(1000.0f);
+  PrintReport(forms::vbYes);
+  std::vector<float> ys = FieldLineYs(printer_->texts, 30);
+  ASSERT_EQ(ys.size(), 30u);
+
+  // H - 15 equals the y of field 20: it is still printed on the first page...
+  const float h = HeightWithLimitAt(ys[19]);
+  ASSERT_EQ(h - 15.0f, ys[19]);
+  NewPrinter(h);
+  PrintReport(forms::vbYes);
+  EXPECT_EQ(Find(QStringLiteral("F20")).page, 1);
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("F20")).y, ys[19]);
+  // ...and the break comes before field 21, whose y is past the limit.
+  const Text mark = Find(QStringLiteral("< segue >"));
+  EXPECT_FLOAT_EQ(mark.x, 160.0f);
+  EXPECT_FLOAT_EQ(mark.y, ys[20]);
+  EXPECT_EQ(mark.page, 1);
+  EXPECT_EQ(mark.size, 10);
+  EXPECT_FALSE(mark.italic);
+  EXPECT_EQ(printer_->newPages, 1);
+  const Text cont = Find(QStringLiteral("segue Tabella Lunga"));
+  EXPECT_EQ(cont.page, 2);
+  EXPECT_FLOAT_EQ(cont.x, 20.0f);
+  EXPECT_FLOAT_EQ(cont.y, 15.0f);
+  EXPECT_TRUE(cont.italic);
+  EXPECT_FALSE(cont.bold);
+  EXPECT_EQ(cont.size, 10);
+  const Text f21 = Find(QStringLiteral("F21"));
+  EXPECT_EQ(f21.page, 2);
+  EXPECT_FLOAT_EQ(f21.y, 15.0f + LineHeight(10, false, true) + 5.0f);
+  EXPECT_FALSE(f21.italic);
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("F22")).y, Next(f21.y));
+}
+
+TEST_F(LayoutTest, FieldLineJustPastTheLimitGoesToANewPage) {
+  OpenWith({Table("Lunga", 40, ManyFields(30))});
+  NewPrinter(1000.0f);
+  PrintReport(forms::vbYes);
+  std::vector<float> ys = FieldLineYs(printer_->texts, 30);
+  ASSERT_EQ(ys.size(), 30u);
+
+  // One step lower limit: field 20 now starts past it.
+  const float h = std::nextafter(HeightWithLimitAt(ys[19]), 0.0f);
+  ASSERT_GT(ys[19], h - 15.0f);
+  NewPrinter(h);
+  PrintReport(forms::vbYes);
+  EXPECT_EQ(Find(QStringLiteral("F19")).page, 1);
+  EXPECT_EQ(Find(QStringLiteral("F20")).page, 2);
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("< segue >")).y, ys[19]);
+  EXPECT_EQ(printer_->newPages, 1);
+}
+
+TEST_F(LayoutTest, HeadingNearTheBottomIsPrintedThereAndTheBreakComesBeforeItsFields) {
+  std::vector<dao::IndexInfo> indexes;
+  for (int i = 1; i <= 6; ++i) indexes.push_back({"Ix" + std::to_string(i), {"F1"}});
+  OpenWith({Table("Prima", 1, ManyFields(3)), Table("Seconda", 2, ManyFields(4), indexes)});
+  // A dry run on a tall page tells where the first report ends.
+  NewPrinter(1000.0f);
+  PrintReport(forms::vbYes);
+  const float yEnd = EndOfLastReport();
+
+  // On a page 45 mm taller than that, the question comes (the pen is above H - 40) and the second
+  // table's heading and index block run past H - 15.
+  const float h = yEnd + 45.0f;
+  NewPrinter(h);
+  PrintReport(forms::vbNo);
+  ASSERT_EQ(w().printPending, 1);
+  Show(QStringLiteral("Seconda"));
+  PrintReport(forms::vbYes);
+
+  const Text heading = Find(QStringLiteral("Tabella:   Seconda"));
+  EXPECT_EQ(heading.page, 1);
+  EXPECT_FLOAT_EQ(heading.y, yEnd + 8.0f);
+  const Text last = Find(QStringLiteral("Ix6"));
+  EXPECT_EQ(last.page, 1);
+  EXPECT_GT(last.y, h - 15.0f) << "the index block is printed in full below the limit";
+  const Text mark = Find(QStringLiteral("< segue >"));
+  EXPECT_EQ(mark.page, 1);
+  EXPECT_FLOAT_EQ(mark.y, Next(last.y) + 5.0f);
+  const Text f1 = printer_->texts[static_cast<size_t>(
+      std::find_if(printer_->texts.begin(), printer_->texts.end(),
+                   [](const Text& t) { return t.text == QStringLiteral("F1") && t.page == 2; }) -
+      printer_->texts.begin())];
+  EXPECT_EQ(f1.page, 2);
+  EXPECT_FLOAT_EQ(f1.y, 15.0f + LineHeight(10, false, true) + 5.0f);
+  EXPECT_EQ(Find(QStringLiteral("segue Tabella Seconda")).page, 2);
+}
+
+TEST_F(LayoutTest, PageWithoutRoomEndsTheDocumentWithoutAsking) {
+  OpenWith({Table("Prima", 1, ManyFields(3))});
+  NewPrinter(1000.0f);
+  PrintReport(forms::vbYes);
+  const float yEnd = EndOfLastReport();
+
+  // H - 30 = Y + 10 exactly: no room, no question.
+  float h = yEnd + 40.0f;
+  while (h - 30.0f > yEnd + 10.0f) h = std::nextafter(h, 0.0f);
+  while (h - 30.0f < yEnd + 10.0f) h = std::nextafter(h, 1e9f);
+  ASSERT_EQ(h - 30.0f, yEnd + 10.0f);
+  NewPrinter(h);
+  user_->msgBoxCalls.clear();
+  PrintReport(forms::vbNo);
+  EXPECT_TRUE(user_->msgBoxCalls.empty());
+  EXPECT_EQ(printer_->endDocs, 1);
+  EXPECT_EQ(w().printPending, 0);
+  // The next report begins a new document.
+  PrintReport(forms::vbNo);
+  EXPECT_EQ(printer_->pageSetups.size(), 2u);
+  EXPECT_EQ(printer_->Document(2).front().size, 12);
+
+  // One step more page: the question comes, and "No" keeps the document open.
+  NewPrinter(std::nextafter(h, 1e9f));
+  user_->msgBoxCalls.clear();
+  PrintReport(forms::vbNo);
+  EXPECT_EQ(user_->msgBoxCalls.size(), 1u);
+  EXPECT_EQ(printer_->endDocs, 0);
+  EXPECT_EQ(w().printPending, 1);
+}
+
+TEST_F(LayoutTest, QuestionTitleShowsTheFreePartOfThePageBody) {
+  OpenWith({Table("Prima", 1, ManyFields(3))});
+  NewPrinter(1000.0f);
+  PrintReport(forms::vbYes);
+  const float yEnd = EndOfLastReport();
+  // With H = 2Y + 20 the part below the pen, less 10 mm, is half the body (H - 30).
+  NewPrinter(2.0f * yEnd + 20.0f);
+  user_->msgBoxCalls.clear();
+  PrintReport(forms::vbYes);
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  EXPECT_EQ(user_->msgBoxCalls[0].title, QStringLiteral("Disponibile il 50% della pagina"));
+  EXPECT_EQ(formats::Percent(0.125f), QStringLiteral("13%"));
+  EXPECT_EQ(formats::Percent(0.004f), QStringLiteral("0%"));
+}
+
+TEST_F(LayoutTest, OpeningADatabaseEndsThePendingDocumentBeforeTheDialog) {
+  QString first = OpenWith({Clienti()});
+  PrintReport(forms::vbNo);
+  ASSERT_EQ(w().printPending, 1);
+
+  // The dialog is cancelled: the document has been ended all the same, before it was shown.
+  struct Watch : forms::ScriptedInteraction {
+    forms::RecordingPrinter* printer = nullptr;
+    int endDocsAtDialog = -1;
+    std::optional<QString> ShowOpen(const forms::OpenFileRequest& r) override {
+      endDocsAtDialog = printer->endDocs;
+      return ScriptedInteraction::ShowOpen(r);
+    }
+  };
+  auto watch = std::make_shared<Watch>();
+  watch->printer = printer_.get();
+  watch->openAnswers.push_back(std::nullopt);
+  forms::SetInteraction(watch);
+  w().Apri.DoClick();
+  EXPECT_EQ(watch->endDocsAtDialog, 1);
+  EXPECT_EQ(printer_->endDocs, 1);
+  EXPECT_EQ(w().printPending, 0);
+  EXPECT_FALSE(printer_->DocumentOpen());
+  forms::SetInteraction(user_);
+
+  // The next report begins a new document headed by the file opened then.
+  QString second = AddFile(QStringLiteral("magazzino.mdb"), {Table("Articoli", 5, ManyFields(2))});
+  Open(second);
+  Show(QStringLiteral("Articoli"));
+  PrintReport(forms::vbNo);
+  std::vector<Text> doc2 = printer_->Document(2);
+  ASSERT_FALSE(doc2.empty());
+  EXPECT_EQ(doc2.front().text, second);
+  EXPECT_NE(second, first);
+}
+
+TEST_F(LayoutTest, PrinterMissingReportsError482AndChangesNothing) {
+  OpenWith({Clienti()});
+  printer_->FailNext(QStringLiteral("Nessuna stampante installata."));
+  user_->msgBoxCalls.clear();
+  PrintReport(forms::vbNo);
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  EXPECT_TRUE(user_->msgBoxCalls[0].text.startsWith(QStringLiteral("Errore 482\r")));
+  EXPECT_TRUE(user_->msgBoxCalls[0].text.contains(QStringLiteral("Nessuna stampante installata.")));
+  EXPECT_EQ(w().printPending, 0);
+  EXPECT_TRUE(printer_->texts.empty());
+  EXPECT_EQ(forms::TheScreen().MousePointer(), 0);
+
+  // With the printer back, the report prints as usual.
+  PrintReport(forms::vbNo);
+  EXPECT_EQ(Find(QStringLiteral("Tabella:   Clienti")).document, 1);
+}
+
+TEST_F(LayoutTest, PrinterErrorMidReportStopsThereAndKeepsTheDocumentPending) {
+  OpenWith({Table("Lunga", 40, ManyFields(30))});
+  // Fails at the page break: nothing after it is printed, and no question is asked.
+  struct FailAtBreak : forms::RecordingPrinter {
+    using RecordingPrinter::RecordingPrinter;
+    void NewPage() override { throw forms::RuntimeError(forms::kErrPrinter, QStringLiteral("Carta esaurita.")); }
+  };
+  auto failing = std::make_shared<FailAtBreak>(210.0f, 100.0f);
+  forms::SetPrinter(failing);
+  user_->msgBoxCalls.clear();
+  PrintReport(forms::vbNo);
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  EXPECT_EQ(user_->msgBoxCalls[0].text, QStringLiteral("Errore 482\rCarta esaurita."));
+  EXPECT_EQ(w().printPending, 1);
+  EXPECT_NE(failing->Find(QStringLiteral("< segue >")), nullptr);
+  EXPECT_EQ(failing->Find(QStringLiteral("segue Tabella Lunga")), nullptr);
+  EXPECT_EQ(forms::TheScreen().MousePointer(), 0);
+}
+
+TEST_F(LayoutTest, QuittingWithADocumentOpenEndsIt) {
+  OpenWith({Clienti()});
+  PrintReport(forms::vbNo);
+  ASSERT_TRUE(printer_->DocumentOpen());
+  QMetaObject::invokeMethod(qApp, [] { qApp->quit(); }, Qt::QueuedConnection);
+  qApp->exec();
+  EXPECT_EQ(printer_->endDocs, 1);
+  EXPECT_FALSE(printer_->DocumentOpen());
+
+  // Without an open document quitting ends nothing.
+  QMetaObject::invokeMethod(qApp, [] { qApp->quit(); }, Qt::QueuedConnection);
+  qApp->exec();
+  EXPECT_EQ(printer_->endDocs, 1);
+}
+
+}  // namespace
+}  // namespace reporttest
