@@ -265,6 +265,7 @@ std::string FieldTypeName(int type) {
     case dao::dbLongBinary: return "OLE Object";
     case dao::dbMemo: return "Memo";
     case dao::dbGUID: return "GUID";
+    case 17: return "VarBinary";  // DAO's dbVarBinary (long fixed binary of system tables)
     case dao::dbBigInt: return "BigInt";
     case dao::dbDecimal: return "Decimal";
     case dao::dbAttachment: return "Attachment";
