@@ -153,7 +153,9 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
-         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n";
+         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n"
+         "Se una parte del catalogo (una tabella, il testo di una query) non si può leggere,\n"
+         "non viene stampato nulla: l'elenco è completo o assente.\n";
 }
 
 std::string JsonString(const std::string& text) {
