@@ -128,4 +128,38 @@ TEST(Variants, AceVersionBytesNameTheFormat) {
   }
 }
 
+// MSysObjects' row for Table3 in jet4/testV2000.mdb: its Type column (a fixed Integer) lies at
+// this file offset. Setting it to 6 (linked Access table) or 4 (linked ODBC table) makes the
+// catalogue list a linked table.
+constexpr size_t kTable3TypeOffset = 59585;
+
+TEST(Variants, LinkedTablesAreListedButNotOpenedAsTableRecordsets) {
+  ScratchDir dir;
+  const std::vector<uint8_t> original = ReadBytes(Corpus("jet4/testV2000.mdb"));
+  ASSERT_EQ(original[kTable3TypeOffset], 1);
+  ASSERT_EQ(original[kTable3TypeOffset + 1], 0);
+  for (uint8_t type : {6, 4}) {
+    std::vector<uint8_t> bytes = original;
+    bytes[kTable3TypeOffset] = type;
+    const std::string path = dir.File("linked.mdb");
+    WriteBytes(path, bytes);
+    dao::DBEngine engine;
+    auto db = engine.OpenDatabase(path);
+    ASSERT_EQ(db->TableDefs().Count(), 9);
+    const dao::TableDef& t3 = db->TableDefs().Item(7);
+    ASSERT_EQ(t3.Name(), "Table3");
+    EXPECT_TRUE(t3.IsLinked());
+    EXPECT_FALSE(t3.IsSystem());
+    EXPECT_EQ(t3.DateCreated().Iso(), "2008-03-24T11:24:06");
+    try {
+      db->OpenRecordset("Table3");
+      ADD_FAILURE() << "table-type recordset on a linked table";
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), dao::kErrInvalidOperation);
+      EXPECT_NE(e.Description().find("Table3"), std::string::npos);
+    }
+    EXPECT_EQ(db->OpenRecordset("Table4")->Fields().Count(), 2);
+  }
+}
+
 }  // namespace
