@@ -10,7 +10,7 @@
 namespace engine {
 
 // The whole value described by the 12-byte `field`. Raises CorruptError for a length that does
-// not match the data, a broken pointer or a loop in a chain.
+// not match the data or exceeds 16 MiB, a broken pointer or a loop in a chain.
 std::string ReadLongValue(PageReader& pages, ByteView field);
 
 }  // namespace engine

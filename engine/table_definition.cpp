@@ -10,6 +10,8 @@ constexpr size_t kTdefNextPage = 4;
 constexpr size_t kTdefPageHeader = 8;  // header repeated on every page of a definition
 constexpr int kKeyColumnSlots = 10;
 constexpr uint16_t kNoColumn = 0xFFFF;
+// Far beyond the largest definition Access can write (255 columns, 32 indexes).
+constexpr size_t kMaxDefinitionPages = 256;
 
 // The definition's pages joined into one buffer: the first page whole, the header of each
 // following page left out.
@@ -19,6 +21,7 @@ std::vector<uint8_t> JoinPages(PageReader& pages, uint32_t first) {
   uint32_t number = first;
   while (number != 0) {
     if (!seen.insert(number).second) ThrowCorrupt("loop in a table definition's pages");
+    if (seen.size() > kMaxDefinitionPages) ThrowCorrupt("table definition too long");
     PagePtr page = pages.Read(number);
     ByteView view = page->View();
     if (page->Type() != kPageTableDefinition) ThrowCorrupt("not a table definition page");
