@@ -199,6 +199,8 @@ PrinterFontMetrics QtPrinter::Metrics() const {
                             printer_.get());
 }
 
+QRectF QtPrinter::DrawingArea() const { return printer_->pageLayout().paintRect(QPageLayout::Millimeter); }
+
 float QtPrinter::ScaleHeight() const {
   QRectF area = printer_->pageLayout().paintRect(QPageLayout::Millimeter);
   return static_cast<float>(area.height()) / UnitMm();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRectF>
 #include <QString>
 #include <memory>
 
@@ -91,6 +92,8 @@ class QtPrinter : public DocumentPrinter {
   // PDF file: ends an open document and writes the file. Printer: ends an open document. Raises
   // 482 when the output could not be written.
   void Close();
+  // The drawing area on the sheet, in millimetres from the sheet's top-left corner.
+  QRectF DrawingArea() const;
   // Name of the printer that receives the current (or last) document, or the PDF file's path.
   QString DeviceName() const;
 
