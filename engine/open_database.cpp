@@ -13,6 +13,7 @@
 #include "engine/header.h"
 #include "engine/jet_catalogue.h"
 #include "engine/page_reader.h"
+#include "engine/system_tables.h"
 #include "engine/text_codec.h"
 
 namespace dao {
@@ -100,6 +101,17 @@ std::shared_ptr<Database> DBEngine::OpenDatabase(const std::string& path, bool /
 
   auto pages = std::make_unique<engine::PageReader>(guard.fd, size, format, header.databaseKey);
   guard.fd = -1;
+  // Office encryption of an .accdb leaves the header readable but every other page scrambled:
+  // the catalogue's definition is then not where every Access file has it.
+  if (format.ace) {
+    bool plain = false;
+    try {
+      plain = pages->Read(engine::kCatalogueDefinitionPage)->Type() == engine::kPageTableDefinition;
+    } catch (const engine::CorruptError&) {
+      throw engine::DamagedError(path);
+    }
+    if (!plain) throw engine::EncryptedAceError(path);
+  }
   try {
     std::vector<TableInfo> tables;
     std::vector<QueryInfo> queries;

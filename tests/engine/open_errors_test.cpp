@@ -124,6 +124,16 @@ TEST(OpenErrors, EncryptedAccdbIsUnsupportedAndSaysSo) {
   }
 }
 
+// Office encryption leaves no key in the old places; the scrambled pages give it away.
+TEST(OpenErrors, ScrambledAccdbIsReportedAsEncrypted) {
+  ScratchDir dir;
+  std::vector<uint8_t> bytes = ReadBytes(Corpus("ace/testV2007.accdb"));
+  for (size_t k = 4096; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 131 + 7);
+  const std::string path = dir.File("scrambled.accdb");
+  WriteBytes(path, bytes);
+  EXPECT_EQ(OpenError(path), dao::kErrUnrecognizedFormat);
+}
+
 TEST(OpenErrors, UnreadableFileIs3051) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
   ScratchDir dir;
