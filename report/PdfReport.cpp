@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "app/Tavrek.h"
-#include "engine/dao.h"
 #include "forms/qt_printer.h"
 #include "forms/runtime_error.h"
 #include "report/TableReport.h"
@@ -15,8 +14,6 @@ namespace report {
 
 namespace {
 
-// The tables of the report: those asked for, or every table the table list would show (names not
-// beginning with "MSys"), leaving out attached tables, which have no table-type recordset.
 std::vector<std::string> TablesToPrint(const dao::Database& db, const std::vector<std::string>& asked) {
   if (!asked.empty()) return asked;
   std::vector<std::string> names;
@@ -29,68 +26,40 @@ std::vector<std::string> TablesToPrint(const dao::Database& db, const std::vecto
   return names;
 }
 
-int Report(const PdfRequest& request, std::string& error, bool& started) {
-  dao::DBEngine engine;
-  std::shared_ptr<dao::Database> db;
-  std::vector<std::string> tables;
-  try {
-    db = engine.OpenDatabase(request.database, false, true, request.connect);
-    tables = TablesToPrint(*db, request.tables);
-  } catch (const dao::Error& e) {
-    error = "Errore " + std::to_string(e.Number()) + ": " + e.Description();
-    return 2;
-  }
-  if (tables.empty()) {
-    error = "nessuna tabella da stampare in " + request.database;
-    return 2;
-  }
-
-  started = true;
-  std::unique_ptr<forms::QtPrinter> pdf = forms::QtPrinter::PdfFile(QString::fromStdString(request.output));
-  // The main window's state, as "Stampa struttura" uses it: the open database, the file name of
-  // the open dialog, the type names and the working variables.
+bool Report(dao::Database& db, const QString& fileName, const QString& output,
+            const std::vector<std::string>& tables, std::string& error) {
+  std::unique_ptr<forms::QtPrinter> pdf = forms::QtPrinter::PdfFile(output);
+  // The main window's state, as "Stampa struttura" uses it: the type names and the variables.
   Tavrek window;
   window.Load();
-  window.db = db;
-  window.dbOpen = 1;
-  window.CommonDialog1.FileName = QFileInfo(QString::fromStdString(request.database)).absoluteFilePath();
   try {
     for (const std::string& name : tables) {
-      try {
-        window.rs = db->OpenRecordset(name, dao::dbOpenTable);
-      } catch (const dao::Error& e) {
-        error = "tabella " + name + ": Errore " + std::to_string(e.Number()) + ": " + e.Description();
-        return 2;
-      }
-      window.rsOpen = 1;
+      std::shared_ptr<dao::Recordset> rs = db.OpenRecordset(name, dao::dbOpenTable);
       TableReport table(*pdf,
                         ReportVariables{window.printPending, window.loopIndex, window.innerIndex,
                                         window.savedX, window.savedY},
                         [&window](int code) { return window.TypeName(code); });
-      table.Print(*window.rs, window.CommonDialog1.FileName);
+      table.Print(*rs, fileName);
       // The answer is always "No": the page stays open while it has room.
       if (!table.RoomLeft()) table.EndDocument();
-      window.rs->Close();
+      rs->Close();
     }
     if (window.printPending != 0) {
       pdf->EndDoc();
       window.printPending = 0;
     }
     pdf->Close();
-  } catch (const dao::Error& e) {
-    error = "Errore " + std::to_string(e.Number()) + ": " + e.Description();
-    return 2;
   } catch (const forms::RuntimeError& e) {
-    error = "Errore " + std::to_string(e.Number()) + ": " + e.Description().toStdString();
-    return 1;
+    error = e.Description().toStdString();
+    return false;
   }
-  db->Close();
-  return 0;
+  return true;
 }
 
 }  // namespace
 
-int WritePdf(const PdfRequest& request, std::string& error) {
+bool WritePdf(dao::Database& db, const std::string& databaseFile, const std::string& output,
+              const std::vector<std::string>& tables, std::string& error) {
   std::unique_ptr<QApplication> app;
   if (QCoreApplication::instance() == nullptr) {
     // A command-line tool: no window is ever shown.
@@ -100,11 +69,22 @@ int WritePdf(const PdfRequest& request, std::string& error) {
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QApplication>(argc, argv);
   }
-  bool started = false;
-  int status = Report(request, error, started);
-  // No half-written report is left behind.
-  if (status != 0 && started) QFile::remove(QString::fromStdString(request.output));
-  return status;
+  std::vector<std::string> names = TablesToPrint(db, tables);
+  if (names.empty()) {
+    error = "nessuna tabella da stampare";
+    return false;
+  }
+  const QString out = QString::fromStdString(output);
+  const QString fileName = QFileInfo(QString::fromStdString(databaseFile)).absoluteFilePath();
+  bool written = false;
+  try {
+    written = Report(db, fileName, out, names, error);
+  } catch (...) {
+    QFile::remove(out);
+    throw;
+  }
+  if (!written) QFile::remove(out);
+  return written;
 }
 
 }  // namespace report

@@ -3,22 +3,20 @@
 // a page is full (then the document ends and the next table begins a new one, on a new page).
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/dao.h"
+
 namespace report {
 
-struct PdfRequest {
-  std::string database;                 // the database file
-  std::optional<std::string> connect;   // none, or ";" + password
-  std::string output;                   // the PDF file to write
-  std::vector<std::string> tables;      // tables to print, in this order; none = every user table
-};
-
-// Writes the report. Creates the (offscreen) application object when the caller has none.
-// Returns 0 on success; otherwise leaves a one-line message in `error` and returns 2 for a
-// database failure (open, unknown table, unreadable definition) or 1 for an output failure.
-int WritePdf(const PdfRequest& request, std::string& error);
+// Writes the report of `tables` of the open database `db` (every table the table list would show,
+// names not beginning with "MSys" and attached tables left out, when `tables` is empty) into
+// `output`; `databaseFile` heads each document. Creates the (offscreen) application object when
+// the caller has none. Raises dao::Error for a failure of the engine (an unknown table: 3265);
+// returns false with a one-line message in `error` when the PDF could not be written. No partial
+// file is left behind after a failure.
+bool WritePdf(dao::Database& db, const std::string& databaseFile, const std::string& output,
+              const std::vector<std::string>& tables, std::string& error);
 
 }  // namespace report

@@ -30,6 +30,8 @@ struct Options {
   bool help = false;                    // --help
   bool version = false;                 // --version
   std::string file;                     // the database file
+  std::optional<std::string> pdf;       // --pdf OUT: the printed structure report into OUT
+  std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
@@ -60,10 +62,16 @@ std::string FieldTypeName(int type);
 using Opener = std::function<std::shared_ptr<dao::Database>(
     const std::string& path, const std::optional<std::string>& connect)>;
 
-// The whole program: parses `args`, opens the file with `open`, writes the dump to `out`.
+// Writes the printed structure report of an open database into a PDF (--pdf): the options give
+// the file, the output and the tables. Raises dao::Error; returns false with a message in `error`
+// when the PDF could not be written. Only builds with the user interface have one.
+using PdfWriter = std::function<bool(dao::Database& db, const Options& options, std::string& error)>;
+
+// The whole program: parses `args`, opens the file with `open`, writes the dump to `out` (or, with
+// --pdf, the report through `pdf`; without a writer --pdf is a usage error saying so).
 // Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
 // description on `err`), 3 the output could not be written.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Opener& open);
+        const Opener& open, const PdfWriter& pdf = {});
 
 }  // namespace tavrek::dump

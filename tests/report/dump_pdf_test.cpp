@@ -1,0 +1,99 @@
+// tavrek-dump --pdf: the structure report of chosen tables in a PDF file.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <sstream>
+
+#include "tests/report/pdf_text.h"
+#include "tools/dump.h"
+
+namespace reporttest {
+namespace {
+
+const QString kDatabase = QStringLiteral(TAVREK_TEST_DATA "/jet4/testV2000.mdb");
+
+int RunDump(const QStringList& args, QString* err = nullptr) {
+  QProcess dump;
+  dump.start(QStringLiteral(TAVREK_DUMP_PATH), args);
+  EXPECT_TRUE(dump.waitForFinished(60000));
+  if (err) *err = QString::fromUtf8(dump.readAllStandardError());
+  return dump.exitCode();
+}
+
+std::vector<QString> Headings(const std::vector<PdfWord>& words, int page) {
+  std::vector<QString> names;
+  for (size_t i = 0; i + 1 < words.size(); ++i)
+    if (words[i].page == page && words[i].text == QStringLiteral("Tabella:")) names.push_back(words[i + 1].text);
+  return names;
+}
+
+TEST(DumpPdf, NamedTablesInTheirOrderOnOnePage) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("struttura.pdf"));
+  ASSERT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), out, QStringLiteral("--table"), QStringLiteral("Table3"),
+                     QStringLiteral("--table"), QStringLiteral("Table1")}),
+            0);
+  std::vector<PdfWord> words = ReadPdfWords(out);
+  EXPECT_EQ(PdfPageCount(words), 1);
+  EXPECT_EQ(Headings(words, 1), (std::vector<QString>{QStringLiteral("Table3"), QStringLiteral("Table1")}));
+  // One document: the file name heads it once.
+  int fileLines = 0;
+  for (const PdfWord& w : words) fileLines += w.text == kDatabase ? 1 : 0;
+  EXPECT_EQ(fileLines, 1);
+}
+
+TEST(DumpPdf, AllUserTablesWhenNoneIsNamed) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("tutte.pdf"));
+  ASSERT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), out}), 0);
+  std::vector<PdfWord> words = ReadPdfWords(out);
+  std::vector<QString> all;
+  for (int page = 1; page <= PdfPageCount(words); ++page)
+    for (const QString& name : Headings(words, page)) all.push_back(name);
+  EXPECT_EQ(all, (std::vector<QString>{QStringLiteral("Table1"), QStringLiteral("Table2"),
+                                       QStringLiteral("Table3"), QStringLiteral("Table4")}));
+  for (const PdfWord& w : words) EXPECT_FALSE(w.text.startsWith(QStringLiteral("MSys")));
+  // Table2's 89 fields run onto a second page.
+  bool continued = false;
+  for (size_t i = 0; i + 2 < words.size(); ++i)
+    continued |= words[i].page == 2 && words[i].text == QStringLiteral("segue") &&
+                 words[i + 2].text == QStringLiteral("Table2");
+  EXPECT_TRUE(continued);
+}
+
+TEST(DumpPdf, UnknownTableIsAnEngineErrorAndLeavesNoFile) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("niente.pdf"));
+  QString err;
+  EXPECT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), out, QStringLiteral("--table"), QStringLiteral("Table1"),
+                     QStringLiteral("--table"), QStringLiteral("Nessuna")},
+                    &err),
+            2);
+  EXPECT_TRUE(err.contains(QStringLiteral("Errore 3265"))) << err.toStdString();
+  EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(DumpPdf, UnwritableOutputIsExitStatus3) {
+  QString err;
+  EXPECT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), QStringLiteral("/nessuna/cartella/x.pdf")}, &err), 3);
+  EXPECT_TRUE(err.contains(QStringLiteral("/nessuna/cartella/x.pdf"))) << err.toStdString();
+}
+
+TEST(DumpPdf, WithoutAWriterThePdfOptionIsUnavailable) {
+  std::ostringstream out, err;
+  int opened = 0;
+  auto open = [&opened](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
+    ++opened;
+    return nullptr;
+  };
+  EXPECT_EQ(tavrek::dump::Run({"a.mdb", "--pdf", "a.pdf"}, out, err, open), 1);
+  EXPECT_NE(err.str().find("--pdf non disponibile"), std::string::npos) << err.str();
+  EXPECT_EQ(opened, 0);
+  EXPECT_EQ(tavrek::dump::Run({"a.mdb", "--table", "T"}, out, err, open), 1);
+  EXPECT_EQ(opened, 0);
+}
+
+}  // namespace
+}  // namespace reporttest
