@@ -47,10 +47,8 @@ std::shared_ptr<dao::Database> FakeEngine::OpenDatabase(const std::string& path,
   for (const auto& t : file.tables) tables.push_back(t.info);
   std::vector<dao::QueryInfo> queries;
   for (const auto& q : file.queries) queries.push_back(q.info);
-  auto db = dao::Database::Create(path, std::move(tables), std::move(queries),
-                                  std::make_unique<FakeSource>(file, state_));
-  state_->opened.push_back(db);
-  return db;
+  return dao::Database::Create(path, std::move(tables), std::move(queries),
+                               std::make_unique<FakeSource>(file, state_));
 }
 
 std::optional<QString> RecordingInteraction::ShowOpen(const forms::OpenFileRequest& request) {

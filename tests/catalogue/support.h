@@ -60,7 +60,6 @@ struct OpenCall {
 struct EngineState {
   std::map<std::string, FakeFile> files;
   std::vector<OpenCall> calls;
-  std::vector<std::shared_ptr<dao::Database>> opened;
   std::vector<int> pointerWhileLoading;  // the mouse pointer each time a table was read
   EventLog* events = nullptr;
 };
