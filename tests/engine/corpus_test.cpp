@@ -3,6 +3,7 @@
 // mdb-export of MSysObjects).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
