@@ -79,6 +79,21 @@ TEST_F(CorpusTest, Jet4DatabaseWithoutQueries) {
   EXPECT_FALSE(w().ApriQuery.Enabled());
   ShowEveryTable();
   EXPECT_TRUE(w().Stampa.Enabled());
+
+  // Table1 as the file describes it (two records; text, byte, integer, long, double, date,
+  // currency and yes/no fields), each row with its type name and size.
+  ShowTable("Table1");
+  EXPECT_TRUE(Has("2 records   -   "));
+  const std::vector<std::vector<QString>> expected = {
+      {"A", "testo", "50"}, {"B", "testo", "100"}, {"C", "byte", "1"},   {"D", "intero", "2"},
+      {"E", "long", "4"},   {"F", "double", "8"},  {"G", "data", "8"},   {"H", "valuta", "8"},
+      {"I", "logico", "1"}};
+  const float first = Find("A").y;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    std::vector<QString> row;
+    for (const auto& d : Line(first + static_cast<float>(i) * w().TextHeight("0"))) row.push_back(d.text);
+    EXPECT_EQ(row, expected[i]);
+  }
 }
 
 TEST_F(CorpusTest, Jet4QueriesAndAnEncodedFile) {
