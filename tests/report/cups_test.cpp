@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -74,27 +75,45 @@ QString WaitForPdf(const QString& dir) {
   return QString();
 }
 
-TEST(CupsPrinting, TwoTablesOnOnePageAndALongTableAcrossABreak) {
-  if (geteuid() != 0)
-    GTEST_SKIP() << "the CUPS test needs root: it starts cupsd and adds a cups-pdf print queue";
+// Runs a command; returns its exit status (-1 when it did not finish in time).
+int Command(const QString& program, const QStringList& args, QString* err = nullptr) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(120000)) return -1;
+  if (err) *err = QString::fromUtf8(p.readAllStandardError());
+  return p.exitCode();
+}
 
-  QTemporaryDir out(QStringLiteral("/tmp/tavrek-cups-XXXXXX"));
-  ASSERT_TRUE(out.isValid());
-  // TAVREK_KEEP_PRINTS=1 keeps the printed PDF for a look at it.
-  if (qEnvironmentVariableIsSet("TAVREK_KEEP_PRINTS")) {
-    out.setAutoRemove(false);
-    std::cout << "printed into " << out.path().toStdString() << std::endl;
+// Each test: cupsd running, the cups-pdf queue the default printer, its PDFs in a fresh folder.
+class CupsPrinting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0)
+      GTEST_SKIP() << "the CUPS test needs root: it starts cupsd and adds a cups-pdf print queue";
+    ASSERT_TRUE(out_.isValid());
+    // TAVREK_KEEP_PRINTS=1 keeps the printed PDFs for a look at them.
+    if (qEnvironmentVariableIsSet("TAVREK_KEEP_PRINTS")) {
+      out_.setAutoRemove(false);
+      std::cout << "printed into " << out_.path().toStdString() << std::endl;
+    }
+    QString err;
+    ASSERT_EQ(Command(QStringLiteral("bash"), {QStringLiteral(TAVREK_CUPS_FIXTURE), out_.path()}, &err), 0)
+        << err.toStdString();
+    user_ = std::make_shared<forms::ScriptedInteraction>();
+    forms::SetInteraction(user_);
+    forms::SetPrinter(nullptr);  // the system's default printer
   }
-  QProcess fixture;
-  fixture.start(QStringLiteral("bash"), {QStringLiteral(TAVREK_CUPS_FIXTURE), out.path()});
-  ASSERT_TRUE(fixture.waitForFinished(120000));
-  ASSERT_EQ(fixture.exitCode(), 0) << fixture.readAllStandardError().toStdString();
+  void TearDown() override { forms::SetPrinter(nullptr); }
 
-  auto user = std::make_shared<forms::ScriptedInteraction>();
-  forms::SetInteraction(user);
+  QTemporaryDir out_{QStringLiteral("/tmp/tavrek-cups-XXXXXX")};
+  std::shared_ptr<forms::ScriptedInteraction> user_;
+};
+
+TEST_F(CupsPrinting, TwoTablesOnOnePageAndALongTableAcrossABreak) {
+  auto& out = out_;
+  auto user = user_;
 
   // Through the real default printer.
-  forms::SetPrinter(nullptr);
   auto* real = dynamic_cast<forms::QtPrinter*>(&forms::ThePrinter());
   ASSERT_NE(real, nullptr);
   PrintStory(*user);
@@ -140,6 +159,61 @@ TEST(CupsPrinting, TwoTablesOnOnePageAndALongTableAcrossABreak) {
   EXPECT_LT(cont->yMin, area.top() + 15.0 + 4.0);
   EXPECT_GT(cont->yMax, area.top() + 15.0);
   EXPECT_NE(find(2, QStringLiteral("Table2")), nullptr);
+}
+
+TEST_F(CupsPrinting, DocumentLeftOpenIsPrintedWhenTheProgramEnds) {
+  forms::TheScreen().Simulate(800, 600);
+  {
+    Tavrek w;
+    w.Load();
+    user_->openAnswers.push_back(kDatabase);
+    w.Apri.DoClick();
+    w.ApriTab.DoClick();
+    for (int i = 0; i < w.List1.ListCount(); ++i)
+      if (w.List1.List(i) == QStringLiteral("Table3")) w.List1.ClickItem(i);
+    user_->msgBoxAnswers.push_back(forms::vbNo);
+    w.Stampa.DoClick();
+    ASSERT_EQ(w.printPending, 1);
+    // "Esci" ends the program with the document still open.
+    QMetaObject::invokeMethod(qApp, [&w] { w.Esci.DoClick(); }, Qt::QueuedConnection);
+    qApp->exec();
+  }
+  forms::TheScreen().Reset();
+  const QString pdf = WaitForPdf(out_.path());
+  ASSERT_FALSE(pdf.isEmpty()) << "the open document was not printed";
+  std::vector<PdfWord> words = ReadPdfWords(pdf);
+  bool table3 = false;
+  for (const PdfWord& w : words) table3 |= w.text == QStringLiteral("Table3");
+  EXPECT_TRUE(table3);
+}
+
+TEST_F(CupsPrinting, NoPrinterInstalledIsError482AndChangesNothing) {
+  QString err;
+  ASSERT_EQ(Command(QStringLiteral("lpadmin"), {QStringLiteral("-x"), QStringLiteral("TavrekPDF")}, &err), 0)
+      << err.toStdString();
+  forms::TheScreen().Simulate(800, 600);
+  {
+    Tavrek w;
+    w.Load();
+    user_->openAnswers.push_back(kDatabase);
+    w.Apri.DoClick();
+    w.ApriTab.DoClick();
+    for (int i = 0; i < w.List1.ListCount(); ++i)
+      if (w.List1.List(i) == QStringLiteral("Table3")) w.List1.ClickItem(i);
+    user_->msgBoxCalls.clear();
+    w.Stampa.DoClick();
+    ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+    const QString message = user_->msgBoxCalls[0].text;
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Errore 482\r"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("stampante"))) << message.toStdString();
+    EXPECT_EQ(w.printPending, 0);
+    EXPECT_EQ(forms::TheScreen().MousePointer(), 0);
+    EXPECT_FALSE(dynamic_cast<forms::QtPrinter&>(forms::ThePrinter()).DocumentOpen());
+  }
+  forms::TheScreen().Reset();
+  // The queue comes back for whoever prints next.
+  ASSERT_EQ(Command(QStringLiteral("bash"), {QStringLiteral(TAVREK_CUPS_FIXTURE), out_.path()}, &err), 0)
+      << err.toStdString();
 }
 
 }  // namespace
