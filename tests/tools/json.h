@@ -4,11 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testjson {
@@ -19,23 +17,26 @@ struct Value {
   double number = 0;
   std::string string;
   std::vector<Value> array;
-  std::vector<std::pair<std::string, Value>> object;  // in document order
+  std::vector<std::string> keys;  // object members, in document order
+  std::vector<Value> members;     // their values
 
   bool IsNull() const { return kind == kNull; }
   // The member named `key`; throws when this is not an object or the key is absent.
-  const Value& operator[](const std::string& key) const {
-    if (kind != kObject) throw std::runtime_error("not an object");
-    for (const auto& [k, v] : object)
-      if (k == key) return v;
-    throw std::runtime_error("no key " + key);
-  }
-  const Value& operator[](size_t i) const { return array.at(i); }
-  std::vector<std::string> Keys() const {
-    std::vector<std::string> keys;
-    for (const auto& kv : object) keys.push_back(kv.first);
-    return keys;
-  }
+  const Value& operator[](const std::string& key) const;
+  const Value& operator[](size_t i) const;
+  std::vector<std::string> Keys() const;
 };
+
+inline const Value& Value::operator[](const std::string& key) const {
+  if (kind != kObject) throw std::runtime_error("not an object");
+  for (size_t i = 0; i < keys.size(); ++i)
+    if (keys[i] == key) return members[i];
+  throw std::runtime_error("no key " + key);
+}
+
+inline const Value& Value::operator[](size_t i) const { return array.at(i); }
+
+inline std::vector<std::string> Value::Keys() const { return keys; }
 
 class Parser {
  public:
@@ -76,7 +77,8 @@ class Parser {
         std::string key = ParseString();
         SkipSpace();
         if (p_ >= s_.size() || s_[p_++] != ':') Fail("':' expected");
-        v.object.emplace_back(std::move(key), ParseValue());
+        v.keys.push_back(std::move(key));
+        v.members.push_back(ParseValue());
         SkipSpace();
         if (p_ < s_.size() && s_[p_] == ',') { ++p_; continue; }
         if (p_ < s_.size() && s_[p_] == '}') { ++p_; return v; }
