@@ -5,6 +5,8 @@
 // (mdb-tables with and without -S); every table's fields in column order, with name, type and size
 // (mdb-sql "describe table") and record count (mdb-count); the creation and update date-times of
 // every table and query, the query names and their types (MSysObjects read with mdb-export).
+// mdbtools 1.0 reads every test database, the RC4-encoded one and the password-protected one
+// included (it does not check the password), so none is left out.
 //
 // Where the two legitimately differ, the comparison translates rather than skips:
 //  - sizes: mdbtools reports the stored column size in bytes. Jet4/ACE text keeps two bytes per
