@@ -79,10 +79,6 @@ class Tavrek : public forms::Form {
   void Form_Unload() override;
 
  private:
-  // Apri_Click's steps after the dialog; `chosen` is what the dialog (or the command line) gave.
-  void OpenChosenFile();
   std::array<forms::Label*, 5> label1_{};
   std::unique_ptr<dao::DBEngine> engine_;
-  bool openingFromCommandLine_ = false;
-  QString commandLinePath_;
 };
