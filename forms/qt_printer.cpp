@@ -146,8 +146,8 @@ void QtPrinter::BeginDocument() {
     }
   } else {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
-      Fail(QStringLiteral("Nessuna stampante installata: per stampare occorre installare una "
-                          "stampante."));
+      Fail(QStringLiteral("Nessuna stampante installata o raggiungibile: per stampare occorre "
+                          "installare una stampante."));
     if (QPrinterInfo::defaultPrinter().isNull())
       Fail(QStringLiteral("Nessuna stampante predefinita: scegliere una stampante predefinita nelle "
                           "impostazioni di sistema."));

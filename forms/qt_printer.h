@@ -63,6 +63,8 @@ class QtPrinter : public DocumentPrinter {
 
   ~QtPrinter() override;
 
+  // The page setup is the orientation: 1 portrait, 2 landscape. A new document begins here (on the
+  // default printer of this moment), so that a missing printer is reported before anything else.
   void setPageSetup(int16_t value) override;
   void setScaleMode(int mode) override;
   void setFontName(const QString& name) override;
