@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -24,6 +23,7 @@
 
 #include "forms/form.h"
 #include "forms/interaction.h"
+#include "forms/menu_bar.h"
 #include "forms/screen.h"
 
 namespace forms {
@@ -397,7 +397,8 @@ GenericControl::GenericControl(Form& owner, Kind kind, QString name, int index)
 
 MenuItem::MenuItem(Form& owner, QString name, QString caption)
     : Control(owner, Kind::Menu, std::move(name)), caption_(std::move(caption)) {
-  action_ = owner.window()->menuBar()->addAction(caption_);
+  action_ = new QAction(caption_, owner.window());
+  owner.ensureMenuBar().addAction(action_);
   QObject::connect(action_, &QAction::triggered, action_, [this] { DoClick(); });
 }
 

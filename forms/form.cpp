@@ -9,10 +9,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 #include "forms/failure.h"
 #include "forms/interaction.h"
+#include "forms/menu_bar.h"
 #include "forms/screen.h"
 
 namespace forms {
@@ -134,10 +136,12 @@ void Form::setClientSize(float width, float height) {
   applyGeometry();
 }
 
+// A window whose title and menu bar are taller than the room above the client area starts at the
+// top edge of the screen instead of above it.
 void Form::setClientPosition(float left, float top) {
   const Margins m = frameMargins();
-  left_ = left - static_cast<float>(m.left) * Tpp(TheScreen().TwipsPerPixelX());
-  top_ = top - static_cast<float>(m.top + menuBarHeight(ScaleWidth())) * Tpp(TheScreen().TwipsPerPixelY());
+  left_ = std::max(0.0f, left - static_cast<float>(m.left) * Tpp(TheScreen().TwipsPerPixelX()));
+  top_ = std::max(0.0f, top - static_cast<float>(m.top + menuBarHeight(ScaleWidth())) * Tpp(TheScreen().TwipsPerPixelY()));
   applyGeometry();
 }
 
@@ -163,14 +167,18 @@ Form::Margins Form::frameMargins() const {
   return {kDefaultBorder, kDefaultBorder + kDefaultTitle, kDefaultBorder, kDefaultBorder};
 }
 
+MenuBar& Form::ensureMenuBar() {
+  if (!menuBar_) {
+    menuBar_ = new MenuBar(window_);
+    window_->setMenuWidget(menuBar_);
+  }
+  return *menuBar_;
+}
+
+// The rows the menu bar takes at this client width (none without visible entries).
 int Form::menuBarHeight(float clientWidth) const {
-  QWidget* bar = window_->menuWidget();
-  if (!bar) return 0;
-  bool anyVisible = false;
-  for (QAction* a : bar->actions()) anyVisible = anyVisible || a->isVisible();
-  if (!anyVisible) return 0;
-  const int h = bar->heightForWidth(std::max(1, ToPixelsX(clientWidth)));
-  return h > 0 ? h : bar->sizeHint().height();
+  if (!menuBar_) return 0;
+  return std::max(0, menuBar_->heightForWidth(std::max(1, ToPixelsX(clientWidth))));
 }
 
 float Form::nonClientWidth() const {

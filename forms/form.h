@@ -27,6 +27,8 @@ struct DrawnText {
   bool bold = false;
 };
 
+class MenuBar;
+
 class Form {
  public:
   Form(QString name, bool borderless = false);
@@ -110,6 +112,9 @@ class Form {
   std::function<void()> afterUnload;
 
   QMainWindow* window() const { return window_; }
+  // The window's menu bar, created with the first menu entry (nullptr before).
+  MenuBar* menuBar() const { return menuBar_; }
+  MenuBar& ensureMenuBar();
   QWidget* clientArea() const { return client_; }
   // Pixels of a twips value on this screen (rounded to nearest).
   static int ToPixelsX(float twips);
@@ -138,6 +143,7 @@ class Form {
   QString name_;
   QMainWindow* window_ = nullptr;
   QWidget* client_ = nullptr;
+  MenuBar* menuBar_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int windowState_ = vbNormal;

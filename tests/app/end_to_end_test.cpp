@@ -35,7 +35,7 @@ class EndToEnd : public ::testing::Test {
 TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
   Tavrek w;
   w.Load();
-  ASSERT_EQ(w.window()->menuBar()->actions().size(), 6);
+  ASSERT_EQ(w.window()->menuWidget()->actions().size(), 6);
 
   w.OpenAtStartup(kSample);
   EXPECT_TRUE(scripted->openCalls.empty());  // no dialog at start-up

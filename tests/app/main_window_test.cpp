@@ -72,7 +72,7 @@ TEST_F(MainWindow, DesignAtEightHundredBySixHundred) {
 TEST_F(MainWindow, MenuCommandsInOrderWithTheirStates) {
   Tavrek w;
   w.Load();
-  const QList<QAction*> actions = w.window()->menuBar()->actions();
+  const QList<QAction*> actions = w.window()->menuWidget()->actions();
   const QStringList captions = {QStringLiteral("Apri Database"), QStringLiteral("Scegli Tabella"),
                                 QStringLiteral("Scegli Query"), QStringLiteral("Stampa struttura"),
                                 QStringLiteral("Esci"), QStringLiteral("Info")};

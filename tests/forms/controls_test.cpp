@@ -1,6 +1,8 @@
 // Controls: labels that size themselves, lists, menu entries, the file dialog, containers, and the
 // modal life cycle of a window.
 #include <QAction>
+#include <QApplication>
+#include <QToolButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
@@ -125,7 +127,7 @@ TEST_F(Controls, MenuEntriesAreCommandsOnTheMenuBar) {
   int opened = 0;
   a.Click = [&] { ++opened; };
   b.setEnabled(false);
-  const QList<QAction*> actions = form.window()->menuBar()->actions();
+  const QList<QAction*> actions = form.window()->menuWidget()->actions();
   ASSERT_EQ(actions.size(), 2);
   EXPECT_EQ(actions[0]->text(), QStringLiteral("Apri Database"));
   EXPECT_EQ(actions[0]->menu(), nullptr);  // no drop-down: the entry is the command
@@ -137,6 +139,33 @@ TEST_F(Controls, MenuEntriesAreCommandsOnTheMenuBar) {
   const float before = form.Height() - form.ScaleHeight();
   Form bare(QStringLiteral("Senza menu"));
   EXPECT_GT(before, bare.Height() - bare.ScaleHeight());
+}
+
+TEST_F(Controls, MenuEntriesWrapOntoFurtherRowsOnANarrowWindow) {
+  for (const char* caption : {"Apri Database", "Scegli Tabella", "Scegli Query", "Stampa struttura", "Esci", "Info"})
+    form.Add<forms::MenuItem>(QString::fromLatin1(caption), QString::fromLatin1(caption));
+  QWidget* bar = form.window()->menuWidget();
+  const int oneRow = bar->heightForWidth(2000);
+  form.setClientSize(3000, 3000);  // 200 pixels: too narrow for one row
+  const float nonClient = form.Height() - form.ScaleHeight();
+  EXPECT_GE(bar->heightForWidth(200), 2 * oneRow - 4);
+  form.setClientSize(15000, 3000);
+  EXPECT_LT(form.Height() - form.ScaleHeight(), nonClient);
+
+  form.setClientSize(3000, 3000);
+  form.Show();
+
+  QApplication::processEvents();
+  // Every entry is on show inside the bar, none hidden behind an extension button.
+  const QList<QToolButton*> buttons = bar->findChildren<QToolButton*>();
+  ASSERT_EQ(buttons.size(), 6);
+  for (QToolButton* b : buttons) {
+    EXPECT_TRUE(b->isVisible()) << b->text().toStdString();
+    EXPECT_TRUE(bar->rect().contains(b->geometry())) << b->text().toStdString();
+  }
+  // The client area is as tall as the window says: the bar takes exactly the rows it needs.
+  EXPECT_EQ(form.clientArea()->height(), forms::Form::ToPixelsY(3000));
+  form.Unload();
 }
 
 TEST_F(Controls, FileDialogAnswersAndPresetAnswer) {

@@ -118,4 +118,13 @@ TEST_F(Surface, FractionalTwipsAreKept) {
   EXPECT_FLOAT_EQ(form.Left(), 211.2f);
 }
 
+TEST_F(Surface, ClientPositionNeverPutsTheWindowOffTheScreen) {
+  form.setClientPosition(165, 630);
+  EXPECT_GE(form.Left(), 0);
+  EXPECT_FLOAT_EQ(form.Top(), 630 - (form.Height() - form.ScaleHeight() - 4 * 15));  // all but the bottom border
+  form.setClientPosition(30, 60);
+  EXPECT_FLOAT_EQ(form.Left(), 0);
+  EXPECT_FLOAT_EQ(form.Top(), 0);
+}
+
 }  // namespace
