@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -274,8 +275,26 @@ void Label::fit() {
 
 // --- ListBox
 
+namespace {
+// A list whose selection moved by the keyboard raises the click, as a list box of the platform does.
+class ListWidget : public QListWidget {
+ public:
+  ListWidget(QWidget* parent, std::function<void()> click) : QListWidget(parent), click_(std::move(click)) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(e);
+    if (currentRow() != before && currentRow() >= 0) click_();
+  }
+
+ private:
+  std::function<void()> click_;
+};
+}  // namespace
+
 ListBox::ListBox(Form& owner, QString name, int index) : Control(owner, Kind::ListBox, std::move(name), index) {
-  auto* list = new QListWidget(owner.clientArea());
+  auto* list = new ListWidget(owner.clientArea(), [this] { DoClick(); });
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   QObject::connect(list, &QListWidget::itemClicked, list, [this](QListWidgetItem*) { DoClick(); });
   setWidget(list);

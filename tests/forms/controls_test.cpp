@@ -97,7 +97,7 @@ TEST_F(Controls, ListBoxEntriesSelectionAndClick) {
   EXPECT_EQ(list.ListIndex(), -1);
 }
 
-TEST_F(Controls, AMouseClickOnAListEntryRaisesClick) {
+TEST_F(Controls, AMouseClickOrAKeyOnAListEntryRaisesClick) {
   forms::ListBox& list = form.Add<forms::ListBox>(QStringLiteral("List1"));
   list.Move(0, 0, 2000, 1800);
   list.AddItem(QStringLiteral("Clienti"));
@@ -109,6 +109,9 @@ TEST_F(Controls, AMouseClickOnAListEntryRaisesClick) {
   const QRect r = widget->visualItemRect(widget->item(1));
   QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, r.center());
   EXPECT_EQ(clicked, QStringLiteral("Ordini"));
+  // Moving the selection with the keyboard clicks too.
+  QTest::keyClick(widget, Qt::Key_Up);
+  EXPECT_EQ(clicked, QStringLiteral("Clienti"));
   form.Unload();
 }
 
