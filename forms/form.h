@@ -52,7 +52,8 @@ class Form {
   float ScaleHeight() const;
   // Sets the outer size from a client size (design values are given as client sizes).
   void setClientSize(float width, float height);
-  // Places the window so that its client area's top-left corner is at (left, top) on the screen.
+  // Places the window so that its client area's top-left corner is at (left, top) on the screen,
+  // or as near as the title and menu bar allow without leaving the screen.
   void setClientPosition(float left, float top);
 
   int WindowState() const { return windowState_; }
@@ -114,6 +115,7 @@ class Form {
   QMainWindow* window() const { return window_; }
   // The window's menu bar, created with the first menu entry (nullptr before).
   MenuBar* menuBar() const { return menuBar_; }
+  // The menu bar, created on first use (by the first menu entry added).
   MenuBar& ensureMenuBar();
   QWidget* clientArea() const { return client_; }
   // Pixels of a twips value on this screen (rounded to nearest).
