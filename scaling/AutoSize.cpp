@@ -6,8 +6,10 @@
 
 namespace AutoSize {
 
-float screenPixelsX = 0;
-float screenPixelsY = 0;
+// The design screen until the main window's load measures the real one: a window scaled before
+// that (the load failed) keeps its design size instead of shrinking to nothing.
+float screenPixelsX = 800;
+float screenPixelsY = 600;
 forms::Form* scaleTarget = nullptr;
 forms::FontRef workFont;
 
