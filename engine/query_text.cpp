@@ -20,7 +20,14 @@ std::string TextOf(const std::optional<std::string>& value) { return value.value
 std::string QuoteName(std::string_view name) {
   if (IsBracketed(name)) return std::string(name);
   for (unsigned char c : name) {
-    if (!IsNameByte(c)) return "[" + std::string(name) + "]";
+    if (!IsNameByte(c)) {
+      std::string quoted;
+      quoted.reserve(name.size() + 2);
+      quoted += '[';
+      quoted.append(name);
+      quoted += ']';
+      return quoted;
+    }
   }
   return std::string(name);
 }
