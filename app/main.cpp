@@ -4,9 +4,13 @@
 
 #include "app/StartupProbe.h"
 #include "app/Tavrek.h"
+#include "app/TavrekIcon.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tavrek"));
+  QApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+  QApplication::setWindowIcon(TavrekIcon());
   Tavrek window;
   InstallStartupProbe(window);
   window.Show();
