@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "forms/form.h"
@@ -43,6 +44,11 @@ std::optional<QString> QtInteraction::ShowOpen(const OpenFileRequest& request) {
   if (!request.filter.isEmpty()) dialog.setNameFilter(QtFilter(request.filter));
   if (!request.defaultExt.isEmpty()) dialog.setDefaultSuffix(request.defaultExt);
   if (!request.initialPath.isEmpty()) dialog.selectFile(request.initialPath);
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Cerca in:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nome file:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Tipo file:"));
+  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Apri"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annulla"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front();
 }
@@ -64,6 +70,11 @@ int QtInteraction::MsgBox(const QString& text, int buttons, const QString& title
     case vbYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
   }
+  // The tool speaks Italian, its buttons too.
+  const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+      {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "Annulla"}, {QMessageBox::Yes, "Sì"}, {QMessageBox::No, "No"}};
+  for (const auto& [button, text] : texts)
+    if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(text));
   switch (box.exec()) {
     case QMessageBox::Yes: return vbYes;
     case QMessageBox::No: return vbNo;
@@ -80,6 +91,8 @@ QString QtInteraction::InputBox(const QString& prompt, const QString& title, con
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setTextEchoMode(QLineEdit::Normal);  // typed characters show as typed
   dialog.setTextValue(defaultText);
+  dialog.setOkButtonText(QStringLiteral("OK"));
+  dialog.setCancelButtonText(QStringLiteral("Annulla"));
   if (dialog.exec() != QDialog::Accepted) return QString();
   return dialog.textValue();
 }

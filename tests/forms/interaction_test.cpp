@@ -48,6 +48,7 @@ TEST(QtMessageBox, YesNoAnswers) {
   WhenShown<QMessageBox>([](QMessageBox* box) {
     EXPECT_NE(box->button(QMessageBox::No), nullptr);
     EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("Sì"));
     box->button(QMessageBox::Yes)->click();
   });
   EXPECT_EQ(qt.MsgBox(QStringLiteral("vuoi chiudere la pagina?"), forms::vbYesNo, QStringLiteral("t")), forms::vbYes);
