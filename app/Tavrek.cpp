@@ -1,6 +1,7 @@
 #include "app/Tavrek.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QWidget>
 
 #include "app/TavrekIcon.h"
@@ -137,8 +138,9 @@ void Tavrek::Esci_Click() {
   Unload();
 }
 
+// The dialog always answers with a full path; so does the command line, once made absolute.
 void Tavrek::OpenAtStartup(const QString& path) {
-  CommonDialog1.PresetAnswer(path);
+  CommonDialog1.PresetAnswer(QFileInfo(path).absoluteFilePath());
   Run([this] { Apri_Click(); });
   CommonDialog1.ForgetPresetAnswer();
 }

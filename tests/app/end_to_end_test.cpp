@@ -2,6 +2,8 @@
 // window and quitting.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTimer>
@@ -93,6 +95,18 @@ TEST_F(EndToEnd, ThePresetAnswerServesTheStartOnly) {
   w.Esci.Action()->trigger();
   EXPECT_FALSE(w.IsLoaded());
   EXPECT_TRUE(scripted->msgBoxCalls.empty());
+}
+
+TEST_F(EndToEnd, AFileNamedRelativelyIsOpenedByItsFullPath) {
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4"));
+  Tavrek w;
+  w.Load();
+  w.OpenAtStartup(QStringLiteral("testV2000.mdb"));
+  QDir::setCurrent(before);
+  EXPECT_EQ(w.dbOpen, 1);
+  EXPECT_EQ(w.Label1(0).Caption(), QFileInfo(kSample).absoluteFilePath());
+  EXPECT_EQ(w.CommonDialog1.FileName, QFileInfo(kSample).absoluteFilePath());
 }
 
 TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
