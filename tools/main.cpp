@@ -1,13 +1,38 @@
 // tavrek-dump: prints the catalogue of an Access database (see tools/dump.h).
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "engine/dao.h"
 #include "tools/dump.h"
-#ifdef TAVREK_WITH_PDF
-#include "report/PdfReport.h"
-#endif
+#include "tools/pdf_module.h"
+
+namespace {
+
+// The PDF module beside this executable, or nullptr (with the reason in `why`) when it is not
+// there: builds without the user interface have none.
+TavrekWritePdfFn LoadPdfModule(std::string& why) {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    why = "percorso del programma sconosciuto";
+    return nullptr;
+  }
+  const std::string module = (self.parent_path() / kTavrekPdfModule).string();
+  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* e = dlerror();
+    why = e ? e : module;
+    return nullptr;
+  }
+  return reinterpret_cast<TavrekWritePdfFn>(dlsym(handle, kTavrekPdfSymbol));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -18,7 +43,23 @@ int main(int argc, char** argv) {
   tavrek::dump::PdfWriter pdf;
 #ifdef TAVREK_WITH_PDF
   pdf = [](dao::Database& db, const tavrek::dump::Options& o, std::string& error) {
-    return report::WritePdf(db, o.file, *o.pdf, o.tables, error);
+    TavrekWritePdfFn write = LoadPdfModule(error);
+    if (!write) {
+      error = "modulo PDF non disponibile: " + error;
+      return false;
+    }
+    std::vector<const char*> tables;
+    for (const auto& t : o.tables) tables.push_back(t.c_str());
+    int number = 0;
+    char message[1024] = {};
+    int result = write(&db, o.file.c_str(), o.pdf->c_str(), tables.data(),
+                       static_cast<int>(tables.size()), &number, message, sizeof message);
+    if (result == kTavrekPdfEngineError) throw dao::Error(number, message);
+    if (result != kTavrekPdfOk) {
+      error = message;
+      return false;
+    }
+    return true;
   };
 #endif
   return tavrek::dump::Run(args, std::cout, std::cerr, open, pdf);

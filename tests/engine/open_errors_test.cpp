@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -135,12 +136,27 @@ TEST(OpenErrors, ScrambledAccdbIsReportedAsEncrypted) {
 }
 
 TEST(OpenErrors, UnreadableFileIs3051) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
   ScratchDir dir;
   const std::string path = dir.File("locked.mdb");
   WriteBytes(path, ReadBytes(Corpus("jet4/testV2000.mdb")));
   ASSERT_EQ(chmod(path.c_str(), 0), 0);
-  EXPECT_EQ(OpenError(path), dao::kErrCannotOpen);
+  if (geteuid() != 0) {
+    EXPECT_EQ(OpenError(path), dao::kErrCannotOpen);
+    return;
+  }
+  // Root reads any file: try the open as an ordinary user, in a child process.
+  ASSERT_EQ(chmod(std::filesystem::path(path).parent_path().c_str(), 0755), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+    _exit(OpenError(path) == dao::kErrCannotOpen ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 100) GTEST_SKIP() << "cannot become an ordinary user here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the open did not fail with 3051 for an ordinary user";
 }
 
 TEST(OpenErrors, ClosedObjectsRefuseFurtherUse) {
