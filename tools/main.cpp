@@ -11,6 +11,7 @@
 #include "tools/dump.h"
 #include "tools/pdf_module.h"
 
+#ifdef TAVREK_WITH_PDF
 namespace {
 
 // The PDF module beside this executable, or nullptr (with the reason in `why`) when it is not
@@ -33,6 +34,7 @@ TavrekWritePdfFn LoadPdfModule(std::string& why) {
 }
 
 }  // namespace
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
