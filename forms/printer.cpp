@@ -19,7 +19,7 @@ std::shared_ptr<Printer>& Current() {
 // When the program ends with a printed document still open, that document is ended, so that its
 // pages reach the printer instead of being lost.
 void EndOpenDocumentAtQuit() {
-  auto* printer = dynamic_cast<DocumentPrinter*>(Current().get());
+  auto* printer = dynamic_cast<PagePrinter*>(Current().get());
   if (printer == nullptr || !printer->DocumentOpen()) return;
   try {
     printer->EndDoc();

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -14,54 +13,6 @@
 #include "forms/runtime_error.h"
 
 namespace forms {
-
-// ---------------------------------------------------------------------------------------------
-// Measuring
-
-QFont PrinterFontMetrics::MakeFont(const QString& name, double points, bool bold, bool italic) {
-  QFont font(name);
-  font.setPointSizeF(points);
-  font.setBold(bold);
-  font.setItalic(italic);
-  // Unhinted outlines: the advance widths scale linearly with the resolution, so a test double
-  // measuring at another resolution finds the same millimetres.
-  font.setHintingPreference(QFont::PreferNoHinting);
-  font.setStyleStrategy(QFont::PreferOutline);
-  return font;
-}
-
-PrinterFontMetrics::PrinterFontMetrics(const QFont& font, QPaintDevice* device)
-    : font_(font), device_(device) {
-  QFontMetricsF fm(font_, device_);
-  mmPerPixel_ = 25.4f / static_cast<float>(device_->logicalDpiX());
-  float mmPerPixelY = 25.4f / static_cast<float>(device_->logicalDpiY());
-  lineHeight_ = static_cast<float>(fm.lineSpacing()) * mmPerPixelY;
-  ascent_ = static_cast<float>(fm.ascent()) * mmPerPixelY;
-}
-
-float PrinterFontMetrics::Width(const QString& text) const {
-  if (text.isEmpty()) return 0.0f;
-  QFontMetricsF fm(font_, device_);
-  return static_cast<float>(fm.horizontalAdvance(text)) * mmPerPixel_;
-}
-
-float PrinterFontMetrics::LineHeight() const { return lineHeight_; }
-float PrinterFontMetrics::Ascent() const { return ascent_; }
-
-float MillimetresPerUnit(int scaleMode, int dotsPerInch) {
-  switch (scaleMode) {
-    case vbMillimeters: return 1.0f;
-    case vbCentimeters: return 10.0f;
-    case vbInches: return 25.4f;
-    case vbPoints: return 25.4f / 72.0f;
-    case vbPixels: return 25.4f / static_cast<float>(dotsPerInch > 0 ? dotsPerInch : 96);
-    case vbTwips:
-    default: return 25.4f / 1440.0f;
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Targets
 
 std::unique_ptr<QtPrinter> QtPrinter::SystemDefault() {
   return std::unique_ptr<QtPrinter>(new QtPrinter(Target::SystemDefault, QString()));
@@ -161,8 +112,7 @@ void QtPrinter::BeginDocument() {
     }
   }
   documentOpen_ = true;
-  x_ = 0;
-  y_ = 0;
+  ResetPen();
 }
 
 void QtPrinter::EnsureDocument() {
@@ -176,81 +126,35 @@ void QtPrinter::setPageSetup(int16_t value) {
   EnsureDocument();
 }
 
-void QtPrinter::setScaleMode(int mode) {
-  // The pen stays where it is on the page, expressed in the new unit.
-  float mmBefore = UnitMm();
-  scaleMode_ = mode;
-  float ratio = mmBefore / UnitMm();
-  x_ *= ratio;
-  y_ *= ratio;
-}
+QPaintDevice* QtPrinter::MeasuringDevice() const { return printer_.get(); }
 
-void QtPrinter::setFontName(const QString& name) { fontName_ = name; }
-void QtPrinter::setFontSize(double points) { fontSize_ = points; }
-void QtPrinter::setFontBold(bool bold) { bold_ = bold; }
-void QtPrinter::setFontItalic(bool italic) { italic_ = italic; }
-
-float QtPrinter::UnitMm() const {
-  return MillimetresPerUnit(scaleMode_, printer_ ? printer_->resolution() : 1200);
-}
-
-PrinterFontMetrics QtPrinter::Metrics() const {
-  return PrinterFontMetrics(PrinterFontMetrics::MakeFont(fontName_, fontSize_, bold_, italic_),
-                            printer_.get());
-}
+int QtPrinter::DotsPerInch() const { return printer_ ? printer_->resolution() : 1200; }
 
 QRectF QtPrinter::DrawingArea() const { return printer_->pageLayout().paintRect(QPageLayout::Millimeter); }
 
-float QtPrinter::ScaleHeight() const {
-  QRectF area = printer_->pageLayout().paintRect(QPageLayout::Millimeter);
-  return static_cast<float>(area.height()) / UnitMm();
-}
+QSizeF QtPrinter::DrawingAreaSize() const { return DrawingArea().size(); }
 
-float QtPrinter::ScaleWidth() const {
-  QRectF area = printer_->pageLayout().paintRect(QPageLayout::Millimeter);
-  return static_cast<float>(area.width()) / UnitMm();
-}
-
-float QtPrinter::TextWidth(const QString& text) const { return Metrics().Width(text) / UnitMm(); }
-
-float QtPrinter::TextHeight(const QString&) const { return Metrics().LineHeight() / UnitMm(); }
-
-void QtPrinter::Draw(const QString& text) {
-  EnsureDocument();
-  if (text.isEmpty()) return;
-  QFont font = PrinterFontMetrics::MakeFont(fontName_, fontSize_, bold_, italic_);
-  PrinterFontMetrics metrics(font, printer_.get());
+void QtPrinter::DrawAtPen(const QString& text, const QFont& font, const PrinterFontMetrics& metrics) {
   float unit = UnitMm();
   double pxPerMmX = printer_->logicalDpiX() / 25.4;
   double pxPerMmY = printer_->logicalDpiY() / 25.4;
   painter_->setFont(font);
   painter_->setPen(Qt::black);
-  QPointF baseline(x_ * unit * pxPerMmX, (y_ * unit + metrics.Ascent()) * pxPerMmY);
+  QPointF baseline(CurrentX() * unit * pxPerMmX, (CurrentY() * unit + metrics.Ascent()) * pxPerMmY);
   painter_->drawText(baseline, text);
-  x_ += metrics.Width(text) / unit;
-}
-
-void QtPrinter::Print(const QString& text) { Draw(text); }
-
-void QtPrinter::PrintLine(const QString& text) {
-  Draw(text);
-  x_ = 0;
-  y_ += TextHeight(QStringLiteral("0"));
 }
 
 void QtPrinter::NewPage() {
   EnsureDocument();
   if (!printer_->newPage() || printer_->printerState() == QPrinter::Error)
     Fail(QStringLiteral("La stampante \"%1\" non ha potuto iniziare una nuova pagina.").arg(DeviceName()));
-  x_ = 0;
-  y_ = 0;
+  ResetPen();
 }
 
 void QtPrinter::EndDoc() {
   if (!documentOpen_) return;  // nothing begun: nothing to hand over
   documentOpen_ = false;
-  x_ = 0;
-  y_ = 0;
+  ResetPen();
   if (target_ == Target::PdfFile) {
     pdfHasPages_ = true;  // the file is written by Close(); the next document goes on a new page
     return;

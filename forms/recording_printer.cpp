@@ -43,48 +43,24 @@ void RecordingPrinter::setPageSetup(int16_t value) {
 
 void RecordingPrinter::setScaleMode(int mode) {
   scaleModes.push_back(mode);
-  float before = UnitMm();
-  scaleMode_ = mode;
-  float ratio = before / UnitMm();
-  x_ *= ratio;
-  y_ *= ratio;
+  PagePrinter::setScaleMode(mode);
 }
 
-float RecordingPrinter::UnitMm() const { return MillimetresPerUnit(scaleMode_, dpi_); }
-
-PrinterFontMetrics RecordingPrinter::Metrics() const {
-  return PrinterFontMetrics(PrinterFontMetrics::MakeFont(fontName_, fontSize_, bold_, italic_),
-                            const_cast<QImage*>(&device_));
-}
-
-float RecordingPrinter::ScaleHeight() const { return heightMm_ / UnitMm(); }
-float RecordingPrinter::ScaleWidth() const { return widthMm_ / UnitMm(); }
-float RecordingPrinter::TextWidth(const QString& text) const { return Metrics().Width(text) / UnitMm(); }
-float RecordingPrinter::TextHeight(const QString&) const { return Metrics().LineHeight() / UnitMm(); }
-
-void RecordingPrinter::Draw(const QString& text) {
+void RecordingPrinter::EnsureDocument() {
   CheckFailure();
   open_ = true;
-  if (text.isEmpty()) return;
-  texts.push_back(Text{text, x_, y_, fontSize_, bold_, italic_, fontName_, document_, page_});
-  x_ += TextWidth(text);
 }
 
-void RecordingPrinter::Print(const QString& text) { Draw(text); }
-
-void RecordingPrinter::PrintLine(const QString& text) {
-  Draw(text);
-  x_ = 0;
-  y_ += TextHeight(QStringLiteral("0"));
+void RecordingPrinter::DrawAtPen(const QString& text, const QFont&, const PrinterFontMetrics&) {
+  texts.push_back(Text{text, CurrentX(), CurrentY(), FontSize(), FontBold(), FontItalic(), FontName(),
+                       document_, page_});
 }
 
 void RecordingPrinter::NewPage() {
-  CheckFailure();
-  open_ = true;
+  EnsureDocument();
   ++newPages;
   ++page_;
-  x_ = 0;
-  y_ = 0;
+  ResetPen();
 }
 
 void RecordingPrinter::EndDoc() {
@@ -94,8 +70,7 @@ void RecordingPrinter::EndDoc() {
   open_ = false;
   ++document_;
   page_ = 1;
-  x_ = 0;
-  y_ = 0;
+  ResetPen();
 }
 
 }  // namespace forms

@@ -7,11 +7,11 @@
 #include <QString>
 #include <vector>
 
-#include "forms/qt_printer.h"
+#include "forms/page_printer.h"
 
 namespace forms {
 
-class RecordingPrinter : public DocumentPrinter {
+class RecordingPrinter : public PagePrinter {
  public:
   struct Text {
     QString text;
@@ -46,43 +46,22 @@ class RecordingPrinter : public DocumentPrinter {
   // --- The printer.
   void setPageSetup(int16_t value) override;
   void setScaleMode(int mode) override;
-  void setFontName(const QString& name) override { fontName_ = name; }
-  void setFontSize(double points) override { fontSize_ = points; }
-  void setFontBold(bool bold) override { bold_ = bold; }
-  void setFontItalic(bool italic) override { italic_ = italic; }
-  QString FontName() const override { return fontName_; }
-  double FontSize() const override { return fontSize_; }
-  bool FontBold() const override { return bold_; }
-  bool FontItalic() const override { return italic_; }
-  float CurrentX() const override { return x_; }
-  float CurrentY() const override { return y_; }
-  void setCurrentX(float x) override { x_ = x; }
-  void setCurrentY(float y) override { y_ = y; }
-  float ScaleHeight() const override;
-  float ScaleWidth() const override;
-  float TextWidth(const QString& text) const override;
-  float TextHeight(const QString& text) const override;
-  void Print(const QString& text) override;
-  void PrintLine(const QString& text = QString()) override;
   void NewPage() override;
   void EndDoc() override;
   bool DocumentOpen() const override { return open_; }
 
  private:
+  QPaintDevice* MeasuringDevice() const override { return &device_; }
+  int DotsPerInch() const override { return dpi_; }
+  QSizeF DrawingAreaSize() const override { return QSizeF(widthMm_, heightMm_); }
+  void EnsureDocument() override;
+  void DrawAtPen(const QString& text, const QFont& font, const PrinterFontMetrics& metrics) override;
   void CheckFailure();
-  void Draw(const QString& text);
-  float UnitMm() const;
-  PrinterFontMetrics Metrics() const;
 
-  QImage device_;
+  mutable QImage device_;  // measuring only: never drawn on
   int dpi_;
   float widthMm_, heightMm_;
   QString failNext_;
-  int scaleMode_ = vbTwips;
-  QString fontName_ = QStringLiteral("Arial");
-  double fontSize_ = 10;
-  bool bold_ = false, italic_ = false;
-  float x_ = 0, y_ = 0;
   bool open_ = false;
   int document_ = 1;
   int page_ = 1;
