@@ -32,7 +32,7 @@ class LayoutTest : public ReportTest {
     QString first = QString::fromStdString(tables.front().info.name);
     QString path = AddFile(fileName, std::move(tables));
     Open(path);
-    Show(first);
+    ShowTable(first);
     return path;
   }
   // The y of the line after `y` in the body font (10 point regular).
@@ -152,7 +152,7 @@ TEST_F(LayoutTest, SecondTableContinuesEightMillimetresBelowOnTheSamePage) {
   const float yEnd = printer_->CurrentY();
   const QString firstTitle = user_->msgBoxCalls.at(0).title;
 
-  Show(QStringLiteral("Ordini"));
+  ShowTable(QStringLiteral("Ordini"));
   PrintReport(forms::vbYes);
   const float y = EndOfLastReport();
 
@@ -321,7 +321,7 @@ TEST_F(LayoutTest, HeadingNearTheBottomIsPrintedThereAndTheBreakComesBeforeItsFi
   NewPrinter(h);
   PrintReport(forms::vbNo);
   ASSERT_EQ(w().printPending, 1);
-  Show(QStringLiteral("Seconda"));
+  ShowTable(QStringLiteral("Seconda"));
   PrintReport(forms::vbYes);
 
   const Text heading = Find(QStringLiteral("Tabella:   Seconda"));
@@ -416,7 +416,7 @@ TEST_F(LayoutTest, OpeningADatabaseEndsThePendingDocumentBeforeTheDialog) {
   // The next report begins a new document headed by the file opened then.
   QString second = AddFile(QStringLiteral("magazzino.mdb"), {Table("Articoli", 5, ManyFields(2))});
   Open(second);
-  Show(QStringLiteral("Articoli"));
+  ShowTable(QStringLiteral("Articoli"));
   PrintReport(forms::vbNo);
   std::vector<Text> doc2 = printer_->Document(2);
   ASSERT_FALSE(doc2.empty());

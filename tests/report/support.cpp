@@ -1,26 +1,12 @@
 #include "tests/report/support.h"
 
-#include <QDate>
-#include <QFile>
-#include <QLocale>
+#include <memory>
 
 #include "forms/printer.h"
-#include "forms/screen.h"
 
 namespace reporttest {
 
 namespace {
-
-class FakeSource : public dao::CatalogueSource {
- public:
-  explicit FakeSource(std::vector<FakeTable> tables) : tables_(std::move(tables)) {}
-  std::string Format() const override { return "Jet4"; }
-  dao::TableDetail LoadTable(size_t index) override { return tables_.at(index).detail; }
-  std::string LoadSql(size_t) override { return {}; }
-
- private:
-  std::vector<FakeTable> tables_;
-};
 
 forms::RecordingPrinter Probe(double points, bool bold, bool italic) {
   forms::RecordingPrinter probe;
@@ -34,32 +20,10 @@ forms::RecordingPrinter Probe(double points, bool bold, bool italic) {
 
 }  // namespace
 
-std::shared_ptr<dao::Database> FakeEngine::OpenDatabase(const std::string& path, bool, bool,
-                                                        const std::optional<std::string>&) {
-  auto it = files_->find(path);
-  if (it == files_->end()) throw dao::Error(dao::kErrFileNotFound, "File non trovato.");
-  std::vector<dao::TableInfo> infos;
-  for (const FakeTable& t : it->second) infos.push_back(t.info);
-  return dao::Database::Create(path, std::move(infos), {}, std::make_unique<FakeSource>(it->second));
-}
-
-dao::DateTime At(int year, int month, int day, int hour, int minute, int second) {
-  dao::DateTime t;
-  t.days = static_cast<double>(QDate(1899, 12, 30).daysTo(QDate(year, month, day))) +
-           (hour * 3600 + minute * 60 + second) / 86400.0;
-  return t;
-}
-
 FakeTable Table(const std::string& name, int32_t records, std::vector<dao::FieldInfo> fields,
                 std::vector<dao::IndexInfo> indexes) {
-  FakeTable t;
-  t.info.name = name;
-  t.info.dateCreated = At(2024, 3, 5, 14, 7, 9);
-  t.info.lastUpdated = At(2025, 11, 30, 8, 0, 59);
-  t.detail.recordCount = records;
-  t.detail.fields = std::move(fields);
-  t.detail.indexes = std::move(indexes);
-  return t;
+  return testsupport::MakeTable(name, At(2024, 3, 5, 14, 7, 9), At(2025, 11, 30, 8, 0, 59), records,
+                                std::move(fields), std::move(indexes));
 }
 
 std::vector<dao::FieldInfo> ManyFields(int n) {
@@ -77,51 +41,21 @@ float Width(const QString& text, double points, bool bold, bool italic) {
 }
 
 void ReportTest::SetUp() {
-  QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-  ASSERT_TRUE(dir_.isValid());
-  user_ = std::make_shared<forms::ScriptedInteraction>();
-  forms::SetInteraction(user_);
+  MainWindowTest::SetUp();
+  if (HasFatalFailure()) return;
+  UseUser(std::make_shared<forms::ScriptedInteraction>());
   NewPrinter();
-  forms::TheScreen().Simulate(800, 600);
-  window_ = std::make_unique<Tavrek>();
-  auto files = files_;
-  window_->engineFactory = [files]() -> std::unique_ptr<dao::DBEngine> {
-    return std::make_unique<FakeEngine>(files);
-  };
-  window_->Load();
-}
-
-void ReportTest::TearDown() {
-  window_.reset();
-  forms::SetPrinter(nullptr);
-  forms::TheScreen().setMousePointer(0);
-  forms::TheScreen().Reset();
-  QLocale::setDefault(QLocale::c());
+  LoadWindow(800, 600);
 }
 
 void ReportTest::NewPrinter(float pageHeight) {
-  printer_ = std::make_shared<forms::RecordingPrinter>(210.0f, pageHeight);
-  forms::SetPrinter(printer_);
+  UsePrinter(std::make_shared<forms::RecordingPrinter>(210.0f, pageHeight));
 }
 
 QString ReportTest::AddFile(const QString& fileName, std::vector<FakeTable> tables) {
-  const QString path = dir_.filePath(fileName);
-  QFile placeholder(path);
-  EXPECT_TRUE(placeholder.open(QIODevice::WriteOnly));
-  (*files_)[QFile::encodeName(path).toStdString()] = std::move(tables);
-  return path;
-}
-
-void ReportTest::Open(const std::optional<QString>& path) {
-  user_->openAnswers.push_back(path);
-  w().Apri.DoClick();
-}
-
-void ReportTest::Show(const QString& table) {
-  w().ApriTab.DoClick();
-  for (int i = 0; i < w().List1.ListCount(); ++i)
-    if (w().List1.List(i) == table) return w().List1.ClickItem(i);
-  ADD_FAILURE() << "no table " << table.toStdString() << " in List1";
+  testsupport::FakeFile file;
+  file.tables = std::move(tables);
+  return MainWindowTest::AddFile(fileName, std::move(file));
 }
 
 void ReportTest::PrintReport(int answer) {
