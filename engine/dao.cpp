@@ -53,6 +53,17 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
   return !LessNoCase(a, b) && !LessNoCase(b, a);
 }
 
+// Positions of `items` in catalogue order: by name, case-insensitively; equal names keep the
+// order they came in.
+template <class T>
+std::vector<size_t> OrderByName(const std::vector<T>& items) {
+  std::vector<size_t> order(items.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return LessNoCase(items[a].name, items[b].name); });
+  return order;
+}
+
 }  // namespace
 
 DateTime::Parts DateTime::Split() const {
@@ -126,23 +137,15 @@ std::shared_ptr<Database> Database::Create(std::string name, std::vector<TableIn
   db->name_ = std::move(name);
   db->source_ = std::move(source);
 
-  std::vector<size_t> torder(tables.size());
-  for (size_t i = 0; i < torder.size(); ++i) torder[i] = i;
-  std::stable_sort(torder.begin(), torder.end(),
-                   [&](size_t a, size_t b) { return LessNoCase(tables[a].name, tables[b].name); });
   std::vector<TableDef> tdefs;
-  for (size_t i : torder) {
+  for (size_t i : OrderByName(tables)) {
     tdefs.emplace_back(tables[i]);
     db->tableSourceIndex_.push_back(i);
   }
   db->tables_ = Collection<TableDef>(std::move(tdefs));
 
-  std::vector<size_t> qorder(queries.size());
-  for (size_t i = 0; i < qorder.size(); ++i) qorder[i] = i;
-  std::stable_sort(qorder.begin(), qorder.end(),
-                   [&](size_t a, size_t b) { return LessNoCase(queries[a].name, queries[b].name); });
   std::vector<QueryDef> qdefs;
-  for (size_t i : qorder) qdefs.emplace_back(queries[i], db, i);
+  for (size_t i : OrderByName(queries)) qdefs.emplace_back(queries[i], db, i);
   db->queries_ = Collection<QueryDef>(std::move(qdefs));
   return db;
 }
