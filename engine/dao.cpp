@@ -93,10 +93,54 @@ std::string DateTime::Iso() const {
   return buf;
 }
 
-Index::Index(const IndexInfo& info) : name_(info.name) {
+Properties MakeProperties(std::vector<PropertyInfo> infos) {
+  std::vector<Property> items;
+  items.reserve(infos.size());
+  for (auto& p : infos) items.emplace_back(std::move(p));
+  return Properties(std::move(items));
+}
+
+const Property* FindProperty(const Properties& properties, std::string_view name) {
+  const std::string wanted(name);
+  for (const Property& p : properties)
+    if (EqualNoCase(p.Name(), wanted)) return &p;
+  return nullptr;
+}
+
+Field::Field(FieldInfo info) : info_(std::move(info)) {
+  properties_ = MakeProperties(std::move(info_.properties));
+  info_.properties.clear();
+}
+
+Index::Index(const IndexInfo& info) : info_(info) {
   std::vector<IndexField> fields;
-  for (const auto& f : info.fields) fields.emplace_back(f);
+  for (size_t i = 0; i < info.fields.size(); ++i)
+    fields.emplace_back(info.fields[i], i < info.descending.size() && info.descending[i]);
   fields_ = Collection<IndexField>(std::move(fields));
+}
+
+Relation::Relation(RelationInfo info) : info_(std::move(info)) {
+  std::vector<Field> fields;
+  for (const auto& pair : info_.fields) fields.emplace_back(pair);
+  fields_ = Collection<Field>(std::move(fields));
+}
+
+Container::Container(ContainerInfo info) : name_(std::move(info.name)) {
+  std::vector<Document> documents;
+  for (auto& d : info.documents) documents.emplace_back(std::move(d));
+  documents_ = Collection<Document>(std::move(documents));
+}
+
+const Properties& TableDef::Properties() const {
+  if (properties_) return *properties_;
+  auto db = db_.lock();
+  if (!db) {
+    // A table description made without a database (tests, tools) has no stored properties.
+    properties_ = dao::Properties();
+    return *properties_;
+  }
+  properties_ = MakeProperties(db->Source().LoadTableProperties(sourceIndex_));
+  return *properties_;
 }
 
 QueryDef::QueryDef(QueryInfo info, std::weak_ptr<Database> db, size_t sourceIndex)
@@ -108,6 +152,24 @@ std::string QueryDef::SQL() const {
   if (!db || !db->open_) ThrowClosed();
   sql_ = db->source_ ? db->source_->LoadSql(sourceIndex_) : std::string();
   return *sql_;
+}
+
+const Collection<Parameter>& QueryDef::Parameters() const {
+  if (parameters_) return *parameters_;
+  auto db = db_.lock();
+  if (!db) ThrowClosed();
+  std::vector<Parameter> items;
+  for (auto& p : db->Source().LoadParameters(sourceIndex_)) items.emplace_back(std::move(p));
+  parameters_ = Collection<Parameter>(std::move(items));
+  return *parameters_;
+}
+
+const Properties& QueryDef::Properties() const {
+  if (properties_) return *properties_;
+  auto db = db_.lock();
+  if (!db) ThrowClosed();
+  properties_ = MakeProperties(db->Source().LoadQueryProperties(sourceIndex_));
+  return *properties_;
 }
 
 Recordset::Recordset(const TableInfo& info, TableDetail detail)
@@ -139,7 +201,7 @@ std::shared_ptr<Database> Database::Create(std::string name, std::vector<TableIn
 
   std::vector<TableDef> tdefs;
   for (size_t i : OrderByName(tables)) {
-    tdefs.emplace_back(tables[i]);
+    tdefs.emplace_back(tables[i], db, i);
     db->tableSourceIndex_.push_back(i);
   }
   db->tables_ = Collection<TableDef>(std::move(tdefs));
@@ -157,6 +219,49 @@ const std::string& Database::Name() const { CheckOpen(); return name_; }
 std::string Database::Format() const { CheckOpen(); return source_ ? source_->Format() : ""; }
 const Collection<TableDef>& Database::TableDefs() const { CheckOpen(); return tables_; }
 const Collection<QueryDef>& Database::QueryDefs() const { CheckOpen(); return queries_; }
+
+namespace {
+// A source for a database made without one: nothing is stored.
+class EmptySource : public CatalogueSource {
+ public:
+  std::string Format() const override { return ""; }
+  TableDetail LoadTable(size_t) override { return {}; }
+  std::string LoadSql(size_t) override { return {}; }
+};
+}  // namespace
+
+CatalogueSource& Database::Source() const {
+  CheckOpen();
+  if (source_) return *source_;
+  static EmptySource empty;
+  return empty;
+}
+
+const Properties& Database::Properties() const {
+  if (!properties_) properties_ = MakeProperties(Source().LoadDatabaseProperties());
+  CheckOpen();
+  return *properties_;
+}
+
+const Collection<Relation>& Database::Relations() const {
+  if (!relations_) {
+    std::vector<Relation> items;
+    for (auto& r : Source().LoadRelations()) items.emplace_back(std::move(r));
+    relations_ = Collection<Relation>(std::move(items));
+  }
+  CheckOpen();
+  return *relations_;
+}
+
+const Collection<Container>& Database::Containers() const {
+  if (!containers_) {
+    std::vector<Container> items;
+    for (auto& c : Source().LoadContainers()) items.emplace_back(std::move(c));
+    containers_ = Collection<Container>(std::move(items));
+  }
+  CheckOpen();
+  return *containers_;
+}
 
 std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int type) {
   CheckOpen();
