@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "documenter/names.h"
 #include "engine/dao.h"
 
 namespace tavrek::dump {
@@ -55,8 +56,7 @@ std::string JsonDocument(dao::Database& db);
 // The human-readable listing of an open database. Raises dao::Error as JsonDocument does.
 std::string TextListing(dao::Database& db);
 
-// A display name for a DAO field type code ("Text", "Long", ...); unknown codes as "Tipo N".
-std::string FieldTypeName(int type);
+using tavrek::doc::FieldTypeName;
 
 // Opens a database: path and connect string (";" + password, or none).
 using Opener = std::function<std::shared_ptr<dao::Database>(
