@@ -92,7 +92,8 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   auto db = f.Build();
   testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
 
-  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"format", "tables", "queries"}));
+  EXPECT_EQ(doc.Keys(),
+            (std::vector<std::string>{"format", "properties", "tables", "queries", "relations"}));
   EXPECT_EQ(doc["format"].string, "Jet4");
 
   const auto& tables = doc["tables"].array;
@@ -100,10 +101,15 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   EXPECT_EQ(tables[0]["name"].string, "Clienti");
   EXPECT_EQ(tables[1]["name"].string, "MSysObjects");
   EXPECT_EQ(tables[2]["name"].string, "ordini");
-  for (const auto& t : tables)
-    EXPECT_EQ(t.Keys(), (std::vector<std::string>{"name", "system", "linked", "recordCount",
-                                                  "dateCreated", "lastUpdated", "fields",
-                                                  "indexes"}));
+  EXPECT_EQ(tables[0].Keys(), (std::vector<std::string>{"name", "system", "linked", "recordCount",
+                                                        "dateCreated", "lastUpdated", "properties",
+                                                        "connect", "sourceTableName", "fields",
+                                                        "indexes"}));
+  for (size_t i = 1; i < tables.size(); ++i)
+    EXPECT_EQ(tables[i].Keys(), (std::vector<std::string>{"name", "system", "linked",
+                                                          "recordCount", "dateCreated",
+                                                          "lastUpdated", "properties", "fields",
+                                                          "indexes"}));
 
   const auto& linked = tables[0];
   EXPECT_TRUE(linked["linked"].boolean);
@@ -121,13 +127,17 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   EXPECT_EQ(orders["dateCreated"].string, "2000-01-01T12:00:00");
   EXPECT_EQ(orders["lastUpdated"].string, "2000-01-02T18:00:00");
   ASSERT_EQ(orders["fields"].array.size(), 3u);
-  EXPECT_EQ(orders["fields"][1].Keys(), (std::vector<std::string>{"name", "type", "size"}));
+  EXPECT_EQ(orders["fields"][1].Keys(),
+            (std::vector<std::string>{"name", "type", "size", "attributes", "required",
+                                      "allowZeroLength", "properties"}));
   EXPECT_EQ(orders["fields"][1]["name"].string, "Descrizione \"breve\"");
   EXPECT_EQ(orders["fields"][1]["type"].number, 10);
   EXPECT_EQ(orders["fields"][1]["size"].number, 50);
   EXPECT_EQ(orders["fields"][2]["type"].number, 12);
   ASSERT_EQ(orders["indexes"].array.size(), 2u);
-  EXPECT_EQ(orders["indexes"][1].Keys(), (std::vector<std::string>{"name", "fields"}));
+  EXPECT_EQ(orders["indexes"][1].Keys(),
+            (std::vector<std::string>{"name", "fields", "primary", "unique", "ignoreNulls",
+                                      "required", "foreign", "clustered", "descending"}));
   EXPECT_EQ(orders["indexes"][1]["name"].string, "Composto");
   ASSERT_EQ(orders["indexes"][1]["fields"].array.size(), 2u);
   EXPECT_EQ(orders["indexes"][1]["fields"][0].string, "Nota");
@@ -137,7 +147,8 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   ASSERT_EQ(queries.size(), 2u);
   EXPECT_EQ(queries[0]["name"].string, "Aggiorna");
   EXPECT_EQ(queries[0].Keys(),
-            (std::vector<std::string>{"name", "type", "dateCreated", "lastUpdated", "sql"}));
+            (std::vector<std::string>{"name", "type", "dateCreated", "lastUpdated", "sql",
+                                      "properties", "parameters"}));
   EXPECT_EQ(queries[0]["type"].number, 48);
   EXPECT_EQ(queries[0]["sql"].string, "UPDATE ordini SET Nota = \"x\\y\"\r\nWHERE ID=1;");
   EXPECT_EQ(queries[0]["dateCreated"].string, "2000-03-17T12:00:00");
@@ -246,7 +257,7 @@ TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
   EXPECT_EQ(out.str(), "tavrek-dump 2.0.0\n");
   std::ostringstream hout, herr;
   EXPECT_EQ(dump::Run({"--help"}, hout, herr, never), 0);
-  EXPECT_EQ(hout.str().rfind("Uso: tavrek-dump [--password PW] [--json] FILE\n", 0), 0u);
+  EXPECT_EQ(hout.str().rfind("Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n", 0), 0u);
 
   std::string error;
   auto o = tavrek::dump::ParseArguments({"--password=pw", "f.mdb"}, error);
