@@ -93,6 +93,12 @@ int32_t FieldAttributes(const ColumnDef& c) {
 
 }  // namespace
 
+std::string LinkConnect(int objectType, const std::string& connect, const std::string& database) {
+  if (objectType == kObjectOdbcTable) return connect;
+  if (objectType == kObjectLinkedTable) return connect + ";DATABASE=" + database;
+  return {};
+}
+
 dao::FieldInfo DescribeColumn(const ColumnDef& stored, const FormatDescriptor& f,
                               const std::map<int32_t, int16_t>& complexTypes, int resultType) {
   // A calculated column is described by its result: the type Access shows for it and the length
@@ -182,12 +188,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       t.linked = o.type != kObjectTable;
       t.linkSource = o.type == kObjectOdbcTable ? o.connect : o.database;
       t.foreignName = o.foreignName;
-      // DAO's Connect: an ODBC link keeps its connect string; a link to an Access file adds the
-      // file to whatever options (a password) the link stores.
-      if (o.type == kObjectOdbcTable)
-        t.connect = o.connect;
-      else if (o.type == kObjectLinkedTable)
-        t.connect = o.connect + ";DATABASE=" + o.database;
+      t.connect = LinkConnect(o.type, o.connect, o.database);
       t.dateCreated.days = o.dateCreated;
       t.lastUpdated.days = o.dateUpdated;
       tablePages_.push_back(t.linked ? 0 : (static_cast<uint32_t>(o.id) & kTablePageMask));

@@ -62,6 +62,11 @@ class JetCatalogue : public dao::CatalogueSource {
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
 };
 
+// DAO's Connect of a linked table from its MSysObjects row: an ODBC link (object type 4) keeps its
+// stored connect string; a link to an Access file (type 6) is the stored options (empty, or a
+// password as "MS Access;PWD=…") followed by ";DATABASE=" and the file. Empty for other objects.
+std::string LinkConnect(int objectType, const std::string& connect, const std::string& database);
+
 // DAO's type code and size for a column. `resultType` is a calculated column's ResultType
 // property (a column type code; 0 when none is stored).
 dao::FieldInfo DescribeColumn(const ColumnDef& column, const FormatDescriptor& format,

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/jet_catalogue.h"
+#include "engine/system_tables.h"
 #include "engine/property_blob.h"
 #include "engine/property_values.h"
 #include "engine/relationships.h"
@@ -182,6 +184,17 @@ TEST(RelationshipRows, InconsistentRowsAreRefused) {
   auto other = Row("R", 2, 1, "c", "d");
   other.table = "Fatture";
   EXPECT_THROW(GroupRelationships({Row("R", 2, 0, "a", "b"), other}), CorruptError);
+}
+
+TEST(LinkedTables, ConnectAsDaoShowsIt) {
+  using engine::LinkConnect;
+  EXPECT_EQ(LinkConnect(engine::kObjectLinkedTable, "", "C:\\dati\\altro.mdb"),
+            ";DATABASE=C:\\dati\\altro.mdb");
+  EXPECT_EQ(LinkConnect(engine::kObjectLinkedTable, "MS Access;PWD=segreto", "\\\\srv\\b.accdb"),
+            "MS Access;PWD=segreto;DATABASE=\\\\srv\\b.accdb");
+  EXPECT_EQ(LinkConnect(engine::kObjectOdbcTable, "ODBC;DSN=x;UID=sa;PWD=p;", "ignored"),
+            "ODBC;DSN=x;UID=sa;PWD=p;");
+  EXPECT_EQ(LinkConnect(engine::kObjectTable, "", ""), "");
 }
 
 }  // namespace
