@@ -160,10 +160,19 @@ const char* JsonBool(bool b) { return b ? "true" : "false"; }
 std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
   const dao::PropertyValue& v = p.Value();
   if (const bool* b = std::get_if<bool>(&v)) return *b ? "Sì" : "No";
-  if (const std::string* s = std::get_if<std::string>(&v)) return "\"" + secrets.Text(p.Name(), *s) + "\"";
+  if (const std::string* s = std::get_if<std::string>(&v)) {
+    std::string quoted(1, '"');
+    quoted += secrets.Text(p.Name(), *s);
+    quoted += '"';
+    return quoted;
+  }
   if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return DisplayDate(*t);
-  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v))
-    return "(" + std::to_string(bytes->data.size()) + " byte)";
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) {
+    std::string count(1, '(');
+    count += std::to_string(bytes->data.size());
+    count += " byte)";
+    return count;
+  }
   if (std::holds_alternative<std::monostate>(v)) return "Null";
   return JsonValue(p, secrets);
 }
