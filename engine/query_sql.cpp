@@ -229,8 +229,13 @@ std::string UnionPart(const QueryParts& parts, const char* id) {
   return "";
 }
 
+// "first UNION [ALL] second", UNION on a line of its own: the line break before it is added only
+// when the first half does not already end with one, so a first half ending in a blank line
+// keeps that blank line.
 std::string UnionText(const QueryParts& parts) {
-  std::string out = UnionPart(parts, kUnionPart1) + kSqlNewline + "UNION ";
+  std::string out = UnionPart(parts, kUnionPart1);
+  if (out.empty() || out.back() != '\n') out += kSqlNewline;
+  out += "UNION ";
   if (!(parts.SelectFlags() & kSelectDistinct)) out += "ALL ";
   out += UnionPart(parts, kUnionPart2);
   out += OrderByClause(parts);

@@ -20,8 +20,7 @@ struct AccessText {
 // every rebuilt text ends with ";" and CR LF (stored pass-through and data-definition texts do
 // not); UPDATE keeps "SET …" on the line of "UPDATE table"; an INSERT INTO column list has blanks
 // inside its parentheses, "( a, b )"; a text parameter without a stored size is a bare "Text"
-// and a parameter name with a blank is bracketed; the first half of a union is kept as stored,
-// here with the line break it ends with, so a blank line comes before "UNION ALL".
+// and a parameter name with a blank is bracketed.
 inline const AccessText kAccessTexts[] = {
     {"SelectQuery", 0,
      "SELECT DISTINCT Table1.*, Table2.col1, Table2.col2, Table3.col3\r\n"
@@ -62,7 +61,6 @@ inline const AccessText kAccessTexts[] = {
      "where Table1.col1 = \"foo\"\r\n"
      "UNION\r\n"
      "Select Table2.col1, Table2.col2\r\n"
-     "\r\n"
      "UNION ALL Select Table3.col1, Table3.col2\r\n"
      "where Table3.col3 > \"blah\";\r\n"},
     {"PassthroughQuery", 112, "ALTER TABLE Table4 DROP COLUMN col5;"},

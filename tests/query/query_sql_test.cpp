@@ -349,10 +349,23 @@ TEST(QuerySqlUnion, DistinctUnionWithOrderBy) {
       Row(5, std::nullopt, nullptr, "X7YZ_____2", "SELECT b FROM U\n"),
       Row(5, std::nullopt, nullptr, "X7YZ_____1", "  SELECT a\r\n\r\nFROM T "),
       Row(11, std::nullopt, "D", nullptr, "a")};
-  // Both halves exactly as stored, blanks and line breaks included: Access's exports show the
-  // blank line a first half ending in a line break leaves before "UNION".
+  // Both halves exactly as stored, blanks and line breaks included.
   EXPECT_EQ(BuildQuerySql(rows),
             "  SELECT a\r\n\r\nFROM T \r\nUNION SELECT b FROM U\n\r\nORDER BY a DESC;\r\n");
+}
+
+// UNION starts a line: a first half that ends with a line break gets no other, one that ends
+// with a blank line keeps it (as Access's exports show, "…\r\n\r\nUNION SELECT …").
+TEST(QuerySqlUnion, LineBreakBeforeUnionOnlyWhenTheFirstHalfLacksOne) {
+  std::vector<QueryRow> rows = {Row(1, 9, nullptr, nullptr, nullptr),
+                                Row(3, 0, nullptr, nullptr, nullptr),
+                                Row(5, std::nullopt, nullptr, "X7YZ_____1", "SELECT a FROM T\r\n"),
+                                Row(5, std::nullopt, nullptr, "X7YZ_____2", "SELECT b FROM U")};
+  EXPECT_EQ(BuildQuerySql(rows), "SELECT a FROM T\r\nUNION ALL SELECT b FROM U;\r\n");
+  rows[2].expression = "SELECT a FROM T\r\n\r\n";
+  EXPECT_EQ(BuildQuerySql(rows), "SELECT a FROM T\r\n\r\nUNION ALL SELECT b FROM U;\r\n");
+  rows[2].expression = "SELECT a FROM T  ";
+  EXPECT_EQ(BuildQuerySql(rows), "SELECT a FROM T  \r\nUNION ALL SELECT b FROM U;\r\n");
 }
 
 // Broken rows: always some text, never an exception.
