@@ -55,8 +55,9 @@ int KindOfTypeCode(uint32_t code) {
 int QueryParts::Kind(uint32_t object_flags) const {
   const int from_object = KindOfTypeCode(object_flags & kObjectTypeBits);
   if (from_object == kKindPassThrough) return kKindPassThrough;
-  if (type && type->flag && *type->flag >= kKindSelect && *type->flag <= kKindUnion) {
-    return *type->flag;
+  if (type && type->flag) {
+    if (*type->flag == kKindPassThroughBulk) return kKindPassThrough;
+    if (*type->flag >= kKindSelect && *type->flag <= kKindUnion) return *type->flag;
   }
   return from_object != 0 ? from_object : kKindSelect;
 }

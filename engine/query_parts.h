@@ -44,6 +44,7 @@ enum QueryKind : int {
   kKindDataDefinition = 7,
   kKindPassThrough = 8,
   kKindUnion = 9,
+  kKindPassThroughBulk = 10,  // a pass-through query that returns no records
 };
 
 // The bits of a query's Flags in MSysObjects that repeat its DAO type code.
@@ -94,9 +95,10 @@ struct QueryParts {
   static QueryParts Decode(const std::vector<QueryRow>& rows);
 
   // The kind of query: kKindPassThrough when `object_flags` (the query's Flags in MSysObjects)
-  // say pass-through (type bits 112, or 144 for one that returns no records); otherwise the
-  // kAttrType row's Flag when it is a kind listed above; otherwise the kind the type bits of
-  // `object_flags` name; kKindSelect when nothing says more.
+  // say pass-through (type bits 112, or 144 for one that returns no records) or the kAttrType
+  // row's Flag says either kind (8 or 10); otherwise that Flag when it is a kind listed above;
+  // otherwise the kind the type bits of `object_flags` name; kKindSelect when nothing says more.
+  // Never kKindPassThroughBulk.
   int Kind(uint32_t object_flags = 0) const;
   // The kAttrFlags row's Flag, 0 when missing or NULL.
   int SelectFlags() const;

@@ -242,20 +242,11 @@ std::string UnionText(const QueryParts& parts) {
   return out;
 }
 
-// Data-definition and pass-through queries keep their text as it was typed, in the type row.
-// When that row is missing or empty, the first expression of any row is the best reading. The
-// stored text may end with the terminating NUL of the string it was saved from; that is not part
-// of it.
-std::string StoredText(const QueryParts& parts, const std::vector<QueryRow>& rows) {
+// Data-definition and pass-through queries keep their text as it was typed, in the type row
+// (empty when that row is missing). The stored text may end with the terminating NUL of the
+// string it was saved from; that is not part of it.
+std::string StoredText(const QueryParts& parts) {
   std::string text = parts.type ? TextOf(parts.type->expression) : std::string();
-  if (text.empty()) {
-    for (const QueryRow& row : rows) {
-      if (row.expression && !row.expression->empty()) {
-        text = *row.expression;
-        break;
-      }
-    }
-  }
   while (!text.empty() && text.back() == '\0') text.pop_back();
   return text;
 }
@@ -279,7 +270,7 @@ int16_t QueryTypeFromRows(const std::vector<QueryRow>& rows, uint32_t object_fla
 std::string BuildQuerySql(const std::vector<QueryRow>& rows, uint32_t object_flags) {
   const QueryParts parts = QueryParts::Decode(rows);
   const int kind = parts.Kind(object_flags);
-  if (kind == kKindDataDefinition || kind == kKindPassThrough) return StoredText(parts, rows);
+  if (kind == kKindDataDefinition || kind == kKindPassThrough) return StoredText(parts);
 
   std::string out = ParametersLine(parts);
   switch (kind) {
