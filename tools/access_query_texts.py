@@ -5,7 +5,10 @@
         Reads every query export given (a folder: every *.bas, *.txt and *.qry file in it) and
         prints {"queries": {name: sql}}, the name being the file's name without its extension.
         Exports without a `dbMemo "SQL"` line (queries saved in design form only) are listed
-        under "skipped".
+        under "skipped", unless a NAME.sql file lies beside the export (as some version-control
+        add-ins write QueryDef.SQL): its text then goes under "design_queries", with its line
+        breaks made CR LF, since such files usually pass through git's line-ending conversion
+        and are weaker evidence than the SaveAsText string.
 
     access_query_texts.py compare texts.json dump.json
         Compares the texts with the "sql" of every query in `tavrek-dump --json` output. Prints
@@ -81,23 +84,37 @@ def extract(paths):
                     files.append(os.path.join(p, name))
         else:
             files.append(p)
-    queries, skipped = {}, []
+    queries, design, skipped = {}, {}, []
     for path in files:
         name = os.path.splitext(os.path.basename(path))[0]
         sql = sql_of_export(_read_text(path))
-        if sql is None:
-            skipped.append(name)
-        else:
+        beside = os.path.splitext(path)[0] + ".sql"
+        if sql is not None:
             queries[name] = sql
-    return {"queries": queries, "skipped": skipped}
+        elif os.path.isfile(beside):
+            text = _read_text(beside).replace("\r\n", "\n").replace("\n", "\r\n")
+            design[name] = text
+        else:
+            skipped.append(name)
+    out = {"queries": queries, "skipped": skipped}
+    if design:
+        out["design_queries"] = design
+    return out
 
 
 def compare(texts_path, dump_path):
     with open(texts_path, encoding="utf-8") as f:
-        texts = json.load(f)["queries"]
+        exported = json.load(f)
     with open(dump_path, encoding="utf-8") as f:
         dump = json.load(f)
     ours = {q["name"].lower(): q.get("sql", "") for q in dump.get("queries", [])}
+    status = _compare(exported["queries"], ours, "same")
+    if exported.get("design_queries"):
+        status |= _compare(exported["design_queries"], ours, "design queries same")
+    return status
+
+
+def _compare(texts, ours, label):
     same = 0
     for name, want in sorted(texts.items()):
         got = ours.get(name.lower())
@@ -107,7 +124,7 @@ def compare(texts_path, dump_path):
         print(f"== {name}")
         print(f"   access: {want!r}")
         print(f"   ours:   {got!r}")
-    print(f"same: {same}/{len(texts)}")
+    print(f"{label}: {same}/{len(texts)}")
     return 0 if same == len(texts) else 1
 
 
