@@ -16,7 +16,9 @@ std::vector<dao::ParameterInfo> QueryParameters(const std::vector<QueryRow>& row
   for (const QueryRow& row : QueryParts::Decode(rows).parameters) {
     dao::ParameterInfo info;
     info.name = TextOf(row.name1);
-    if (info.name.size() >= 2 && info.name.front() == '[' && info.name.back() == ']') {
+    // "[Da data]" names "Da data"; "[Forms]![F]![x]" is a reference and stays whole.
+    if (info.name.size() >= 2 && info.name.front() == '[' && info.name.back() == ']' &&
+        info.name.find(']') == info.name.size() - 1) {
       info.name = info.name.substr(1, info.name.size() - 2);
     }
     info.type = static_cast<int16_t>(row.flag.value_or(0));

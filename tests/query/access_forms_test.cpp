@@ -190,11 +190,12 @@ TEST(QueryParameters, NameTypeAndTextSizeFromTheRows) {
                                 Row(2, 3, "tgtYear", nullptr, nullptr),
                                 Row(2, 8, "[Da data]", nullptr, nullptr),
                                 Row(2, std::nullopt, "Anything", nullptr, nullptr),
-                                Row(2, 10, "Memo like", nullptr, nullptr), End()};
+                                Row(2, 10, "Memo like", nullptr, nullptr),
+                                Row(2, 4, "[Forms]![Main]![Id]", nullptr, nullptr), End()};
   rows[2].lv_extra = 255;
   rows[3].lv_extra = 255;  // stored on a Short too; a size only means something for text
   const std::vector<dao::ParameterInfo> parameters = engine::QueryParameters(rows);
-  ASSERT_EQ(parameters.size(), 5u);
+  ASSERT_EQ(parameters.size(), 6u);
   EXPECT_EQ(parameters[0].name, "park");
   EXPECT_EQ(parameters[0].type, 10);
   EXPECT_EQ(parameters[0].size, 255);
@@ -205,6 +206,11 @@ TEST(QueryParameters, NameTypeAndTextSizeFromTheRows) {
   EXPECT_EQ(parameters[2].type, 8);
   EXPECT_EQ(parameters[3].type, 0);
   EXPECT_EQ(parameters[4].size, 0);
+  EXPECT_EQ(parameters[5].name, "[Forms]![Main]![Id]");
+  // In the text such a reference keeps its brackets, a name with a blank gets them.
+  EXPECT_EQ(BuildQuerySql(rows),
+            "PARAMETERS park Text ( 255 ), tgtYear Short, [Da data] DateTime, Anything Value, "
+            "[Memo like] Text, [Forms]![Main]![Id] Long;\r\nSELECT ;\r\n");
   EXPECT_TRUE(engine::QueryParameters({}).empty());
 }
 
