@@ -106,7 +106,7 @@ InfoStatus EncryptionInfo::Parse(ByteView bytes, EncryptionInfo& out) {
       out.scheme = Scheme::kAgile;
       return ParseAgileXml(bytes.From(8), out.agile);
     }
-    if (!binaryVersion) return InfoStatus::kUnsupported;
+    if (!binaryVersion || !(flags & kFlagCryptoApi)) return InfoStatus::kUnsupported;
     return ParseBinary(bytes, out);
   } catch (const CorruptError&) {
     return InfoStatus::kDamaged;
