@@ -17,18 +17,22 @@ constexpr uint8_t kPad = 0x36;
 class AgileCodec : public PageCodec {
  public:
   AgileCodec(const Secret& key, const AgileCipher& keyData, uint32_t databaseKey)
-      : aes_(AesMode::kCbc, key.View()), keyData_(keyData), databaseKey_(databaseKey) {}
+      : aes_(AesMode::kCbc, key.View()),
+        digester_(keyData.hash),
+        keyData_(keyData),
+        databaseKey_(databaseKey) {}
 
   void Decode(uint32_t number, uint8_t* page, size_t length) override {
     const auto block = PageKeyBytes(databaseKey_, number);
-    Secret iv = Hash(keyData_.hash, {ByteView(keyData_.salt.data(), keyData_.salt.size()),
-                                     ByteView(block.data(), block.size())});
+    Secret iv = digester_.Digest({ByteView(keyData_.salt.data(), keyData_.salt.size()),
+                                  ByteView(block.data(), block.size())});
     iv.FitTo(keyData_.blockSize, kPad);
     aes_.Decrypt(iv.data(), page, length);
   }
 
  private:
   AesDecryptor aes_;
+  Digester digester_;
   AgileCipher keyData_;
   uint32_t databaseKey_;
 };
