@@ -32,6 +32,7 @@ class JetCatalogue : public dao::CatalogueSource {
   // Raise dao::Error 3049 when the file is damaged.
   dao::TableDetail LoadTable(size_t index) override;
   std::string LoadSql(size_t index) override;
+  std::vector<dao::ParameterInfo> LoadParameters(size_t index) override;
   std::vector<dao::PropertyInfo> LoadDatabaseProperties() override;
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t index) override;
   std::vector<dao::PropertyInfo> LoadQueryProperties(size_t index) override;
@@ -59,6 +60,7 @@ class JetCatalogue : public dao::CatalogueSource {
   // LvProp of every object, read on the first request for any properties.
   std::optional<std::unordered_map<int32_t, std::string>> propertyFields_;
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
+  std::vector<uint32_t> queryFlags_;               // per query: its Flags in MSysObjects
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
 };
 
