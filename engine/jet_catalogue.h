@@ -20,12 +20,13 @@ namespace engine {
 class JetCatalogue : public dao::CatalogueSource {
  public:
   // Reads MSysObjects (and MSysQueries, MSysComplexColumns) from `pages`. Fills `tables` and
-  // `queries` with the descriptions, in the order the source indexes refer to. Raises
-  // CorruptError.
+  // `queries` with the descriptions, in the order the source indexes refer to: that of
+  // MSysObjects' name index when it can be read, else the stored order. Raises CorruptError.
   JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, uint16_t codePage,
                std::vector<dao::TableInfo>& tables, std::vector<dao::QueryInfo>& queries);
 
   std::string Format() const override;
+  bool InCatalogueOrder() const override;
   // Raise dao::Error 3049 when the file is damaged.
   dao::TableDetail LoadTable(size_t index) override;
   std::string LoadSql(size_t index) override;
@@ -40,6 +41,7 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<uint32_t> tablePages_;               // per table; 0 for linked tables
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
+  bool inCatalogueOrder_ = false;
 };
 
 // DAO's type code and size for a column.

@@ -32,6 +32,8 @@ using PagePtr = std::shared_ptr<const Page>;
 enum PageType : uint8_t {
   kPageData = 0x01,
   kPageTableDefinition = 0x02,
+  kPageIndexNode = 0x03,
+  kPageIndexLeaf = 0x04,
   kPageUsageMap = 0x05,
 };
 

@@ -89,6 +89,7 @@ TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const Te
       uint16_t number = e.U16(f.realIndexColumns + static_cast<size_t>(k) * 3);
       if (number != kNoColumn) r.columnNumbers.push_back(number);
     }
+    r.firstPage = e.U32(f.realIndexFirstPage);
     pos += f.realIndexEntrySize;
   }
 

@@ -46,6 +46,7 @@ struct ColumnDef {
 
 struct RealIndexDef {
   std::vector<uint16_t> columnNumbers;  // key columns in key order (ColumnDef::number)
+  uint32_t firstPage = 0;               // root page of the index's B-tree
 };
 
 struct LogicalIndexDef {
