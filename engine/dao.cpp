@@ -176,9 +176,11 @@ const Properties& QueryDef::Properties() const {
 Recordset::Recordset(const TableInfo& info, TableDetail detail)
     : info_(info), recordCount_(detail.recordCount) {
   std::vector<Field> fields;
+  fields.reserve(detail.fields.size());
   for (auto& f : detail.fields) fields.emplace_back(std::move(f));
   fields_ = Collection<Field>(std::move(fields));
   std::vector<Index> indexes;
+  indexes.reserve(detail.indexes.size());
   for (const auto& i : detail.indexes) indexes.emplace_back(i);
   indexes_ = Collection<Index>(std::move(indexes));
 }
@@ -287,7 +289,12 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int 
     TableDetail detail;
     if (source_) detail = source_->LoadTable(tableSourceIndex_[i]);
     auto rs = std::make_shared<Recordset>(t.Info(), std::move(detail));
-    std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+    // Recordsets closed by their holders are forgotten now and then, not at every open: a
+    // program that opens every table of a large database stays linear.
+    if (recordsets_.size() >= sweepAt_) {
+      std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+      sweepAt_ = std::max<size_t>(16, 2 * recordsets_.size());
+    }
     recordsets_.push_back(rs);
     return rs;
   }

@@ -533,6 +533,7 @@ class Database : public std::enable_shared_from_this<Database> {
   std::unordered_map<std::string, size_t> tableByName_;  // folded name -> position in tables_
   std::unique_ptr<CatalogueSource> source_;
   std::vector<std::weak_ptr<Recordset>> recordsets_;
+  size_t sweepAt_ = 16;  // size of recordsets_ at which closed ones are dropped
   mutable std::optional<dao::Properties> properties_;
   mutable std::optional<Collection<Relation>> relations_;
   mutable std::optional<Collection<Container>> containers_;

@@ -22,6 +22,7 @@ class Page {
   uint8_t Type() const { return bytes_.empty() ? 0 : bytes_[0]; }
 
  private:
+  friend class PageReader;  // refills pages nobody holds any more
   uint32_t number_;
   std::vector<uint8_t> bytes_;
 };
@@ -55,11 +56,23 @@ class PageReader {
   PagePtr Read(uint32_t number);
 
  private:
+  // Reads page `number` from the file into `bytes` (one page long) and decodes it.
+  void Load(uint32_t number, std::vector<uint8_t>& bytes);
+
   int fd_;
   const FormatDescriptor& format_;
   uint32_t pageCount_;
   uint32_t databaseKey_;
-  std::unordered_map<uint32_t, PagePtr> cache_;
+  // The cache: a fixed number of slots replaced in clock order, a page read again since the
+  // hand last passed keeping its slot one more round. A page no caller holds any more lends its
+  // buffer to the next page read.
+  struct Slot {
+    std::shared_ptr<Page> page;
+    bool recentlyUsed = false;
+  };
+  std::vector<Slot> slots_;
+  size_t hand_ = 0;
+  std::unordered_map<uint32_t, size_t> slotOf_;  // page number -> slot
 };
 
 }  // namespace engine
