@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/crypto/jet_rc4_codec.h"
 #include "engine/dao.h"
 #include "engine/header.h"
 #include "engine/name_compare.h"
@@ -80,8 +81,10 @@ TEST(CatalogueOrder, EveryTestDatabaseHasItsNameIndexRead) {
     ASSERT_EQ(engine::DatabaseHeader::Parse(engine::ByteView(bytes.data(), bytes.size()), header),
               engine::HeaderStatus::kOk)
         << file;
+    std::unique_ptr<engine::crypto::PageCodec> rc4;
+    if (header.databaseKey != 0) rc4 = std::make_unique<engine::crypto::JetRc4Codec>(header.databaseKey);
     engine::PageReader pages(::open(Corpus(file).c_str(), O_RDONLY | O_CLOEXEC), bytes.size(),
-                             *header.format, header.databaseKey);
+                             *header.format, std::move(rc4));
     engine::TextCodec codec(header.format->text, header.codePage);
     const auto objects = engine::ReadCatalogue(pages, codec);
     const auto order = engine::CatalogueNameOrder(pages, codec, objects);

@@ -91,7 +91,7 @@ class PageFile {
     size_ = bytes.size();
   }
   engine::PageReader Reader() const {
-    return engine::PageReader(::open(path_.c_str(), O_RDONLY | O_CLOEXEC), size_, f_, 0);
+    return engine::PageReader(::open(path_.c_str(), O_RDONLY | O_CLOEXEC), size_, f_, nullptr);
   }
 
  private:

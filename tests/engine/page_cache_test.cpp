@@ -39,7 +39,7 @@ TEST(PageCache, HeldPagesSurviveAndEvictedPagesComeBack) {
   const uint32_t count = 2000;
   const std::string path = NumberedFile(dir, count);
   engine::PageReader pages(::open(path.c_str(), O_RDONLY | O_CLOEXEC), uint64_t{count} * 4096,
-                           *engine::DescriptorForVersion(1), 0);
+                           *engine::DescriptorForVersion(1), nullptr);
   engine::PagePtr held = pages.Read(7);
   engine::PagePtr again = pages.Read(7);
   EXPECT_EQ(held.get(), again.get());  // a hit, not a second copy
