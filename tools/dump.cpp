@@ -1,6 +1,10 @@
 #include "tools/dump.h"
 
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
 #include "documenter/names.h"
+#include "tools/output_file.h"
 
 #include <cstdio>
 #include <ostream>
@@ -13,7 +17,8 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable };
+enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput,
+                 kShowSecrets };
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -26,6 +31,11 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--html", false, Opt::kHtml},
+    {"--markdown", false, Opt::kMarkdown},
+    {"-o", true, Opt::kOutput},
+    {"--output", true, Opt::kOutput},
+    {"--show-secrets", false, Opt::kShowSecrets},
 };
 
 void ApplyOption(Opt id, const std::string& value, Options& o) {
@@ -36,6 +46,10 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kHtml: o.html = true; break;
+    case Opt::kMarkdown: o.markdown = true; break;
+    case Opt::kOutput: o.output = value; break;
+    case Opt::kShowSecrets: o.showSecrets = true; break;
   }
 }
 
@@ -150,12 +164,21 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "--table vale solo con --pdf";
     return std::nullopt;
   }
+  if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
+    error = "una sola uscita tra --json, --html, --markdown e --pdf";
+    return std::nullopt;
+  }
+  if (o.output && !o.html && !o.markdown) {
+    error = "-o vale solo con --html o --markdown";
+    return std::nullopt;
+  }
   return o;
 }
 
 std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
+         "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -164,6 +187,12 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
+         "                 delle relazioni\n"
+         "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
+         "  -o OUT         con --html o --markdown: scrive in OUT invece che sullo standard output\n"
+         "                 (il file appare solo completo)\n"
+         "  --show-secrets mostra le password delle stringhe di connessione (altrimenti ***)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n"
@@ -352,9 +381,24 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return 0;
     }
     // The whole output is built before anything is written: a dump is complete or absent.
-    std::string text = opts->json ? JsonDocument(*db) : TextListing(*db);
+    std::string text;
+    if (opts->html || opts->markdown) {
+      const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
+      text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
+                        : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
+    } else {
+      text = opts->json ? JsonDocument(*db) : TextListing(*db);
+    }
     // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
     db->Close();
+    if (opts->output) {
+      std::string error;
+      if (!WriteFileAtomically(*opts->output, text, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      return 0;
+    }
     out << text;
     out.flush();
     if (!out) {
