@@ -3,6 +3,7 @@
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -69,6 +70,33 @@ std::string NodeLabel(const DiagramTable& t) {
   return label;
 }
 
+size_t RowLength(size_t count) {
+  size_t n = 1;
+  while (n * n < count) ++n;
+  return n;
+}
+
+}  // namespace
+
+size_t PackRowLength(size_t count) { return RowLength(count); }
+
+// dot packs column by column before turning the drawing for a left-to-right layout, which shows
+// its columns as rows from the bottom up. The nodes are created in the order that makes the rows
+// read from the top down, the last row short; invisible padding fills the slots a short row
+// leaves, so that every table keeps its place.
+std::vector<size_t> PackOrder(size_t count) {
+  const size_t perRow = RowLength(count);
+  const size_t rows = (count + perRow - 1) / perRow;
+  std::vector<size_t> order;
+  for (size_t slot = 0; slot < rows * perRow; ++slot) {
+    const size_t rowFromTop = rows - 1 - slot / perRow;
+    const size_t item = rowFromTop * perRow + slot % perRow;
+    order.push_back(item < count ? item : kPadding);
+  }
+  return order;
+}
+
+namespace {
 }  // namespace
 
 Diagram BuildDiagram(const Dictionary& d) {
@@ -142,14 +170,42 @@ std::string RecordLabelText(const std::string& text) {
   return out;
 }
 
-std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error) {
-  std::lock_guard<std::mutex> lock(graphvizMutex);
-  std::string messages;
-  graphvizMessages = &messages;
-  agusererrf previousHandler = agseterrf(CollectGraphvizMessage);
-  agseterr(AGERR);
+namespace {
 
-  std::unique_ptr<GVC_t, int (*)(GVC_t*)> gvc(gvContext(), gvFreeContext);
+Agnode_t* TableNode(Agraph_t* g, const DiagramTable& t, size_t i) {
+  const std::string id = "t" + std::to_string(i);
+  Agnode_t* n = agnode(g, const_cast<char*>(id.c_str()), 1);
+  Set(n, "shape", "record");
+  Set(n, "fontname", "Helvetica");
+  Set(n, "fontsize", "10");
+  Set(n, "style", "filled");
+  Set(n, "fillcolor", t.linked ? "#f3efe4" : "#eef3f8");
+  Set(n, "color", "#4a5a6a");
+  Set(n, "label", NodeLabel(t));
+  Set(n, "tooltip", TooltipText(t.name));
+  return n;
+}
+
+void RelationEdge(Agraph_t* g, const DiagramEdge& e, size_t i, Agnode_t* from, Agnode_t* to) {
+  const std::string key = "r" + std::to_string(i);
+  Agedge_t* edge = agedge(g, from, to, const_cast<char*>(key.c_str()), 1);
+  if (e.column >= 0) Set(edge, "tailport", "c" + std::to_string(e.column));
+  if (e.foreignColumn >= 0) Set(edge, "headport", "c" + std::to_string(e.foreignColumn));
+  Set(edge, "label", e.oneToOne ? "1\xE2\x80\x93" "1" : "1\xE2\x80\x93\xE2\x88\x9E");
+  Set(edge, "fontname", "Helvetica");
+  Set(edge, "fontsize", "9");
+  Set(edge, "dir", "both");
+  Set(edge, "arrowtail", "tee");
+  Set(edge, "arrowhead", e.oneToOne ? "tee" : "crow");
+  Set(edge, "color", "#4a5a6a");
+  if (!e.enforced) Set(edge, "style", "dashed");
+  Set(edge, "tooltip", TooltipText(e.name));
+}
+
+// Lays out and draws one graph: the tables `shown` of the diagram with the edges between them,
+// or (`packed`) the tables alone in rows. The SVG element gets the class `cssClass`.
+std::optional<std::string> Render(GVC_t* gvc, const Diagram& diagram, const std::vector<size_t>& shown,
+                                  bool packed, const char* cssClass, std::string& error) {
   Agraph_t* g = agopen(const_cast<char*>("relazioni"), Agdirected, nullptr);
   Set(g, "rankdir", "LR");
   Set(g, "charset", "UTF-8");
@@ -157,56 +213,79 @@ std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error
   Set(g, "nodesep", "0.35");
   Set(g, "ranksep", "1.0");
   Set(g, "bgcolor", "transparent");
-  std::vector<Agnode_t*> nodes;
-  for (size_t i = 0; i < diagram.tables.size(); ++i) {
-    const DiagramTable& t = diagram.tables[i];
-    const std::string id = "t" + std::to_string(i);
-    Agnode_t* n = agnode(g, const_cast<char*>(id.c_str()), 1);
-    Set(n, "shape", "record");
-    Set(n, "fontname", "Helvetica");
-    Set(n, "fontsize", "10");
-    Set(n, "style", "filled");
-    Set(n, "fillcolor", t.linked ? "#f3efe4" : "#eef3f8");
-    Set(n, "color", "#4a5a6a");
-    Set(n, "label", NodeLabel(t));
-    Set(n, "tooltip", TooltipText(t.name));
-    nodes.push_back(n);
-  }
-  for (size_t i = 0; i < diagram.edges.size(); ++i) {
-    const DiagramEdge& e = diagram.edges[i];
-    const std::string key = "r" + std::to_string(i);
-    Agedge_t* edge = agedge(g, nodes[e.table], nodes[e.foreignTable], const_cast<char*>(key.c_str()), 1);
-    if (e.column >= 0) Set(edge, "tailport", "c" + std::to_string(e.column));
-    if (e.foreignColumn >= 0) Set(edge, "headport", "c" + std::to_string(e.foreignColumn));
-    Set(edge, "label", e.oneToOne ? "1\xE2\x80\x93" "1" : "1\xE2\x80\x93\xE2\x88\x9E");
-    Set(edge, "fontname", "Helvetica");
-    Set(edge, "fontsize", "9");
-    Set(edge, "dir", "both");
-    Set(edge, "arrowtail", "tee");
-    Set(edge, "arrowhead", e.oneToOne ? "tee" : "crow");
-    Set(edge, "color", "#4a5a6a");
-    if (!e.enforced) Set(edge, "style", "dashed");
-    Set(edge, "tooltip", TooltipText(e.name));
+  std::vector<Agnode_t*> nodes(diagram.tables.size(), nullptr);
+  if (packed) {
+    // dot drops edge labels when it packs, hence only tables without relations are packed.
+    Set(g, "pack", "16");
+    Set(g, "packmode", "array_cu" + std::to_string(PackRowLength(shown.size())));  // u: creation order
+    const std::vector<size_t> order = PackOrder(shown.size());
+    for (size_t slot = 0; slot < order.size(); ++slot) {
+      if (order[slot] == kPadding) {
+        const std::string id = "p" + std::to_string(slot);
+        Agnode_t* n = agnode(g, const_cast<char*>(id.c_str()), 1);
+        Set(n, "style", "invis");
+        Set(n, "shape", "point");
+        Set(n, "width", "0.01");
+      } else {
+        const size_t i = shown[order[slot]];
+        nodes[i] = TableNode(g, diagram.tables[i], i);
+      }
+    }
+  } else {
+    for (size_t i : shown) nodes[i] = TableNode(g, diagram.tables[i], i);
+    for (size_t i = 0; i < diagram.edges.size(); ++i) {
+      const DiagramEdge& e = diagram.edges[i];
+      if (nodes[e.table] && nodes[e.foreignTable])
+        RelationEdge(g, e, i, nodes[e.table], nodes[e.foreignTable]);
+    }
   }
 
   std::optional<std::string> svg;
-  if (gvLayout(gvc.get(), g, "dot") != 0) {
+  if (gvLayout(gvc, g, "dot") != 0) {
     error = "impaginazione del diagramma non riuscita";
   } else {
     char* data = nullptr;
     unsigned int length = 0;
-    if (gvRenderData(gvc.get(), g, "svg", &data, &length) != 0 || !data) {
+    if (gvRenderData(gvc, g, "svg", &data, &length) != 0 || !data) {
       error = "disegno del diagramma non riuscito";
     } else {
       std::string text(data, length);
       const size_t start = text.find("<svg");
       if (start == std::string::npos) error = "Graphviz non ha prodotto un SVG";
-      else svg = text.substr(start);
+      else svg = "<svg class=\"" + std::string(cssClass) + "\"" + text.substr(start + 4);
     }
     if (data) gvFreeRenderData(data);
-    gvFreeLayout(gvc.get(), g);
+    gvFreeLayout(gvc, g);
   }
   agclose(g);
+  return svg;
+}
+
+}  // namespace
+
+std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error) {
+  std::vector<bool> related(diagram.tables.size(), false);
+  for (const DiagramEdge& e : diagram.edges) related[e.table] = related[e.foreignTable] = true;
+  std::vector<size_t> withRelations, alone;
+  for (size_t i = 0; i < diagram.tables.size(); ++i) (related[i] ? withRelations : alone).push_back(i);
+
+  std::lock_guard<std::mutex> lock(graphvizMutex);
+  std::string messages;
+  graphvizMessages = &messages;
+  agusererrf previousHandler = agseterrf(CollectGraphvizMessage);
+  agseterr(AGERR);
+  std::unique_ptr<GVC_t, int (*)(GVC_t*)> gvc(gvContext(), gvFreeContext);
+  std::optional<std::string> svg = std::string();
+  if (!withRelations.empty()) {
+    std::optional<std::string> part = Render(gvc.get(), diagram, withRelations, false, "relazioni", error);
+    if (part) *svg += *part + "\n";
+    else svg.reset();
+  }
+  if (svg && !alone.empty()) {
+    std::optional<std::string> part = Render(gvc.get(), diagram, alone, true, "isolate", error);
+    if (part) *svg += *part + "\n";
+    else svg.reset();
+  }
   agseterrf(previousHandler);
   graphvizMessages = nullptr;
   if (!svg && !messages.empty()) error += ": " + messages;

@@ -3,6 +3,7 @@
 // Graphviz's dot.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,10 +52,19 @@ Diagram BuildDiagram(const Dictionary& d);
 // spaces.
 std::string RecordLabelText(const std::string& text);
 
-// The diagram laid out by dot (left to right) and drawn as an SVG element ("<svg …>…</svg>", no
-// XML prolog) for inclusion in an HTML page: tables as record nodes headed by their name, one
-// edge per relation labelled with its cardinality, dashed when the relation is not enforced.
-// nullopt with the reason in `error` when Graphviz fails.
+// How the tables without relations are packed into rows: `count` tables, the smallest n with
+// n² ≥ count per row, and the order in which to create their nodes so that they read in rows
+// from the top left; kPadding marks the slots of a short last row, filled with invisible nodes.
+constexpr size_t kPadding = SIZE_MAX;
+size_t PackRowLength(size_t count);
+std::vector<size_t> PackOrder(size_t count);
+
+// The diagram laid out by dot (left to right) and drawn as SVG elements for inclusion in an HTML
+// page (no XML prolog): first <svg class="relazioni"> with the tables that have relations, as
+// record nodes headed by their name, and one edge per relation labelled with its cardinality,
+// dashed when the relation is not enforced; then <svg class="isolate"> with the other tables
+// packed in rows. Either is left out when it would be empty; an empty diagram gives "". nullopt
+// with the reason in `error` when Graphviz fails.
 std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error);
 
 }  // namespace tavrek::doc

@@ -29,10 +29,9 @@ pre.sql { background: #f5f7f9; border: 1px solid #d4dbe2; padding: .6em .8em; wh
 dl.meta { display: grid; grid-template-columns: max-content auto; gap: .15em 1em; margin: .5em 0; }
 dl.meta dt { font-weight: 600; }
 dl.meta dd { margin: 0; word-break: break-word; }
-nav ol { columns: 2; }
-nav ol ol { columns: 1; }
+nav ol ol { columns: 16em; column-gap: 2em; }
 .diagramma { overflow-x: auto; }
-.diagramma svg { max-width: 100%; height: auto; }
+.diagramma svg { display: block; margin: .5em 0; }
 footer { margin-top: 3em; color: #6b7580; font-size: .85em; }
 @page { size: A4; margin: 14mm; }
 @media print {
@@ -44,8 +43,7 @@ footer { margin-top: 3em; color: #6b7580; font-size: .85em; }
   tr { break-inside: avoid; }
   thead { display: table-header-group; }
   .diagramma { overflow: visible; }
-  .diagramma svg { max-height: 255mm; }
-  nav ol { columns: 1; }
+  .diagramma svg { max-width: 100%; max-height: 255mm; height: auto; }
 }
 )";
 
@@ -211,8 +209,11 @@ class Page {
     std::string error;
     std::optional<std::string> svg = DiagramSvg(BuildDiagram(d_), error);
     if (svg) {
+      // The tables without relations follow, in a drawing of their own.
+      const size_t alone = svg->find("<svg class=\"isolate\"");
+      if (alone != std::string::npos && alone > 0)
+        svg->insert(alone, "<h3>Tabelle senza relazioni</h3>\n");
       out_ += *svg;
-      out_ += '\n';
     } else {
       out_ += "<p class=\"nota\">Diagramma non disponibile: ";
       Text(error);

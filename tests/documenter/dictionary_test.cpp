@@ -107,6 +107,17 @@ TEST(Diagram, ShowsKeyFieldsAndOneEdgePerRelationBetweenShownTables) {
   EXPECT_TRUE(diagram.edges[3].enforced);
 }
 
+TEST(Diagram, TablesWithoutRelationsArePackedInRowsFromTheTopLeft) {
+  // dot shows its packing columns as rows from the bottom up: the last row comes first, its free
+  // slots padded.
+  EXPECT_EQ(PackRowLength(7), 3u);
+  EXPECT_EQ(PackOrder(7), (std::vector<size_t>{6, kPadding, kPadding, 3, 4, 5, 0, 1, 2}));
+  EXPECT_EQ(PackRowLength(4), 2u);
+  EXPECT_EQ(PackOrder(4), (std::vector<size_t>{2, 3, 0, 1}));
+  EXPECT_EQ(PackOrder(1), std::vector<size_t>{0});
+  EXPECT_EQ(PackOrder(0), std::vector<size_t>{});
+}
+
 TEST(Diagram, RecordLabelsEscapeEveryCharacterWithAMeaning) {
   EXPECT_EQ(RecordLabelText("a{b}|<c> \"d\"\\e"), "a\\{b\\}\\|\\<c\\>\\ \\\"d\\\"\\\\e");
   EXPECT_EQ(RecordLabelText(std::string("x\ny\x01", 4)), "x\\ y\\ ");
@@ -120,7 +131,8 @@ TEST(Diagram, GraphvizDrawsEveryTableAndRelation) {
   std::string error;
   std::optional<std::string> svg = DiagramSvg(BuildDiagram(d), error);
   ASSERT_TRUE(svg.has_value()) << error;
-  EXPECT_EQ(svg->rfind("<svg", 0), 0u);
+  EXPECT_EQ(svg->rfind("<svg class=\"relazioni\"", 0), 0u);
+  EXPECT_EQ(Count(*svg, "<svg class=\"isolate\""), 1u);  // Listino and Strano
   EXPECT_EQ(Count(*svg, "class=\"node\""), d.tables.size());
   EXPECT_EQ(Count(*svg, "class=\"edge\""), 4u);
   EXPECT_EQ(Count(*svg, "stroke-dasharray"), 1u);  // the relation that is not enforced
