@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+  libgraphviz-dev chromium
 )
 missing=()
 for p in "${packages[@]}"; do
