@@ -4,8 +4,10 @@
 // each log one), every user table must be in the rendered DOM with its node in the diagram, and
 // the printed page must give each table a page of its own.
 //
-// Chromium is part of the test environment (scripts/deps.sh installs it): without it the test
-// fails rather than skips.
+// The Markdown dictionary's Mermaid diagram is drawn by Mermaid itself in the same browser.
+//
+// Chromium and Mermaid are part of the test environment (scripts/deps.sh installs them): without
+// them the tests fail rather than skip.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,8 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "documenter/diagram.h"
 #include "documenter/html.h"
+#include "documenter/markdown.h"
 #include "engine/dao.h"
+#include "tests/documenter/fake_database.h"
 
 namespace {
 
@@ -89,6 +94,27 @@ class Browser : public ::testing::Test {
     out = ReadFile(dir_ / "chromium.out");
     log = ReadFile(dir_ / "chromium.log");
     return status;
+  }
+
+  // Draws Mermaid source with Mermaid in this browser; returns the page's DOM afterwards, whose
+  // body carries data-esito="ok" when Mermaid drew the diagram, or the error.
+  std::string DrawWithMermaid(const std::string& diagram, std::string& log) {
+    EXPECT_TRUE(fs::exists(TAVREK_MERMAID_JS))
+        << TAVREK_MERMAID_JS << " is missing: scripts/deps.sh fetches it";
+    const fs::path page = dir_ / "mermaid.html";
+    std::ofstream(page) << "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><script src=\""
+                        << "file://" TAVREK_MERMAID_JS "\"></script></head><body><pre id=\"src\">"
+                        << tavrek::doc::HtmlEscape(diagram)
+                        << "</pre><div id=\"out\"></div><script>\n"
+                           "mermaid.initialize({startOnLoad: false, securityLevel: 'strict'});\n"
+                           "mermaid.render('diagramma', document.getElementById('src').textContent)\n"
+                           "  .then(r => { document.getElementById('out').innerHTML = r.svg;\n"
+                           "               document.body.setAttribute('data-esito', 'ok'); })\n"
+                           "  .catch(e => document.body.setAttribute('data-esito', 'errore: ' + e.message));\n"
+                           "</script></body></html>\n";
+    std::string dom;
+    EXPECT_EQ(Chromium(page, "--virtual-time-budget=20000 --dump-dom", dom, log), 0) << log;
+    return dom;
   }
 
   fs::path dir_;
@@ -163,6 +189,48 @@ TEST_P(BrowserOnFile, PageRendersWithoutErrorsAndShowsEveryTable) {
   const std::string info = ReadFile(dir_ / "pdfinfo.out");
   ASSERT_TRUE(std::regex_search(info, pages, std::regex("Pages:\\s+(\\d+)"))) << info;
   EXPECT_GE(std::stoul(pages[1]), tables.size() + 2) << info;
+}
+
+TEST_F(Browser, MermaidDrawsTheDiagramOfRelationsAndAwkwardNames) {
+  auto db = doctest::SalesDatabase().Build();
+  const std::string diagram =
+      tavrek::doc::MermaidErDiagram(tavrek::doc::BuildDiagram(tavrek::doc::ReadDictionary(*db)));
+  std::string log;
+  const std::string dom = DrawWithMermaid(diagram, log);
+  ASSERT_NE(dom.find("data-esito=\"ok\""), std::string::npos) << dom.substr(dom.find("<body")) << log;
+  const size_t svg = dom.find("<svg id=\"diagramma\"");
+  ASSERT_NE(svg, std::string::npos);
+  const std::string drawing = dom.substr(svg);
+  for (const char* text : {">Clienti<", ">Ordini<", ">Righe<", ">Note<", ">Prodotti<", ">Listino<",
+                           "Strano &lt;b&gt;&amp;_x_ | {y}", ">ClientiOrdini<", ">ProdottiRighe<", ">Cliente<"})
+    EXPECT_NE(drawing.find(text), std::string::npos) << text;
+
+  // And a broken diagram is reported as such, so that "ok" above means something.
+  const std::string broken = DrawWithMermaid("erDiagram\n    \"A\" ||--o{ : \"senza tabella\"\n", log);
+  EXPECT_NE(broken.find("data-esito=\"errore"), std::string::npos) << broken;
+}
+
+TEST_P(BrowserOnFile, MarkdownDiagramIsDrawnByMermaid) {
+  const std::string file = std::string(TAVREK_TEST_DATA) + "/" + GetParam();
+  const std::string dump = std::string(TAVREK_DUMP_PATH) + " --markdown " + Quote(file);
+  ASSERT_EQ(Shell(dump, dir_ / "dump.md", dir_ / "dump.err"), 0) << ReadFile(dir_ / "dump.err");
+  const std::string md = ReadFile(dir_ / "dump.md");
+  const size_t start = md.find("```mermaid\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = md.find("\n```\n", start);
+  ASSERT_NE(end, std::string::npos);
+  const std::string diagram = md.substr(start + 11, end + 1 - (start + 11));
+
+  std::string log;
+  const std::string dom = DrawWithMermaid(diagram, log);
+  EXPECT_NE(dom.find("data-esito=\"ok\""), std::string::npos) << diagram << log;
+  dao::DBEngine engine;
+  auto db = engine.OpenDatabase(file);
+  for (const dao::TableDef& t : db->TableDefs()) {
+    if (t.IsSystem()) continue;
+    EXPECT_NE(dom.find(">" + tavrek::doc::HtmlEscape(t.Name()) + "<"), std::string::npos) << t.Name();
+  }
+  db->Close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, BrowserOnFile,
