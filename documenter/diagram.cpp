@@ -274,15 +274,17 @@ std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error
   graphvizMessages = &messages;
   agusererrf previousHandler = agseterrf(CollectGraphvizMessage);
   agseterr(AGERR);
-  std::unique_ptr<GVC_t, int (*)(GVC_t*)> gvc(gvContext(), gvFreeContext);
+  // One context for the whole process: the text-measuring plugin keeps pointers into the fonts of
+  // the context it last worked for, and a context freed and created again leaves them dangling.
+  static GVC_t* const gvc = gvContext();
   std::optional<std::string> svg = std::string();
   if (!withRelations.empty()) {
-    std::optional<std::string> part = Render(gvc.get(), diagram, withRelations, false, "relazioni", error);
+    std::optional<std::string> part = Render(gvc, diagram, withRelations, false, "relazioni", error);
     if (part) *svg += *part + "\n";
     else svg.reset();
   }
   if (svg && !alone.empty()) {
-    std::optional<std::string> part = Render(gvc.get(), diagram, alone, true, "isolate", error);
+    std::optional<std::string> part = Render(gvc, diagram, alone, true, "isolate", error);
     if (part) *svg += *part + "\n";
     else svg.reset();
   }
