@@ -1,7 +1,11 @@
 #include "tools/dump.h"
 
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
 #include "documenter/names.h"
 #include "documenter/secrets.h"
+#include "tools/output_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -16,7 +20,8 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kShowSecrets };
+enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput,
+                 kShowSecrets };
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -29,6 +34,10 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--html", false, Opt::kHtml},
+    {"--markdown", false, Opt::kMarkdown},
+    {"-o", true, Opt::kOutput},
+    {"--output", true, Opt::kOutput},
     {"--show-secrets", false, Opt::kShowSecrets},
 };
 
@@ -40,6 +49,9 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kHtml: o.html = true; break;
+    case Opt::kMarkdown: o.markdown = true; break;
+    case Opt::kOutput: o.output = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
   }
 }
@@ -238,12 +250,21 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "--table vale solo con --pdf";
     return std::nullopt;
   }
+  if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
+    error = "una sola uscita tra --json, --html, --markdown e --pdf";
+    return std::nullopt;
+  }
+  if (o.output && !o.html && !o.markdown) {
+    error = "-o vale solo con --html o --markdown";
+    return std::nullopt;
+  }
   return o;
 }
 
 std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
+         "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -252,6 +273,11 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
+         "                 delle relazioni\n"
+         "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
+         "  -o OUT         con --html o --markdown: scrive in OUT invece che sullo standard output\n"
+         "                 (il file appare solo completo)\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
@@ -518,10 +544,24 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return 0;
     }
     // The whole output is built before anything is written: a dump is complete or absent.
-    std::string text = opts->json ? JsonDocument(*db, opts->showSecrets)
-                                  : TextListing(*db, opts->showSecrets);
+    std::string text;
+    if (opts->html || opts->markdown) {
+      const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
+      text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
+                        : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
+    } else {
+      text = opts->json ? JsonDocument(*db, opts->showSecrets) : TextListing(*db, opts->showSecrets);
+    }
     // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
     db->Close();
+    if (opts->output) {
+      std::string error;
+      if (!WriteFileAtomically(*opts->output, text, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      return 0;
+    }
     out << text;
     out.flush();
     if (!out) {
