@@ -6,6 +6,8 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "documenter/names.h"
@@ -60,6 +62,8 @@ struct Column {
   std::string note;        // a comment line about the column (default not translated, ...)
   std::string description;
   bool omitted = false;    // not written (multi-valued fields)
+  int textLength = 0;      // Text columns: their length in characters
+  size_t bytes = 8;        // the most the value takes in a row (long values: see the dialect)
 };
 
 struct IndexDef {
@@ -103,6 +107,7 @@ class Generator {
   std::string UniqueName(std::string name, std::set<std::string>& used) const;
   void MapType(const dao::Field& f, Column& c) const;
   void MapDefault(const dao::Field& f, Column& c) const;
+  void FitRow(TableDef& t) const;
   void ReadTables();
   void ReadRelations();
   void OrderTables();
@@ -185,7 +190,7 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
     case dao::dbDouble: c.type = d_.typeDouble; break;
     case dao::dbDate: c.type = d_.typeDate; break;
     case kTypeDateTimeExtended: c.type = d_.typeDateExtended; break;
-    case dao::dbGUID: c.type = d_.typeGuid; break;
+    case dao::dbGUID: c.type = d_.typeGuid; c.bytes = 38 * static_cast<size_t>(d_.bytesPerChar); break;
     case dao::dbText: {
       int n = f.Size() > 0 ? f.Size() : 255;
       if (d_.maxVarcharLength && n > d_.maxVarcharLength) {
@@ -193,6 +198,8 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
         c.longValue = true;
       } else {
         c.type = sized(d_.typeText, n);
+        c.textLength = n;
+        c.bytes = static_cast<size_t>(n) * static_cast<size_t>(d_.bytesPerChar) + 2;
       }
       break;
     }
@@ -201,6 +208,7 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
     case 17:  // fixed binary of system tables
       c.type = sized(d_.typeBinary, f.Size() > 0 ? f.Size() : 255);
       c.longValue = c.type == d_.typeLongBinary;
+      c.bytes = static_cast<size_t>(f.Size() > 0 ? f.Size() : 255) + 2;
       break;
     case dao::dbLongBinary: c.type = d_.typeLongBinary; c.longValue = true; break;
     case dao::dbDecimal: {
@@ -296,6 +304,51 @@ std::string DescriptionOf(const dao::Properties& props) {
   return {};
 }
 
+// Where the server limits the declared size of a row, turns the widest Text columns that no
+// index uses into long text until the row fits; a comment says so.
+void Generator::FitRow(TableDef& t) const {
+  if (!d_.rowLimitBytes && !d_.inlineRowLimitBytes) return;
+  auto sizes = [&] {
+    size_t declared = 0, inPage = 0;
+    for (const Column& c : t.columns) {
+      if (c.omitted) continue;
+      if (c.longValue) {
+        declared += d_.longColumnBytes;
+        inPage += d_.offPageBytes;
+      } else {
+        declared += c.bytes;
+        inPage += c.bytes > d_.offPageAboveBytes ? d_.offPageBytes : c.bytes;
+      }
+    }
+    return std::pair{declared, inPage};
+  };
+  auto indexed = [&](const Column& c) {
+    for (const auto& ix : t.indexes)
+      for (const auto& k : ix.columns)
+        if (Lower(k) == Lower(c.name)) return true;
+    return false;
+  };
+  for (auto [declared, inPage] = sizes();
+       (d_.rowLimitBytes && declared > d_.rowLimitBytes) ||
+       (d_.inlineRowLimitBytes && inPage > d_.inlineRowLimitBytes);
+       std::tie(declared, inPage) = sizes()) {
+    Column* widest = nullptr;
+    for (Column& c : t.columns)
+      if (!c.omitted && !c.longValue && c.textLength > 0 && !indexed(c) &&
+          (!widest || c.textLength > widest->textLength))
+        widest = &c;
+    if (!widest) return;  // the server will say the row is too large
+    widest->note = Quote(widest->name) + ": " + std::string(d_.typeTextLong) + " invece di " +
+                   widest->type + ", perché la riga supererebbe i limiti del server";
+    widest->type = d_.typeTextLong;
+    widest->longValue = true;
+    if (!widest->defaultSql.empty() && !d_.longColumnDefaults) {
+      widest->note += "; valore predefinito omesso: " + widest->defaultSql;
+      widest->defaultSql.clear();
+    }
+  }
+}
+
 void Generator::ReadTables() {
   std::map<std::string, std::string> tableNames;
   const auto& defs = db_.TableDefs();
@@ -342,6 +395,7 @@ void Generator::ReadTables() {
       t.indexes.push_back(std::move(x));
     }
     rs->Close();
+    FitRow(t);
     tables_.push_back(std::move(t));
   }
 }

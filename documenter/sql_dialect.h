@@ -61,6 +61,14 @@ struct SqlDialect {
   // FOREIGN KEY clauses may name tables created later (the server checks them only on use), so
   // no ALTER TABLE is needed to close a cycle.
   bool forwardReferences;
+  // Limits on the declared size of a row (InnoDB): all columns with long text and binary counted
+  // as `longColumnBytes`, and what stays in the page, where a column declared longer than
+  // `offPageAboveBytes` counts as `offPageBytes`. When a table would exceed them, its widest
+  // text columns that no index uses become long text. 0: no limit.
+  size_t rowLimitBytes;
+  size_t inlineRowLimitBytes;
+  size_t longColumnBytes, offPageAboveBytes, offPageBytes;
+  int bytesPerChar;  // the most a character of text takes in the table's character set
   bool transactionalDdl;     // the script is wrapped in BEGIN / COMMIT
   std::string_view preamble;     // statements before everything else (may be empty)
   std::string_view tableSuffix;  // after the closing parenthesis of CREATE TABLE
