@@ -230,10 +230,10 @@ std::vector<std::string> LineDiff(const std::string& a, const std::string& b) {
       out.push_back("  " + x[i]);
       ++i;
       ++j;
-    } else if (j < m && (i == n || lcs[i][j + 1] >= lcs[i + 1][j])) {
-      out.push_back("+ " + y[j++]);
+    } else if (i < n && (j == m || lcs[i + 1][j] >= lcs[i][j + 1])) {
+      out.push_back("- " + x[i++]);  // removed lines first, as diff(1) shows them
     } else {
-      out.push_back("- " + x[i++]);
+      out.push_back("+ " + y[j++]);
     }
   }
   return out;
