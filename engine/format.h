@@ -22,13 +22,16 @@ enum class RowOffsets {
 struct FormatDescriptor {
   const char* name;  // "Jet3", "Jet4", "ACE12", ...
   uint8_t versionByte;
-  bool ace;          // an .accdb file (Office-encrypted variants are not read)
+  bool ace;          // an .accdb file
   uint32_t pageSize;
 
   // Header page.
   size_t headerMaskedLength;  // bytes from 0x18 encoded with the fixed RC4 key
   size_t passwordLength;      // bytes of the password field at 0x42
   bool passwordDateMask;      // password further masked with the creation date at 0x72
+  // Offset of the 16-bit length of the Office EncryptionInfo, which follows it; 0 when the
+  // version cannot be Office-encrypted.
+  size_t officeEncryptionInfo;
 
   TextStorage text;
   size_t nameLengthSize;  // size of the length prefix of names in a table definition

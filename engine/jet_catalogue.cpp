@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "engine/errors.h"
+#include "engine/query_parameters.h"
 #include "engine/system_tables.h"
 
 namespace engine {
@@ -123,11 +124,12 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
         if (r.objectId == o.id) rows.push_back(r.row);
       dao::QueryInfo q;
       q.name = o.name;
-      q.type = QueryTypeFromRows(rows);
+      q.type = QueryTypeFromRows(rows, o.flags);
       q.dateCreated.days = o.dateCreated;
       q.lastUpdated.days = o.dateUpdated;
       queries.push_back(std::move(q));
       queryRows_.push_back(std::move(rows));
+      queryFlags_.push_back(o.flags);
     }
   }
 }
@@ -171,7 +173,12 @@ dao::TableDetail JetCatalogue::LoadTable(size_t index) {
 
 std::string JetCatalogue::LoadSql(size_t index) {
   if (index >= queryRows_.size()) dao::ThrowItemNotFound();
-  return BuildQuerySql(queryRows_[index]);
+  return BuildQuerySql(queryRows_[index], queryFlags_[index]);
+}
+
+std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
+  if (index >= queryRows_.size()) dao::ThrowItemNotFound();
+  return QueryParameters(queryRows_[index]);
 }
 
 }  // namespace engine

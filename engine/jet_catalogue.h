@@ -29,6 +29,7 @@ class JetCatalogue : public dao::CatalogueSource {
   // Raise dao::Error 3049 when the file is damaged.
   dao::TableDetail LoadTable(size_t index) override;
   std::string LoadSql(size_t index) override;
+  std::vector<dao::ParameterInfo> LoadParameters(size_t index) override;
 
   // The object model's description of a table definition (exposed for tests of the mapping).
   dao::TableDetail Describe(const TableDefinition& def) const;
@@ -39,6 +40,7 @@ class JetCatalogue : public dao::CatalogueSource {
   TextCodec codec_;
   std::vector<uint32_t> tablePages_;               // per table; 0 for linked tables
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
+  std::vector<uint32_t> queryFlags_;               // per query: its Flags in MSysObjects
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
 };
 

@@ -62,6 +62,7 @@ std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& co
   const ColumnDef* name1 = def.ColumnByName("Name1");
   const ColumnDef* name2 = def.ColumnByName("Name2");
   const ColumnDef* order = def.ColumnByName("Order");
+  const ColumnDef* lvExtra = def.ColumnByName("LvExtra");
 
   std::vector<StoredQueryRow> rows;
   ScanTable(pages, def, [&](const DataRow& row) {
@@ -74,6 +75,7 @@ std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& co
     r.row.name1 = v.Text(name1);
     r.row.name2 = v.Text(name2);
     r.row.order = v.Binary(order);
+    if (auto extra = v.Int(lvExtra)) r.row.lv_extra = static_cast<int32_t>(*extra);
     rows.push_back(std::move(r));
   });
   return rows;
