@@ -52,7 +52,7 @@ Header ReadHeader(const std::string& path) {
   h.access = true;
   if (status == engine::HeaderStatus::kOk && header.format) {
     h.format = header.format->name;
-    h.encrypted = header.databaseKey != 0 || header.aceEncryptionHint;
+    h.encrypted = header.databaseKey != 0 || !header.encryptionInfo.empty();
   }
   return h;
 }
