@@ -210,7 +210,7 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
 }
 
 std::string UsageText() {
-  return "Uso: tavrek-dump [--password PW] [--json] [-o OUT] FILE\n"
+  return "Uso: tavrek-dump [--password PW] [--json] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
          "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
