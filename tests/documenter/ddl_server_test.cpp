@@ -145,6 +145,19 @@ class Server {
     for (auto& r : rows) std::replace(r.begin(), r.end(), '\t', '|');
     return rows;
   }
+  // Several queries in one run of the client: their rows, query by query.
+  std::vector<std::vector<std::string>> Queries(const std::string& client,
+                                                const std::vector<std::string>& sqls) {
+    std::string joined;
+    for (const auto& q : sqls) joined += "SELECT '@@';\n" + q + "\n";
+    std::vector<std::vector<std::string>> out;
+    for (const auto& row : Query(client, joined)) {
+      if (row == "@@") out.emplace_back();
+      else if (!out.empty()) out.back().push_back(row);
+    }
+    out.resize(sqls.size());
+    return out;
+  }
   bool LoadWith(const std::string& client, const std::string& script, std::string& output) {
     std::string file = fs::temp_directory_path() / "tavrek-ddl-script.sql";
     std::ofstream(file) << script;
@@ -158,36 +171,34 @@ class Postgres : public Server {
  public:
   explicit Postgres(std::string dir) : dir_(std::move(dir)) {}
   const char* Dialect() const override { return "postgresql"; }
-  std::string Client(const std::string& db) const {
-    return "psql -X -q -At -v ON_ERROR_STOP=1 -h '" + dir_ + "/pg' -U postgres -d " + db;
+  std::string Client() const {
+    return "psql -X -q -At -v ON_ERROR_STOP=1 -h '" + dir_ + "/pg' -U postgres -d postgres";
   }
+  // Each database in a schema of its own.
   bool Load(const std::string& name, const std::string& script, std::string& output) override {
-    Query(Client("postgres"), "CREATE DATABASE " + name + ";");
-    return LoadWith(Client(name), script, output);
+    return LoadWith(Client(), "CREATE SCHEMA " + name + "; SET search_path TO " + name + ";\n" + script,
+                    output);
   }
   Catalogue Read(const std::string& name) override {
-    Catalogue c;
-    c.tables = Query(Client(name),
-                     "SELECT table_name FROM information_schema.tables WHERE table_schema='public';");
-    c.columns = Query(Client(name),
-                      "SELECT table_name || '|' || string_agg(column_name, ',' ORDER BY ordinal_position) "
-                      "FROM information_schema.columns WHERE table_schema='public' GROUP BY table_name;");
-    c.primaryKeys = Query(
-        Client(name),
-        "SELECT t.relname || '|' || string_agg(a.attname, ',' ORDER BY array_position(i.indkey, a.attnum)) "
-        "FROM pg_index i JOIN pg_class t ON t.oid = i.indrelid JOIN pg_attribute a "
-        "ON a.attrelid = i.indrelid AND a.attnum = ANY(i.indkey) "
-        "WHERE i.indisprimary AND t.relnamespace = 'public'::regnamespace "
-        "GROUP BY t.relname;");
-    c.foreignKeys = Query(
-        Client(name),
-        "SELECT (SELECT relname FROM pg_class WHERE oid = c.conrelid), "
-        "(SELECT relname FROM pg_class WHERE oid = c.confrelid), "
-        "(SELECT string_agg(a.attname, ',' ORDER BY k.i) FROM unnest(c.conkey) WITH ORDINALITY k(n, i) "
-        " JOIN pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = k.n), "
-        "(SELECT string_agg(a.attname, ',' ORDER BY k.i) FROM unnest(c.confkey) WITH ORDINALITY k(n, i) "
-        " JOIN pg_attribute a ON a.attrelid = c.confrelid AND a.attnum = k.n), "
-        "c.confupdtype, c.confdeltype FROM pg_constraint c WHERE c.contype = 'f';");
+    const std::string schema = SqlText(name);
+    auto rows = Queries(
+        Client(),
+        {"SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema + ";",
+         "SELECT table_name || '|' || string_agg(column_name, ',' ORDER BY ordinal_position) "
+         "FROM information_schema.columns WHERE table_schema=" + schema + " GROUP BY table_name;",
+         "SELECT t.relname || '|' || string_agg(a.attname, ',' ORDER BY array_position(i.indkey, a.attnum)) "
+         "FROM pg_index i JOIN pg_class t ON t.oid = i.indrelid JOIN pg_attribute a "
+         "ON a.attrelid = i.indrelid AND a.attnum = ANY(i.indkey) "
+         "WHERE i.indisprimary AND t.relnamespace = " + schema + "::regnamespace GROUP BY t.relname;",
+         "SELECT (SELECT relname FROM pg_class WHERE oid = c.conrelid), "
+         "(SELECT relname FROM pg_class WHERE oid = c.confrelid), "
+         "(SELECT string_agg(a.attname, ',' ORDER BY k.i) FROM unnest(c.conkey) WITH ORDINALITY k(n, i) "
+         " JOIN pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = k.n), "
+         "(SELECT string_agg(a.attname, ',' ORDER BY k.i) FROM unnest(c.confkey) WITH ORDINALITY k(n, i) "
+         " JOIN pg_attribute a ON a.attrelid = c.confrelid AND a.attnum = k.n), "
+         "c.confupdtype, c.confdeltype FROM pg_constraint c WHERE c.contype = 'f' "
+         "AND c.connamespace = " + schema + "::regnamespace;"});
+    Catalogue c{rows[0], rows[1], rows[2], rows[3]};
     for (auto& fk : c.foreignKeys) {
       auto parts = SplitFields(fk);
       if (parts.size() == 6) fk = parts[0] + "|" + parts[1] + "|" + parts[2] + "|" + parts[3] + "|" +
@@ -215,40 +226,35 @@ class Mariadb : public Server {
  public:
   explicit Mariadb(std::string dir) : dir_(std::move(dir)) {}
   const char* Dialect() const override { return "mysql"; }
-  std::string Client(const std::string& db) const {
-    return "mariadb --no-defaults --default-character-set=utf8mb4 -N -B -S '" + dir_ +
-           "/my.sock' -u root " + db;
+  std::string Client() const {
+    return "mariadb --no-defaults --default-character-set=utf8mb4 -N -B -S '" + dir_ + "/my.sock' -u root";
   }
   bool Load(const std::string& name, const std::string& script, std::string& output) override {
-    Query(Client(""), "CREATE DATABASE " + name + " CHARACTER SET utf8mb4;");
-    return LoadWith(Client(name), script, output);
+    return LoadWith(Client(), "CREATE DATABASE " + name + " CHARACTER SET utf8mb4; USE " + name + ";\n" + script,
+                    output);
   }
   Catalogue Read(const std::string& name) override {
-    Catalogue c;
     const std::string schema = SqlText(name);
-    c.tables = Query(Client(name),
-                     "SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema + ";");
-    c.columns = Query(Client(name),
-                      "SET SESSION group_concat_max_len = 1000000; "
-                      "SELECT CONCAT(table_name, '|', GROUP_CONCAT(column_name ORDER BY ordinal_position)) "
-                      "FROM information_schema.columns WHERE table_schema=" + schema +
-                      " GROUP BY table_name;");
-    c.primaryKeys = Query(Client(name),
-                          "SELECT CONCAT(table_name, '|', GROUP_CONCAT(column_name ORDER BY ordinal_position)) "
-                          "FROM information_schema.key_column_usage WHERE table_schema=" + schema +
-                          " AND constraint_name='PRIMARY' GROUP BY table_name;");
-    c.foreignKeys = Query(
-        Client(name),
-        "SELECT CONCAT(k.table_name, '|', k.referenced_table_name, '|', "
-        "GROUP_CONCAT(k.column_name ORDER BY k.ordinal_position), '|', "
-        "GROUP_CONCAT(k.referenced_column_name ORDER BY k.ordinal_position), '|', "
-        "IF(r.update_rule = 'RESTRICT', 'NO ACTION', r.update_rule), '|', "
-        "IF(r.delete_rule = 'RESTRICT', 'NO ACTION', r.delete_rule)) "
-        "FROM information_schema.key_column_usage k JOIN information_schema.referential_constraints r "
-        "ON r.constraint_schema = k.constraint_schema AND r.constraint_name = k.constraint_name "
-        "AND r.table_name = k.table_name WHERE k.table_schema=" + schema +
-        " AND k.referenced_table_name IS NOT NULL "
-        "GROUP BY k.constraint_name, k.table_name, k.referenced_table_name, r.update_rule, r.delete_rule;");
+    auto rows = Queries(
+        Client(),
+        {"SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema + ";",
+         "SET SESSION group_concat_max_len = 1000000; "
+         "SELECT CONCAT(table_name, '|', GROUP_CONCAT(column_name ORDER BY ordinal_position)) "
+         "FROM information_schema.columns WHERE table_schema=" + schema + " GROUP BY table_name;",
+         "SELECT CONCAT(table_name, '|', GROUP_CONCAT(column_name ORDER BY ordinal_position)) "
+         "FROM information_schema.key_column_usage WHERE table_schema=" + schema +
+             " AND constraint_name='PRIMARY' GROUP BY table_name;",
+         "SELECT CONCAT(k.table_name, '|', k.referenced_table_name, '|', "
+         "GROUP_CONCAT(k.column_name ORDER BY k.ordinal_position), '|', "
+         "GROUP_CONCAT(k.referenced_column_name ORDER BY k.ordinal_position), '|', "
+         "IF(r.update_rule = 'RESTRICT', 'NO ACTION', r.update_rule), '|', "
+         "IF(r.delete_rule = 'RESTRICT', 'NO ACTION', r.delete_rule)) "
+         "FROM information_schema.key_column_usage k JOIN information_schema.referential_constraints r "
+         "ON r.constraint_schema = k.constraint_schema AND r.constraint_name = k.constraint_name "
+         "AND r.table_name = k.table_name WHERE k.table_schema=" + schema +
+             " AND k.referenced_table_name IS NOT NULL "
+         "GROUP BY k.constraint_name, k.table_name, k.referenced_table_name, r.update_rule, r.delete_rule;"});
+    Catalogue c{rows[0], rows[1], rows[2], rows[3]};
     Sort(c);
     return c;
   }
