@@ -131,6 +131,11 @@ class Generator {
 };
 
 std::string Generator::Quote(std::string_view name) const {
+  if (d_.identifiersInBmpOnly)
+    for (char c : name)
+      if ((static_cast<unsigned char>(c) & 0xF8) == 0xF0)  // lead byte of a four-byte character
+        throw DdlError("nome non accettato da " + std::string(d_.name) + ": \"" + std::string(name) +
+                       "\" contiene caratteri oltre U+FFFF (emoji e simili)");
   std::string out(1, d_.quoteOpen);
   for (char c : name) {
     out += c;

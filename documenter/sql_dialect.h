@@ -30,6 +30,9 @@ struct SqlDialect {
   // Longest identifier the server keeps, in bytes (0: no limit). Longer names are an error for
   // tables and columns; generated names (indexes, constraints) are shortened.
   size_t maxIdentifierBytes;
+  // Identifiers may only hold characters of Unicode's basic multilingual plane (MySQL keeps
+  // them in a three-byte character set): an emoji in a name is an error.
+  bool identifiersInBmpOnly;
   // Index and constraint names share one name space per schema (PostgreSQL, SQLite) instead of
   // one per table (MySQL indexes); then they are made unique by prefixing the table name.
   bool indexNamesPerSchema;

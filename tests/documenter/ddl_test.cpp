@@ -134,6 +134,16 @@ TEST(Ddl, NamesTheServerCannotTellApartAreAnError) {
                  "\"CODICE\" differiscono solo per maiuscole e minuscole");
   }
 
+  // MySQL keeps identifiers in a three-byte character set.
+  SampleDb emoji;
+  dao::TableDetail e;
+  e.fields = {sample::Field("\xF0\x9F\x94\x91", dao::dbLong, 4)};
+  emoji.AddTable("Chiavi", e);
+  auto db3 = emoji.Build();
+  EXPECT_THROW(WriteDdl(*db3, *FindSqlDialect("mysql")), DdlError);
+  EXPECT_NE(WriteDdl(*db3, *FindSqlDialect("postgresql")).find("\"\xF0\x9F\x94\x91\" integer"),
+            std::string::npos);
+
   SampleDb longName;
   dao::TableDetail l;
   l.fields = {sample::Field(std::string(64, 'x'), dao::dbLong, 4)};
