@@ -180,6 +180,9 @@ struct FieldInfo {
   std::string validationRule{};
   std::string validationText{};
   std::vector<PropertyInfo> properties{};  // stored order
+  // Decimal columns: precision and scale as stored (0 when the reader does not know them).
+  int precision = 0;
+  int scale = 0;
 };
 
 struct IndexInfo {
@@ -324,6 +327,8 @@ class Field {
   const std::string& ValidationRule() const { return info_.validationRule; }
   const std::string& ValidationText() const { return info_.validationText; }
   const dao::Properties& Properties() const { return properties_; }
+  int Precision() const { return info_.precision; }
+  int Scale() const { return info_.scale; }
 
  private:
   FieldInfo info_;

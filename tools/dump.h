@@ -46,8 +46,15 @@ struct Options {
   std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
   bool html = false;                    // --html: the data dictionary as one HTML page
   bool markdown = false;                // --markdown: the data dictionary as Markdown
-  std::optional<std::string> output;    // -o / --output OUT: write into OUT instead of stdout
-  bool showSecrets = false;             // --show-secrets: passwords of connect strings unmasked
+  std::optional<std::string> output;    // -o OUT: the output into OUT (written whole, then renamed)
+  bool showSecrets = false;             // --show-secrets: connect-string passwords unmasked
+  std::optional<std::string> ddl;       // --ddl DIALECT: CREATE statements for that SQL server
+  bool diff = false;                    // --diff FILE_A FILE_B: what differs in structure
+  std::string fileB;                    // with --diff: the second file
+  std::optional<std::string> passwordA, passwordB;  // --password-a / --password-b
+  bool counts = false;                  // --counts: with --diff, record counts and dates too
+  std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
+  int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
@@ -86,7 +93,9 @@ using PdfWriter = std::function<bool(dao::Database& db, const Options& options, 
 // The whole program: parses `args`, opens the file with `open`, writes the dump to `out` (or, with
 // --pdf, the report through `pdf`; without a writer --pdf is a usage error saying so).
 // Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
-// description on `err`), 3 the output could not be written.
+// description on `err`), 3 the output could not be written, 4 (--ddl) the structure cannot be
+// written for that server (names that collide). --diff answers as diff(1) does: 0 same,
+// 1 different, 2 trouble of any kind (usage errors included).
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf = {});
 
