@@ -12,6 +12,7 @@
 #include "documenter/secrets.h"
 #include "tools/output_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -557,7 +558,16 @@ class WholeFile {
       error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
       return false;
     }
+    // The finished file gets the usual permissions, not the 0600 of a temporary one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const int chmodResult = ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
+    if (chmodResult != 0) {
+      std::remove(pattern.c_str());
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
     temp_ = pattern;
     stream_.open(temp_, std::ios::binary | std::ios::trunc);
     if (!stream_) {
@@ -588,13 +598,7 @@ class WholeFile {
 int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
   std::string error;
   if (o.output) {
-    WholeFile file(*o.output);
-    if (!file.Open(error)) {
-      err << "tavrek-dump: " << error << '\n';
-      return 3;
-    }
-    file.Stream() << text;
-    if (!file.Commit(error)) {
+    if (!WriteFileAtomically(*o.output, text, error)) {
       err << "tavrek-dump: " << error << '\n';
       return 3;
     }

@@ -283,7 +283,16 @@ class DdlOnServers : public ::testing::Test {
     Catalogue want = Expected(db);
     for (auto& server : servers_) {
       SCOPED_TRACE(std::string(server->Dialect()) + " " + label);
-      std::string script = WriteDdl(db, *FindSqlDialect(server->Dialect()));
+      std::string script;
+      try {
+        script = WriteDdl(db, *FindSqlDialect(server->Dialect()));
+      } catch (const tavrek::doc::DdlError& e) {
+        // MySQL keeps identifiers in the Basic Multilingual Plane only: a database with emoji in
+        // its names is refused for it, with a message, rather than written as broken DDL.
+        EXPECT_EQ(std::string(server->Dialect()), "mysql") << e.what();
+        EXPECT_NE(std::string(e.what()).find("U+FFFF"), std::string::npos) << e.what();
+        continue;
+      }
       std::string name = "t" + std::to_string(++counter_);
       std::string output;
       ASSERT_TRUE(server->Load(name, script, output)) << output << "\n" << script;
