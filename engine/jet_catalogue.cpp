@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/application_objects.h"
 #include "engine/errors.h"
 #include "engine/system_tables.h"
 
@@ -90,6 +91,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.type != kObjectTable) continue;
     if (o.name == "MSysQueries") queriesPage = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysComplexColumns") complexPage = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysAccessStorage") storagePage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
 
   std::vector<StoredQueryRow> queryRows;
@@ -130,6 +132,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       queryRows_.push_back(std::move(rows));
     }
   }
+  objects_ = std::move(objects);
 }
 
 std::string JetCatalogue::Format() const { return pages_->Format().name; }
@@ -172,6 +175,26 @@ dao::TableDetail JetCatalogue::LoadTable(size_t index) {
 std::string JetCatalogue::LoadSql(size_t index) {
   if (index >= queryRows_.size()) dao::ThrowItemNotFound();
   return BuildQuerySql(queryRows_[index]);
+}
+
+std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
+  std::vector<dao::ContainerInfo> containers = ListContainers(objects_);
+  if (storagePage_ == 0) {
+    ReadApplicationText(containers, nullptr);
+    return containers;
+  }
+  const std::string damaged = "archivio MSysAccessStorage danneggiato";
+  try {
+    vba::StorageTree tree = vba::StorageTree::Read(*pages_, codec_, storagePage_);
+    ReadApplicationText(containers, &tree);
+  } catch (const CorruptError&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  } catch (const std::bad_alloc&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  } catch (const std::length_error&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  }
+  return containers;
 }
 
 }  // namespace engine

@@ -12,6 +12,7 @@
 #include "engine/dao.h"
 #include "engine/page_reader.h"
 #include "engine/query_sql.h"
+#include "engine/system_tables.h"
 #include "engine/table_definition.h"
 #include "engine/text_codec.h"
 
@@ -29,6 +30,9 @@ class JetCatalogue : public dao::CatalogueSource {
   // Raise dao::Error 3049 when the file is damaged.
   dao::TableDetail LoadTable(size_t index) override;
   std::string LoadSql(size_t index) override;
+  // Containers and documents from MSysObjects; module, macro and definition texts from
+  // MSysAccessStorage. A damaged storage is said on each document; never raises for it.
+  std::vector<dao::ContainerInfo> LoadContainers() override;
 
   // The object model's description of a table definition (exposed for tests of the mapping).
   dao::TableDetail Describe(const TableDefinition& def) const;
@@ -40,6 +44,8 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<uint32_t> tablePages_;               // per table; 0 for linked tables
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
+  std::vector<CatalogueObject> objects_;           // every MSysObjects row, for the containers
+  uint32_t storagePage_ = 0;                       // MSysAccessStorage's definition; 0: none
 };
 
 // DAO's type code and size for a column.

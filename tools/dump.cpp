@@ -1,8 +1,12 @@
 #include "tools/dump.h"
 
 #include "documenter/names.h"
+#include "documenter/references.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -13,7 +17,7 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable };
+enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kVba };
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -26,6 +30,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--vba", true, Opt::kVba},
 };
 
 void ApplyOption(Opt id, const std::string& value, Options& o) {
@@ -36,6 +41,7 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kVba: o.vba = value; break;
   }
 }
 
@@ -95,7 +101,165 @@ void CloseAll(std::vector<TableDump>& tables) {
     if (t.rs) t.rs->Close();
 }
 
+const dao::Container* FindContainer(dao::Database& db, const std::string& name) {
+  for (const auto& c : db.Containers())
+    if (c.Name() == name) return &c;
+  return nullptr;
+}
+
+std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+// The application objects: forms, reports, macros and modules with their text.
+std::string JsonContainers(dao::Database& db) {
+  static const struct {
+    const char* key;
+    const char* container;
+  } kGroups[] = {{"forms", "Forms"}, {"reports", "Reports"}, {"macros", "Scripts"}, {"modules", "Modules"}};
+  std::ostringstream o;
+  o << '{';
+  bool firstGroup = true;
+  for (const auto& g : kGroups) {
+    o << (firstGroup ? "" : ",") << "\n  \"" << g.key << "\": [";
+    firstGroup = false;
+    const dao::Container* c = FindContainer(db, g.container);
+    int n = 0;
+    if (c) {
+      for (const auto& d : c->Documents()) {
+        o << (n++ ? ",\n   " : "\n   ") << "{\"name\": " << JsonString(d.Name())
+          << ", \"dateCreated\": " << JsonDate(d.DateCreated())
+          << ", \"lastUpdated\": " << JsonDate(d.LastUpdated());
+        const std::string key = g.key;
+        if (key == "modules") {
+          o << ", \"kind\": " << JsonOrNull(d.Kind()) << ",\n    \"source\": " << JsonOrNull(d.Text());
+        } else if (key == "macros") {
+          o << ",\n    \"text\": " << JsonOrNull(d.Text());
+        } else {
+          o << ",\n    \"source\": " << JsonOrNull(d.Text());
+        }
+        o << ", \"error\": " << JsonOrNull(d.Error()) << '}';
+      }
+    }
+    o << (n ? "\n  ]" : "]");
+  }
+  o << "}";
+  return o.str();
+}
+
+std::string JsonReferences(dao::Database& db) {
+  std::ostringstream o;
+  o << '[';
+  int n = 0;
+  for (const auto& e : tavrek::doc::CrossReference(db)) {
+    o << (n++ ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(e.name)
+      << ", \"kind\": " << JsonString(e.kind) << ", \"usedBy\": [";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? ", " : "") << "{\"kind\": " << JsonString(e.usedBy[k].kind)
+        << ", \"name\": " << JsonString(e.usedBy[k].name)
+        << ", \"match\": " << JsonString(e.usedBy[k].match) << '}';
+    o << "]}";
+  }
+  o << (n ? "\n ]" : "]");
+  return o.str();
+}
+
+// Italian words of the listing.
+const char* KindWord(const std::string& kind) {
+  static const std::map<std::string, const char*> kWords = {
+      {"table", "tabella"}, {"query", "query"},   {"form", "maschera"}, {"report", "report"},
+      {"macro", "macro"},   {"module", "modulo"}, {"bracketed", "tra parentesi"},
+      {"name", "nome"}};
+  auto it = kWords.find(kind);
+  return it != kWords.end() ? it->second : "";
+}
+
+size_t LineCount(const std::string& text) {
+  if (text.empty()) return 0;
+  size_t lines = 0;
+  for (char c : text) lines += c == '\n';
+  return text.back() == '\n' ? lines : lines + 1;
+}
+
+void ListContainers(dao::Database& db, std::ostream& o) {
+  static const struct {
+    const char* title;
+    const char* container;
+  } kGroups[] = {{"Maschere", "Forms"}, {"Report", "Reports"}, {"Macro", "Scripts"}, {"Moduli", "Modules"}};
+  for (const auto& g : kGroups) {
+    const dao::Container* c = FindContainer(db, g.container);
+    o << '\n' << g.title << ": " << (c ? c->Documents().Count() : 0) << '\n';
+    if (!c) continue;
+    for (const auto& d : c->Documents()) {
+      o << "  " << d.Name() << "  (modificato " << DisplayDate(d.LastUpdated()) << ')';
+      if (!d.Kind().empty() && std::string(g.container) != "Scripts") o << "  " << d.Kind();
+      if (!d.Text().empty())
+        o << "  " << (std::string(g.container) == "Scripts" ? "definizione " : "codice VBA ")
+          << LineCount(d.Text()) << " righe";
+      if (!d.Error().empty()) o << "  [errore: " << d.Error() << ']';
+      o << '\n';
+    }
+  }
+}
+
+void ListReferences(dao::Database& db, std::ostream& o) {
+  std::vector<tavrek::doc::ReferenceEntry> entries = tavrek::doc::CrossReference(db);
+  o << "\nRiferimenti (evidenza testuale, non prova: il nome compare nel testo)\n";
+  std::vector<std::string> unused;
+  for (const auto& e : entries) {
+    if (e.usedBy.empty()) {
+      unused.push_back(e.name);
+      continue;
+    }
+    o << "  " << e.name << " (" << KindWord(e.kind) << "): ";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? "; " : "") << KindWord(e.usedBy[k].kind) << ' ' << e.usedBy[k].name << " ["
+        << KindWord(e.usedBy[k].match) << ']';
+    o << '\n';
+  }
+  o << "Non nominati da nulla: " << unused.size() << '\n';
+  for (const auto& name : unused) o << "  " << name << '\n';
+}
+
 }  // namespace
+
+std::string SafeFileName(const std::string& name) {
+  std::string out;
+  for (char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool bad = c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos;
+    out += bad ? '_' : ch;
+  }
+  if (out.empty() || out == "." || out == "..") out = "_" + out;
+  if (out.front() == '.') out.front() = '_';
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db) {
+  std::vector<std::pair<std::string, std::string>> files;
+  std::map<std::string, int> taken;  // lower-case file names already used
+  auto add = [&](const std::string& name, const std::string& kind, const std::string& text) {
+    if (text.empty()) return;
+    const std::string ext = kind == "standard" ? ".bas" : ".cls";
+    std::string base = SafeFileName(name);
+    std::string file = base + ext;
+    auto lower = [](std::string s) {
+      for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      return s;
+    };
+    for (int n = 2; taken.count(lower(file)); ++n) file = base + "~" + std::to_string(n) + ext;
+    taken[lower(file)] = 1;
+    files.emplace_back(file, text);
+  };
+  for (const char* container : {"Modules", "Forms", "Reports"}) {
+    const dao::Container* c = FindContainer(db, container);
+    if (!c) continue;
+    const std::string prefix = std::string(container) == "Forms"     ? "Form_"
+                               : std::string(container) == "Reports" ? "Report_"
+                                                                     : "";
+    for (const auto& d : c->Documents()) add(prefix + d.Name(), d.Kind(), d.Text());
+  }
+  return files;
+}
 
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   Options o;
@@ -164,6 +328,7 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n"
@@ -260,7 +425,9 @@ std::string JsonDocument(dao::Database& db) {
       << ", \"lastUpdated\": " << JsonDate(q.LastUpdated()) << ",\n   \"sql\": " << JsonString(q.SQL())
       << '}';
   }
-  o << (queries.Count() ? "\n ]}\n" : "]}\n");
+  o << (queries.Count() ? "\n ]" : "]");
+  o << ",\n \"containers\": " << JsonContainers(db) << ",\n \"references\": " << JsonReferences(db)
+    << "}\n";
   CloseAll(tables);
   return o.str();
 }
@@ -312,8 +479,32 @@ std::string TextListing(dao::Database& db) {
     }
     if (sql.empty() || sql.back() != '\n') o << '\n';
   }
+  ListContainers(db, o);
+  ListReferences(db, o);
   CloseAll(tables);
   return o.str();
+}
+
+bool WriteVbaFiles(const std::string& dir,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "impossibile creare la cartella " + dir + ": " + ec.message();
+    return false;
+  }
+  for (const auto& [name, text] : files) {
+    const std::filesystem::path path = std::filesystem::path(dir) / name;
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+    f.close();
+    if (!f) {
+      error = "impossibile scrivere " + path.string();
+      return false;
+    }
+  }
+  return true;
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -354,7 +545,16 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     // The whole output is built before anything is written: a dump is complete or absent.
     std::string text = opts->json ? JsonDocument(*db) : TextListing(*db);
     // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
+    std::vector<std::pair<std::string, std::string>> vbaFiles;
+    if (opts->vba) vbaFiles = VbaFiles(*db);
     db->Close();
+    if (opts->vba) {
+      std::string error;
+      if (!WriteVbaFiles(*opts->vba, vbaFiles, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+    }
     out << text;
     out.flush();
     if (!out) {

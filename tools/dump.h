@@ -3,9 +3,15 @@
 // The JSON document is read by our tests and by outside scripts, so its shape is fixed:
 //   {"format": "...", "tables": [{"name", "system", "linked", "recordCount", "dateCreated",
 //    "lastUpdated", "fields": [{"name", "type", "size"}], "indexes": [{"name", "fields": [...]}]}],
-//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql"}]}
+//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql"}],
+//    "containers": {"forms": [{"name", "dateCreated", "lastUpdated", "source", "error"}],
+//     "reports": [same as forms], "macros": [{"name", "dateCreated", "lastUpdated", "text", "error"}],
+//     "modules": [{"name", "dateCreated", "lastUpdated", "kind", "source", "error"}]},
+//    "references": [{"name", "kind", "usedBy": [{"kind", "name", "match"}]}]}
 // keys in that order, tables and queries in the engine's collection order; `recordCount`,
-// `fields` and `indexes` are null for linked tables.
+// `fields` and `indexes` are null for linked tables. A form's or report's "source" is the VBA of
+// the module behind it; "source", "text" and "error" are null when there is none. "references"
+// is textual evidence (see documenter/references.h), one entry per table (not system) and query.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 // printed on standard output and the engine's error is reported instead (exit status 2), because
@@ -33,6 +39,7 @@ struct Options {
   std::string file;                     // the database file
   std::optional<std::string> pdf;       // --pdf OUT: the printed structure report into OUT
   std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
+  std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
@@ -57,6 +64,20 @@ std::string JsonDocument(dao::Database& db);
 std::string TextListing(dao::Database& db);
 
 using tavrek::doc::FieldTypeName;
+
+// A module name made fit for a file name: path separators, control characters and the characters
+// Windows refuses become "_", and a leading "." too.
+std::string SafeFileName(const std::string& name);
+
+// The files --vba writes: (file name, source) for every module with source, standard modules as
+// ".bas", class modules and those behind forms ("Form_…") and reports ("Report_…") as ".cls";
+// names that would collide (ignoring case) get "~2", "~3"…
+std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db);
+
+// Writes `files` into `dir` (created when missing). False with a message when it cannot.
+bool WriteVbaFiles(const std::string& dir,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   std::string& error);
 
 // Opens a database: path and connect string (";" + password, or none).
 using Opener = std::function<std::shared_ptr<dao::Database>(

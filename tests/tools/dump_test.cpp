@@ -92,7 +92,8 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   auto db = f.Build();
   testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
 
-  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"format", "tables", "queries"}));
+  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"format", "tables", "queries", "containers",
+                                                 "references"}));
   EXPECT_EQ(doc["format"].string, "Jet4");
 
   const auto& tables = doc["tables"].array;

@@ -1,0 +1,24 @@
+// Text kept inside the binary definition (Blob stream) of a form, report or macro: the UTF-16
+// strings of its properties (record source, row sources, control sources, captions, conditions,
+// action arguments), and, for macros saved by Access 2007 and later, the macro's whole definition
+// as XML after the binary part.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/bytes.h"
+
+namespace engine::vba {
+
+// Every run of at least `minimum` printable UTF-16 little-endian characters (code units from
+// U+0020 up, tab, CR and LF; no controls or surrogates), at any byte offset, in stored order, as
+// UTF-8. A heuristic: it finds the strings a definition stores, and may find short runs of bytes
+// that only look like text.
+std::vector<std::string> StoredStrings(ByteView blob, size_t minimum = 2);
+
+// The XML definition of a macro (from "<?xml" or "<UserInterfaceMacro" to the end of that string),
+// or "" when the blob holds none.
+std::string MacroXml(ByteView blob);
+
+}  // namespace engine::vba
