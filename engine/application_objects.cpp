@@ -71,8 +71,11 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
     }
     const vba::StorageEntry& blob = *it->second;
     Guarded(d, "definizione danneggiata", [&] {
+      if (!macros) {
+        d.storedTexts = vba::PropertyStrings(vba::StreamView(blob));
+        return;
+      }
       d.storedTexts = vba::StoredStrings(vba::StreamView(blob));
-      if (!macros) return;
       d.text = vba::MacroXml(vba::StreamView(blob));
       d.kind = "xml";
       if (d.text.empty()) {

@@ -1,7 +1,7 @@
 // Text kept inside the binary definition (Blob stream) of a form, report or macro: the UTF-16
 // strings of its properties (record source, row sources, control sources, captions, conditions,
-// action arguments), and, for macros saved by Access 2007 and later, the macro's whole definition
-// as XML after the binary part.
+// action arguments), and, for macros saved by Access 2010 and later, the macro's whole definition
+// as XML, cut into pieces kept as comments of the action rows.
 #pragma once
 
 #include <string>
@@ -17,8 +17,14 @@ namespace engine::vba {
 // that only look like text.
 std::vector<std::string> StoredStrings(ByteView blob, size_t minimum = 2);
 
-// The XML definition of a macro (from "<?xml" or "<UserInterfaceMacro" to the end of that string),
-// or "" when the blob holds none.
+// The text properties of a form's or report's definition (record source, row and control sources,
+// captions, event settings…): each is stored as a 32-bit kind 4, a 32-bit length in bytes and
+// that many bytes of UTF-16. Only those of at least `minimum` printable characters are returned,
+// in stored order.
+std::vector<std::string> PropertyStrings(ByteView blob, size_t minimum = 2);
+
+// The XML definition of a macro as Access 2010 and later save it beside the action rows: the
+// pieces of text marked "_AXL:", joined in stored order. "" when the blob holds none.
 std::string MacroXml(ByteView blob);
 
 }  // namespace engine::vba
