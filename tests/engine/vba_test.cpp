@@ -207,7 +207,7 @@ TEST(StorageTree, PathsLoopsAndDuplicates) {
       Stream(12, 10, "Blob", "definizione"),
       Storage(1, 1, "MSysAccessStorage_ROOT"),
       Storage(4, 1, "Forms"),
-      Stream(5, 4, "\x03" "DirData", "elenco"),
+      Stream(5, 4, "\003DirData", "elenco"),
       Storage(10, 4, "0"),
       Stream(12, 4, "Blob", "un doppione: ignorato"),
       // A loop of parents that never reaches the root, and an entry that is its own parent.
