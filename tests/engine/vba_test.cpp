@@ -466,4 +466,73 @@ TEST(ApplicationObjects, FilesWithoutTheStorageListEmptyContainers) {
   }
 }
 
+// --- damaged applications ----------------------------------------------------------------------
+
+const dao::Document& DocumentNamed(const dao::Database& db, const std::string& container,
+                                   const std::string& name) {
+  for (const auto& d : ContainerNamed(db, container).Documents())
+    if (d.Name() == name) return d;
+  throw std::runtime_error("no document " + name);
+}
+
+// The compressed text of VCS_Dir starts at this offset of targetlists.accdb (its stream lies in
+// one long-value page; found once by searching the file for the stream's bytes).
+constexpr size_t kVcsDirText = 1248585;
+
+TEST(DamagedApplication, ABrokenModuleIsReportedAndTheRestStillRead) {
+  enginetest::ScratchDir dir;
+  std::vector<uint8_t> bytes = enginetest::ReadBytes(enginetest::Corpus("app/targetlists.accdb"));
+  ASSERT_EQ(bytes.at(kVcsDirText), 0x01);  // the container's signature byte
+  bytes[kVcsDirText + 1] = 0;              // a chunk header without its signature bits
+  bytes[kVcsDirText + 2] = 0;
+  enginetest::WriteBytes(dir.File("app.accdb"), bytes);
+  auto db = dao::DBEngine().OpenDatabase(dir.File("app.accdb"));
+  EXPECT_EQ(ContainerNamed(*db, "Modules").Documents().Count(), 21);
+  const dao::Document& broken = DocumentNamed(*db, "Modules", "VCS_Dir");
+  EXPECT_EQ(broken.Text(), "");
+  EXPECT_EQ(broken.Error(), "testo del modulo danneggiato");
+  const dao::Document& fine = DocumentNamed(*db, "Modules", "mod_Color");
+  EXPECT_EQ(fine.Error(), "");
+  EXPECT_EQ(Fnv1a(fine.Text()), kModules[0].hash);
+}
+
+// Bytes flipped in the pages of MSysAccessStorage (table definition on page 60) and in the
+// long-value pages holding its streams: the objects of MSysObjects are still all listed, each
+// document has its text or an error, and nothing crashes.
+TEST(DamagedApplication, FlippedStoragePagesNeverCrash) {
+  const std::vector<uint8_t> original =
+      enginetest::ReadBytes(enginetest::Corpus("app/targetlists.accdb"));
+  constexpr size_t kPage = 4096;
+  std::vector<size_t> pages;
+  for (size_t p = 1; (p + 1) * kPage <= original.size(); ++p) {
+    const uint8_t* page = &original[p * kPage];
+    const uint32_t owner = page[4] | (page[5] << 8) | (page[6] << 16) | (uint32_t{page[7]} << 24);
+    if (page[0] == 0x01 && (owner == 60 || std::string(page + 4, page + 8) == "LVAL"))
+      pages.push_back(p);
+  }
+  ASSERT_GT(pages.size(), 100u);
+  enginetest::ScratchDir dir;
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  int withErrors = 0;
+  for (int round = 0; round < 30; ++round) {
+    std::vector<uint8_t> bytes = original;
+    for (int k = 0; k < 24; ++k) {
+      const size_t page = pages[(next() >> 8) % pages.size()];
+      bytes[page * kPage + 8 + (next() >> 8) % (kPage - 8)] ^= static_cast<uint8_t>(1u << (next() % 8));
+    }
+    enginetest::WriteBytes(dir.File("app.accdb"), bytes);
+    try {
+      auto db = dao::DBEngine().OpenDatabase(dir.File("app.accdb"));
+      EXPECT_EQ(ContainerNamed(*db, "Forms").Documents().Count(), 16);
+      EXPECT_EQ(ContainerNamed(*db, "Modules").Documents().Count(), 21);
+      for (const auto& d : ContainerNamed(*db, "Modules").Documents())
+        withErrors += !d.Error().empty();
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), dao::kErrCorrupt);
+    }
+  }
+  EXPECT_GT(withErrors, 0);  // the damage was noticed somewhere, not silently read
+}
+
 }  // namespace
