@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-
-#include "engine/rc4.h"
+#include <stdexcept>
 
 namespace engine {
 
@@ -16,12 +15,12 @@ constexpr size_t kCachePages = 1024;
 }  // namespace
 
 PageReader::PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,
-                       uint32_t databaseKey)
+                       std::unique_ptr<crypto::PageCodec> codec)
     : fd_(fd),
       format_(format),
       pageCount_(static_cast<uint32_t>(
           std::min<uint64_t>(fileSize / format.pageSize, UINT32_MAX))),
-      databaseKey_(databaseKey) {}
+      codec_(std::move(codec)) {}
 
 PageReader::~PageReader() {
   if (fd_ >= 0) ::close(fd_);
@@ -41,8 +40,13 @@ PagePtr PageReader::Read(uint32_t number) {
     if (got <= 0) ThrowCorrupt("short read");
     done += static_cast<size_t>(got);
   }
-  if (databaseKey_ != 0 && number > 0)
-    Rc4DecodeWithKey32(databaseKey_ ^ number, bytes.data(), bytes.size());
+  if (codec_ && number > 0) {
+    try {
+      codec_->Decode(number, bytes.data(), bytes.size());
+    } catch (const std::runtime_error&) {
+      ThrowCorrupt("page could not be decrypted");
+    }
+  }
 
   if (cache_.size() >= kCachePages) cache_.clear();
   auto page = std::make_shared<const Page>(number, std::move(bytes));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/bytes.h"
+#include "engine/crypto/page_codec.h"
 #include "engine/format.h"
 
 namespace engine {
@@ -38,8 +39,9 @@ enum PageType : uint8_t {
 class PageReader {
  public:
   // Takes ownership of `fd` (opened read-only) and closes it when destroyed. `fileSize` is a whole
-  // number of pages. `databaseKey` non-zero: pages after the first are RC4-encoded with it.
-  PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format, uint32_t databaseKey);
+  // number of pages. `codec`, when given, decodes every page after the first.
+  PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,
+             std::unique_ptr<crypto::PageCodec> codec);
   ~PageReader();
   PageReader(const PageReader&) = delete;
   PageReader& operator=(const PageReader&) = delete;
@@ -56,7 +58,7 @@ class PageReader {
   int fd_;
   const FormatDescriptor& format_;
   uint32_t pageCount_;
-  uint32_t databaseKey_;
+  std::unique_ptr<crypto::PageCodec> codec_;
   std::unordered_map<uint32_t, PagePtr> cache_;
 };
 

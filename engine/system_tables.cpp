@@ -52,6 +52,21 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
   return objects;
 }
 
+std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
+                                                            const TextCodec& codec) {
+  TableDefinition def = TableDefinition::Read(pages, kCatalogueDefinitionPage, codec);
+  const ColumnDef* id = Require(def, "Id");
+  const ColumnDef* properties = def.ColumnByName("LvProp");
+  std::unordered_map<int32_t, std::string> fields;
+  if (!properties) return fields;
+  ScanTable(pages, def, [&](const DataRow& row) {
+    if (row.IsNull(*properties)) return;
+    ColumnValues v(row, pages, codec);
+    fields[IntOr0(v.Int(id))] = row.Bytes(*properties).Str();
+  });
+  return fields;
+}
+
 std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& codec,
                                           uint32_t definitionPage) {
   TableDefinition def = TableDefinition::Read(pages, definitionPage, codec);
@@ -62,6 +77,7 @@ std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& co
   const ColumnDef* name1 = def.ColumnByName("Name1");
   const ColumnDef* name2 = def.ColumnByName("Name2");
   const ColumnDef* order = def.ColumnByName("Order");
+  const ColumnDef* lvExtra = def.ColumnByName("LvExtra");
 
   std::vector<StoredQueryRow> rows;
   ScanTable(pages, def, [&](const DataRow& row) {
@@ -74,6 +90,7 @@ std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& co
     r.row.name1 = v.Text(name1);
     r.row.name2 = v.Text(name2);
     r.row.order = v.Binary(order);
+    if (auto extra = v.Int(lvExtra)) r.row.lv_extra = static_cast<int32_t>(*extra);
     rows.push_back(std::move(r));
   });
   return rows;

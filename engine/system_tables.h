@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/page_reader.h"
@@ -38,6 +39,11 @@ struct CatalogueObject {
 
 // Every live row of MSysObjects, in stored order.
 std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& codec);
+
+// The property field (LvProp) of every object of MSysObjects that has one, by object id: the
+// long-value field as the row holds it, to be resolved with ReadLongValue when asked for.
+std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
+                                                            const TextCodec& codec);
 
 struct StoredQueryRow {
   int32_t objectId = 0;

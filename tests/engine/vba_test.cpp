@@ -381,7 +381,7 @@ constexpr ExpectedModule kDocumentModules[] = {
 class AccessApplication : public ::testing::Test {
  protected:
   void SetUp() override {
-    db_ = dao::DBEngine().OpenDatabase(enginetest::Corpus("app/targetlists.accdb"));
+    db_ = dao::DBEngine().OpenDatabase(enginetest::Corpus("access-sql/targetlists.accdb"));
   }
   std::shared_ptr<dao::Database> db_;
 };
@@ -481,7 +481,7 @@ constexpr size_t kVcsDirText = 1248585;
 
 TEST(DamagedApplication, ABrokenModuleIsReportedAndTheRestStillRead) {
   enginetest::ScratchDir dir;
-  std::vector<uint8_t> bytes = enginetest::ReadBytes(enginetest::Corpus("app/targetlists.accdb"));
+  std::vector<uint8_t> bytes = enginetest::ReadBytes(enginetest::Corpus("access-sql/targetlists.accdb"));
   ASSERT_EQ(bytes.at(kVcsDirText), 0x01);  // the container's signature byte
   bytes[kVcsDirText + 1] = 0;              // a chunk header without its signature bits
   bytes[kVcsDirText + 2] = 0;
@@ -501,7 +501,7 @@ TEST(DamagedApplication, ABrokenModuleIsReportedAndTheRestStillRead) {
 // document has its text or an error, and nothing crashes.
 TEST(DamagedApplication, FlippedStoragePagesNeverCrash) {
   const std::vector<uint8_t> original =
-      enginetest::ReadBytes(enginetest::Corpus("app/targetlists.accdb"));
+      enginetest::ReadBytes(enginetest::Corpus("access-sql/targetlists.accdb"));
   constexpr size_t kPage = 4096;
   std::vector<size_t> pages;
   for (size_t p = 1; (p + 1) * kPage <= original.size(); ++p) {
