@@ -9,6 +9,7 @@
 #include "documenter/json.h"
 #include "documenter/sql_dialect.h"
 #include "documenter/names.h"
+#include "documenter/references.h"
 #include "documenter/secrets.h"
 #include "tools/output_file.h"
 
@@ -24,6 +25,7 @@
 #include <iostream>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -35,8 +37,8 @@ constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
-  kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown,
-  kOutput, kShowSecrets, kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs
+  kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba
 };
 struct OptionSpec {
   const char* name;
@@ -54,6 +56,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"--markdown", false, Opt::kMarkdown},
     {"-o", true, Opt::kOutput},
     {"--output", true, Opt::kOutput},
+    {"--vba", true, Opt::kVba},
     {"--show-secrets", false, Opt::kShowSecrets},
     {"--ddl", true, Opt::kDdl},
     {"--diff", false, Opt::kDiff},
@@ -76,6 +79,7 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kHtml: o.html = true; break;
     case Opt::kMarkdown: o.markdown = true; break;
     case Opt::kOutput: o.output = value; break;
+    case Opt::kVba: o.vba = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
     case Opt::kDiff: o.diff = true; break;
@@ -124,6 +128,124 @@ std::vector<TableDump> ReadTables(dao::Database& db) {
 void CloseAll(std::vector<TableDump>& tables) {
   for (auto& t : tables)
     if (t.rs) t.rs->Close();
+}
+
+const dao::Container* FindContainer(dao::Database& db, const std::string& name) {
+  for (const auto& c : db.Containers())
+    if (c.Name() == name) return &c;
+  return nullptr;
+}
+
+std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+// The application objects: forms, reports, macros and modules with their text.
+std::string JsonContainers(dao::Database& db) {
+  static const struct {
+    const char* key;
+    const char* container;
+  } kGroups[] = {{"forms", "Forms"}, {"reports", "Reports"}, {"macros", "Scripts"}, {"modules", "Modules"}};
+  std::ostringstream o;
+  o << '{';
+  bool firstGroup = true;
+  for (const auto& g : kGroups) {
+    o << (firstGroup ? "" : ",") << "\n  \"" << g.key << "\": [";
+    firstGroup = false;
+    const dao::Container* c = FindContainer(db, g.container);
+    int n = 0;
+    if (c) {
+      for (const auto& d : c->Documents()) {
+        o << (n++ ? ",\n   " : "\n   ") << "{\"name\": " << JsonString(d.Name())
+          << ", \"dateCreated\": " << JsonDate(d.DateCreated())
+          << ", \"lastUpdated\": " << JsonDate(d.LastUpdated());
+        const std::string key = g.key;
+        if (key == "modules") {
+          o << ", \"kind\": " << JsonOrNull(d.Kind()) << ",\n    \"source\": " << JsonOrNull(d.Text());
+        } else if (key == "macros") {
+          o << ",\n    \"text\": " << JsonOrNull(d.Text());
+        } else {
+          o << ",\n    \"source\": " << JsonOrNull(d.Text());
+        }
+        o << ", \"error\": " << JsonOrNull(d.Error()) << '}';
+      }
+    }
+    o << (n ? "\n  ]" : "]");
+  }
+  o << "}";
+  return o.str();
+}
+
+std::string JsonReferences(dao::Database& db) {
+  std::ostringstream o;
+  o << '[';
+  int n = 0;
+  for (const auto& e : tavrek::doc::CrossReference(db)) {
+    o << (n++ ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(e.name)
+      << ", \"kind\": " << JsonString(e.kind) << ", \"usedBy\": [";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? ", " : "") << "{\"kind\": " << JsonString(e.usedBy[k].kind)
+        << ", \"name\": " << JsonString(e.usedBy[k].name)
+        << ", \"match\": " << JsonString(e.usedBy[k].match) << '}';
+    o << "]}";
+  }
+  o << (n ? "\n ]" : "]");
+  return o.str();
+}
+
+// Italian words of the listing.
+const char* KindWord(const std::string& kind) {
+  static const std::map<std::string, const char*> kWords = {
+      {"table", "tabella"}, {"query", "query"},   {"form", "maschera"}, {"report", "report"},
+      {"macro", "macro"},   {"module", "modulo"}, {"bracketed", "tra parentesi"},
+      {"name", "nome"}};
+  auto it = kWords.find(kind);
+  return it != kWords.end() ? it->second : "";
+}
+
+size_t LineCount(const std::string& text) {
+  if (text.empty()) return 0;
+  size_t lines = 0;
+  for (char c : text) lines += c == '\n';
+  return text.back() == '\n' ? lines : lines + 1;
+}
+
+void ListContainers(dao::Database& db, std::ostream& o) {
+  static const struct {
+    const char* title;
+    const char* container;
+  } kGroups[] = {{"Maschere", "Forms"}, {"Report", "Reports"}, {"Macro", "Scripts"}, {"Moduli", "Modules"}};
+  for (const auto& g : kGroups) {
+    const dao::Container* c = FindContainer(db, g.container);
+    o << '\n' << g.title << ": " << (c ? c->Documents().Count() : 0) << '\n';
+    if (!c) continue;
+    for (const auto& d : c->Documents()) {
+      o << "  " << d.Name() << "  (modificato " << DisplayDate(d.LastUpdated()) << ')';
+      if (!d.Kind().empty() && std::string(g.container) != "Scripts") o << "  " << d.Kind();
+      if (!d.Text().empty())
+        o << "  " << (std::string(g.container) == "Scripts" ? "definizione " : "codice VBA ")
+          << LineCount(d.Text()) << " righe";
+      if (!d.Error().empty()) o << "  [errore: " << d.Error() << ']';
+      o << '\n';
+    }
+  }
+}
+
+void ListReferences(dao::Database& db, std::ostream& o) {
+  std::vector<tavrek::doc::ReferenceEntry> entries = tavrek::doc::CrossReference(db);
+  o << "\nRiferimenti (evidenza testuale, non prova: il nome compare nel testo)\n";
+  std::vector<std::string> unused;
+  for (const auto& e : entries) {
+    if (e.usedBy.empty()) {
+      unused.push_back(e.name);
+      continue;
+    }
+    o << "  " << e.name << " (" << KindWord(e.kind) << "): ";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? "; " : "") << KindWord(e.usedBy[k].kind) << ' ' << e.usedBy[k].name << " ["
+        << KindWord(e.usedBy[k].match) << ']';
+    o << '\n';
+  }
+  o << "Non nominati da nulla: " << unused.size() << '\n';
+  for (const auto& name : unused) o << "  " << name << '\n';
 }
 
 // How connect strings are written: masked unless the user asked for the secrets.
@@ -210,6 +332,46 @@ void ListProperties(std::ostream& o, const dao::Properties& properties, const Se
 }
 
 }  // namespace
+
+std::string SafeFileName(const std::string& name) {
+  std::string out;
+  for (char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool bad = c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos;
+    out += bad ? '_' : ch;
+  }
+  if (out.empty() || out == "." || out == "..") out = "_" + out;
+  if (out.front() == '.') out.front() = '_';
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db) {
+  std::vector<std::pair<std::string, std::string>> files;
+  std::map<std::string, int> taken;  // lower-case file names already used
+  auto add = [&](const std::string& name, const std::string& kind, const std::string& text) {
+    if (text.empty()) return;
+    const std::string ext = kind == "standard" ? ".bas" : ".cls";
+    std::string base = SafeFileName(name);
+    std::string file = base + ext;
+    auto lower = [](std::string s) {
+      for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      return s;
+    };
+    for (int n = 2; taken.count(lower(file)); ++n) file = base + "~" + std::to_string(n) + ext;
+    taken[lower(file)] = 1;
+    files.emplace_back(file, text);
+  };
+  for (const char* container : {"Modules", "Forms", "Reports"}) {
+    const dao::Container* c = FindContainer(db, container);
+    if (!c) continue;
+    const std::string prefix = std::string(container) == "Forms"     ? "Form_"
+                               : std::string(container) == "Reports" ? "Report_"
+                                                                     : "";
+    for (const auto& d : c->Documents()) add(prefix + d.Name(), d.Kind(), d.Text());
+  }
+  return files;
+}
 
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   Options o;
@@ -333,6 +495,7 @@ std::string UsageText() {
          "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
          "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
          "                 standard output\n"
+         "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
          "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
@@ -440,7 +603,9 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
         << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
     o << "]}";
   }
-  o << (relations.Count() ? "\n ]}\n" : "]}\n");
+  o << (relations.Count() ? "\n ]" : "]");
+  o << ",\n \"containers\": " << JsonContainers(db) << ",\n \"references\": " << JsonReferences(db)
+    << "}\n";
   CloseAll(tables);
   return o.str();
 }
@@ -536,6 +701,8 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
       o << (k ? ", " : "") << r.Fields().Item(k).ForeignName();
     o << ")\n";
   }
+  ListContainers(db, o);
+  ListReferences(db, o);
   CloseAll(tables);
   return o.str();
 }
@@ -692,6 +859,28 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
 
 }  // namespace
 
+bool WriteVbaFiles(const std::string& dir,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "impossibile creare la cartella " + dir + ": " + ec.message();
+    return false;
+  }
+  for (const auto& [name, text] : files) {
+    const std::filesystem::path path = std::filesystem::path(dir) / name;
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+    f.close();
+    if (!f) {
+      error = "impossibile scrivere " + path.string();
+      return false;
+    }
+  }
+  return true;
+}
+
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf) {
   std::string usageError;
@@ -744,7 +933,16 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       text = opts->json ? JsonDocument(*db, opts->showSecrets)
                         : TextListing(*db, opts->showSecrets);
     }
+    std::vector<std::pair<std::string, std::string>> vbaFiles;
+    if (opts->vba) vbaFiles = VbaFiles(*db);
     db->Close();
+    if (opts->vba) {
+      std::string error;
+      if (!WriteVbaFiles(*opts->vba, vbaFiles, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+    }
     return Emit(text, *opts, out, err);
   } catch (const dao::Error& e) {
     if (db) db->Close();
