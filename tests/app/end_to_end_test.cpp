@@ -39,7 +39,7 @@ TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
   w.Load();
   ASSERT_EQ(w.window()->menuWidget()->actions().size(), 6);
 
-  w.OpenAtStartup(kSample);
+  w.OpenFile(kSample);
   EXPECT_TRUE(scripted->openCalls.empty());  // no dialog at start-up
   EXPECT_TRUE(scripted->msgBoxCalls.empty());
   EXPECT_EQ(w.dbOpen, 1);
@@ -84,7 +84,7 @@ TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
 TEST_F(EndToEnd, ThePresetAnswerServesTheStartOnly) {
   Tavrek w;
   w.Load();
-  w.OpenAtStartup(kSample);
+  w.OpenFile(kSample);
   scripted->openAnswers = {std::nullopt};  // the user cancels the next dialog
   w.Apri.Action()->trigger();
   ASSERT_EQ(scripted->openCalls.size(), 1u);
@@ -102,7 +102,7 @@ TEST_F(EndToEnd, AFileNamedRelativelyIsOpenedByItsFullPath) {
   QDir::setCurrent(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4"));
   Tavrek w;
   w.Load();
-  w.OpenAtStartup(QStringLiteral("testV2000.mdb"));
+  w.OpenFile(QStringLiteral("testV2000.mdb"));
   QDir::setCurrent(before);
   EXPECT_EQ(w.dbOpen, 1);
   EXPECT_EQ(w.Label1(0).Caption(), QFileInfo(kSample).absoluteFilePath());
@@ -112,7 +112,7 @@ TEST_F(EndToEnd, AFileNamedRelativelyIsOpenedByItsFullPath) {
 TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
   Tavrek w;
   w.Load();
-  w.OpenAtStartup(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
+  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
   EXPECT_EQ(w.dbOpen, 0);
   EXPECT_FALSE(w.ApriTab.Enabled());
   EXPECT_TRUE(scripted->msgBoxCalls.empty());

@@ -44,7 +44,7 @@ TEST_F(OpenDatabaseTest, ListsUserTablesAndEveryQueryInCollectionOrder) {
   // The dialog as designed.
   ASSERT_EQ(user_->openCalls.size(), 1u);
   EXPECT_EQ(user_->openCalls[0].title, "APRI DATABASE");
-  EXPECT_EQ(user_->openCalls[0].filter, "Access|*.mdb");
+  EXPECT_EQ(user_->openCalls[0].filter, "Access|*.mdb;*.mde;*.accdb;*.accde|Tutti|*.*");
   EXPECT_EQ(user_->openCalls[0].defaultExt, "mdb");
 
   // Opened once, shared, read-only, no connect string.

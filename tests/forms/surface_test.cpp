@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMainWindow>
+#include <QScrollArea>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -89,12 +90,14 @@ TEST_F(Surface, KeepsWhatIsDrawnBelowTheWindowAndShowsItWhenEnlarged) {
   form.setCurrentY(2400);
   form.PrintLine(QStringLiteral("riga sotto il bordo"));
   const int yPx = forms::Form::ToPixelsY(2400);
-  const QImage before = form.clientArea()->grab().toImage();
+  // What the window shows: the scroll area's viewport over the surface.
+  QWidget* view = form.scroller()->viewport();
+  const QImage before = view->grab().toImage();
   EXPECT_LT(before.height(), yPx);
 
   form.setHeight(form.Height() + 2000);
   QApplication::processEvents();
-  const QImage after = form.clientArea()->grab().toImage();
+  const QImage after = view->grab().toImage();
   ASSERT_GT(after.height(), yPx + 10);
   EXPECT_GT(InkIn(after, QRect(0, yPx, after.width(), 16), QColor(192, 255, 255)), 20);
   // Above the text, only the background.
