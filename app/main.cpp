@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/StartupProbe.h"
+#include "app/TestScript.h"
 #include "app/Tavrek.h"
 #include "app/TavrekIcon.h"
 
@@ -31,5 +32,6 @@ int main(int argc, char** argv) {
   window.Show();
   const QStringList args = QApplication::arguments();
   if (args.size() > 1) QTimer::singleShot(0, &app, [&window, path = args.at(1)] { window.OpenFile(path); });
+  InstallTestScript(window);
   return QApplication::exec();
 }

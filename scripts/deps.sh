@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+  librsvg2-bin desktop-file-utils appstream shared-mime-info man-db file dpkg-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -140,3 +140,30 @@ TEST_F(EndToEnd, InfoIsModalOverTheShownMainWindowUntilClicked) {
 }
 
 }  // namespace
+
+namespace {
+
+// A database file dropped onto the window (here an Access 2007 one, after an .mdb) is opened as
+// "Apri Database" would open it, without the dialog.
+TEST_F(EndToEnd, ADroppedDatabaseIsOpenedAsApriDatabaseWould) {
+  Tavrek w;
+  w.Load();
+  ASSERT_TRUE(w.FileDropped);
+  w.OpenFile(kSample);
+  w.ApriTab.Action()->trigger();
+  w.List1.ClickItem(0);
+  ASSERT_TRUE(w.Stampa.Enabled());
+
+  const QString accdb = QStringLiteral(TAVREK_TEST_DATA_DIR "/ace/testV2007.accdb");
+  w.FileDropped(accdb);
+  EXPECT_TRUE(scripted->openCalls.empty());
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+  EXPECT_EQ(w.Label1(0).Caption(), accdb);
+  EXPECT_FALSE(w.Label1(1).Visible());
+  EXPECT_FALSE(w.Stampa.Enabled());
+  EXPECT_TRUE(w.ApriTab.Enabled());
+  EXPECT_GT(w.List1.ListCount(), 0);
+  EXPECT_TRUE(w.Drawn().empty());
+}
+
+}  // namespace
