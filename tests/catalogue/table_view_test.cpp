@@ -1,4 +1,6 @@
 // The table view: positions of every piece, the columns of field rows and the window fit.
+#include <QScrollArea>
+#include <QWidget>
 #include <cmath>
 #include <set>
 
@@ -235,7 +237,7 @@ TEST_F(TableViewTest, FurtherColumnsGoOnToTheRightWithoutDrawingOverEarlierRows)
 TEST_F(TableViewTest, FieldRowsBeginningBelowTheLimitStayInOneColumnOnAScreenTallWindow) {
   LoadWindow();
   std::vector<dao::IndexInfo> indexes;
-  for (int i = 0; i < 45; ++i) indexes.push_back({"Indice" + std::to_string(i), {"Campo001"}});
+  for (int i = 0; i < 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"Campo001"}});
   OpenAndShow({Table("Indicizzata", 5, ManyFields(6), indexes)}, "Indicizzata");
   const auto rows = Rows("Campo");
   ASSERT_EQ(rows.size(), 6u);
@@ -296,6 +298,29 @@ TEST_F(TableViewTest, LinkedTableFailsThroughTheCommonTreatmentAndLeavesNoTableO
   EXPECT_EQ(user_->msgBoxCalls.size(), 1u);
   EXPECT_FALSE(rs->IsOpen());
   EXPECT_FALSE(db->IsOpen());
+}
+
+}  // namespace
+}  // namespace cattest
+
+namespace cattest {
+namespace {
+
+// Dozens of indexes push the field rows below the window even when it is as tall as the screen:
+// the surface reaches the last row, which is reached by scrolling down.
+TEST_F(TableViewTest, RowsBelowAScreenTallWindowAreReachedByScrolling) {
+  LoadWindow();
+  std::vector<dao::IndexInfo> indexes;
+  for (int i = 0; i < 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"Campo001"}});
+  OpenAndShow({Table("Indicizzata", 5, ManyFields(6), indexes)}, "Indicizzata");
+  const auto rows = Rows("Campo");
+  ASSERT_EQ(rows.size(), 6u);
+  const float tpp = forms::TheScreen().TwipsPerPixelY();
+  const float bottom = rows.back().y + LineHeight();
+  ASSERT_GT(bottom / tpp, static_cast<float>(w().scroller()->maximumViewportSize().height()));
+  EXPECT_GE(static_cast<float>(w().DrawingExtent().height()), std::floor(bottom / tpp));
+  EXPECT_GE(w().clientArea()->height(), w().DrawingExtent().height());
+  EXPECT_LE(w().Top() + w().Height(), forms::TheScreen().Height());
 }
 
 }  // namespace

@@ -315,7 +315,7 @@ TEST_F(LayoutTest, FieldLineJustPastTheLimitGoesToANewPage) {
 
 TEST_F(LayoutTest, IndexBlockNearTheBottomBreaksBeforeTheFirstIndexLinePastTheLimit) {
   std::vector<dao::IndexInfo> indexes;
-  for (int i = 1; i <= 6; ++i) indexes.push_back({"Ix" + std::to_string(i), {"F1", "F2"}});
+  for (int i = 1; i <= 6; ++i) indexes.push_back({testsupport::Numbered("Ix", i), {"F1", "F2"}});
   OpenWith({Table("Prima", 1, ManyFields(3)), Table("Seconda", 2, ManyFields(4), indexes)});
   // A dry run on a tall page tells where the first report ends.
   NewPrinter(1000.0f);
@@ -379,7 +379,7 @@ TEST_F(LayoutTest, IndexBlockNearTheBottomBreaksBeforeTheFirstIndexLinePastTheLi
 // the next page, and no line of the report starts below the limit.
 TEST_F(LayoutTest, ManyIndexesFromHalfwayDownPutNoLineBelowThePage) {
   std::vector<dao::IndexInfo> indexes;
-  for (int i = 1; i <= 45; ++i) indexes.push_back({"Indice" + std::to_string(i), {"F1"}});
+  for (int i = 1; i <= 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"F1"}});
   // Enough lines of a first table to bring the second one's index block to about 130 mm.
   OpenWith({Table("Prima", 1, ManyFields(17)), Table("Seconda", 2, ManyFields(5), indexes)});
   PrintReport(forms::vbNo);

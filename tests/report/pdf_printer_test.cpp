@@ -67,7 +67,7 @@ TEST(PdfPrinter, IndexLinesThatReachTheBottomContinueOnTheNextSheet) {
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath(QStringLiteral("indici.pdf"));
   std::vector<dao::IndexInfo> indexes;
-  for (int i = 1; i <= 45; ++i) indexes.push_back({"Indice" + std::to_string(i), {"F1"}});
+  for (int i = 1; i <= 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"F1"}});
   FakeTable first = Table("Prima", 1, ManyFields(17));
   FakeTable second = Table("Seconda", 2, ManyFields(5), indexes);
   auto print = [&](forms::Printer& printer) {
