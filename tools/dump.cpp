@@ -1,6 +1,28 @@
 #include "tools/dump.h"
 
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
+#include "documenter/ddl.h"
+#include "documenter/diff.h"
+#include "documenter/inventory.h"
+#include "documenter/json.h"
+#include "documenter/sql_dialect.h"
+#include "documenter/names.h"
+#include "documenter/secrets.h"
+#include "tools/output_file.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <sstream>
 
@@ -11,7 +33,10 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable };
+enum class Opt {
+  kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown,
+  kOutput, kShowSecrets, kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs
+};
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -24,9 +49,22 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--html", false, Opt::kHtml},
+    {"--markdown", false, Opt::kMarkdown},
+    {"-o", true, Opt::kOutput},
+    {"--output", true, Opt::kOutput},
+    {"--show-secrets", false, Opt::kShowSecrets},
+    {"--ddl", true, Opt::kDdl},
+    {"--diff", false, Opt::kDiff},
+    {"--password-a", true, Opt::kPasswordA},
+    {"--password-b", true, Opt::kPasswordB},
+    {"--counts", false, Opt::kCounts},
+    {"--inventory", true, Opt::kInventory},
+    {"--jobs", true, Opt::kJobs},
 };
 
-void ApplyOption(Opt id, const std::string& value, Options& o) {
+// Returns an error message, empty when the option was taken.
+std::string ApplyOption(Opt id, const std::string& value, Options& o) {
   switch (id) {
     case Opt::kPassword: o.password = value; break;
     case Opt::kJson: o.json = true; break;
@@ -34,32 +72,26 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kHtml: o.html = true; break;
+    case Opt::kMarkdown: o.markdown = true; break;
+    case Opt::kOutput: o.output = value; break;
+    case Opt::kShowSecrets: o.showSecrets = true; break;
+    case Opt::kDdl: o.ddl = value; break;
+    case Opt::kDiff: o.diff = true; break;
+    case Opt::kPasswordA: o.passwordA = value; break;
+    case Opt::kPasswordB: o.passwordB = value; break;
+    case Opt::kCounts: o.counts = true; break;
+    case Opt::kInventory: o.inventory = value; break;
+    case Opt::kJobs: {
+      char* end = nullptr;
+      long n = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || n < 1 || n > 1024)
+        return "--jobs vuole un numero da 1 a 1024: " + value;
+      o.jobs = static_cast<int>(n);
+      break;
+    }
   }
-}
-
-// Appends U+FFFD (the replacement character) in UTF-8.
-void AppendReplacement(std::string& out) { out += "\xEF\xBF\xBD"; }
-
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not valid.
-size_t Utf8SequenceLength(const std::string& s, size_t i) {
-  auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char c = byte(i);
-  size_t len;
-  unsigned cp;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-  else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-  else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-  else return 0;
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  // Reject overlong forms, surrogates and code points past U+10FFFF.
-  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
-  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
-  return len;
+  return {};
 }
 
 std::string JsonDate(const dao::DateTime& d) { return JsonString(d.Iso()); }
@@ -93,10 +125,94 @@ void CloseAll(std::vector<TableDump>& tables) {
     if (t.rs) t.rs->Close();
 }
 
+// How connect strings are written: masked unless the user asked for the secrets.
+struct Secrets {
+  bool show;
+  std::string Connect(const std::string& connect) const {
+    return show ? connect : tavrek::doc::MaskConnectSecrets(connect);
+  }
+  // Text properties that hold a connect string (Connect, ODBCConnectStr, …) are masked too.
+  std::string Text(const std::string& name, const std::string& value) const {
+    std::string folded = name;
+    for (char& c : folded) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+    return folded.find("connect") != std::string::npos ? Connect(value) : value;
+  }
+};
+
+std::string JsonNumber(double d) {
+  if (!std::isfinite(d)) return "null";
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, d);
+  return std::string(buf, r.ptr);
+}
+
+std::string Hex(const std::vector<uint8_t>& data) {
+  static const char* kDigits = "0123456789abcdef";
+  std::string out = "0x";
+  out.reserve(2 + data.size() * 2);
+  for (uint8_t b : data) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0xF];
+  }
+  return out;
+}
+
+std::string JsonValue(const dao::Property& p, const Secrets& secrets) {
+  const dao::PropertyValue& v = p.Value();
+  if (const bool* b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+  if (const int64_t* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  if (const double* d = std::get_if<double>(&v)) return JsonNumber(*d);
+  if (const std::string* s = std::get_if<std::string>(&v)) return JsonString(secrets.Text(p.Name(), *s));
+  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return JsonDate(*t);
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) return JsonString(Hex(bytes->data));
+  return "null";
+}
+
+std::string JsonProperties(const dao::Properties& properties, const Secrets& secrets) {
+  std::string out = "{";
+  bool first = true;
+  for (const dao::Property& p : properties) {
+    out += first ? "" : ", ";
+    first = false;
+    out += JsonString(p.Name()) + ": " + JsonValue(p, secrets);
+  }
+  return out + "}";
+}
+
+const char* JsonBool(bool b) { return b ? "true" : "false"; }
+
+// A property value in the readable listing: text quoted, bytes by their count.
+std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
+  const dao::PropertyValue& v = p.Value();
+  if (const bool* b = std::get_if<bool>(&v)) return *b ? "Sì" : "No";
+  if (const std::string* s = std::get_if<std::string>(&v)) {
+    std::string quoted(1, '"');
+    quoted += secrets.Text(p.Name(), *s);
+    quoted += '"';
+    return quoted;
+  }
+  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return DisplayDate(*t);
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) {
+    std::string count(1, '(');
+    count += std::to_string(bytes->data.size());
+    count += " byte)";
+    return count;
+  }
+  if (std::holds_alternative<std::monostate>(v)) return "Null";
+  return JsonValue(p, secrets);
+}
+
+void ListProperties(std::ostream& o, const dao::Properties& properties, const Secrets& secrets,
+                    const char* indent) {
+  for (const dao::Property& p : properties)
+    o << indent << p.Name() << " = " << DisplayValue(p, secrets) << '\n';
+}
+
 }  // namespace
 
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   Options o;
+  std::vector<std::string> files;
   bool haveFile = false;
   bool endOfOptions = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -130,30 +246,79 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
         error = name + " non accetta un valore";
         return std::nullopt;
       }
-      ApplyOption(spec->id, value, o);
+      if (std::string e = ApplyOption(spec->id, value, o); !e.empty()) {
+        error = e;
+        return std::nullopt;
+      }
       continue;
     }
-    if (haveFile) {
-      error = "un solo file di database, prego: " + a;
+    files.push_back(a);
+  }
+  haveFile = !files.empty();
+  if (o.help || o.version) return o;
+  const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
+                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0);
+  if (modes > 1) {
+    error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
+    return std::nullopt;
+  }
+  if (o.diff) {
+    if (files.size() != 2) {
+      error = "--diff vuole due file di database";
       return std::nullopt;
     }
-    o.file = a;
-    haveFile = true;
+    o.file = files[0];
+    o.fileB = files[1];
+  } else if (o.inventory) {
+    if (haveFile) {
+      error = "--inventory vuole una cartella, non altri file: " + files[0];
+      return std::nullopt;
+    }
+  } else {
+    if (!haveFile) {
+      error = "manca il file di database";
+      return std::nullopt;
+    }
+    if (files.size() > 1) {
+      error = "un solo file di database, prego: " + files[1];
+      return std::nullopt;
+    }
+    o.file = files[0];
   }
-  if (!haveFile && !o.help && !o.version) {
-    error = "manca il file di database";
+  if ((o.passwordA || o.passwordB || o.counts) && !o.diff) {
+    error = "--password-a, --password-b e --counts valgono solo con --diff";
+    return std::nullopt;
+  }
+  if (o.jobs && !o.inventory) {
+    error = "--jobs vale solo con --inventory";
+    return std::nullopt;
+  }
+  if (o.ddl && !tavrek::doc::FindSqlDialect(*o.ddl)) {
+    error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
   if (!o.tables.empty() && !o.pdf) {
     error = "--table vale solo con --pdf";
     return std::nullopt;
   }
+  if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
+    error = "una sola uscita tra --json, --html, --markdown e --pdf";
+    return std::nullopt;
+  }
+  if (o.output && o.pdf) {
+    error = "-o non vale con --pdf (il PDF va nel file di --pdf)";
+    return std::nullopt;
+  }
   return o;
 }
 
 std::string UsageText() {
-  return "Uso: tavrek-dump [--password PW] [--json] FILE\n"
+  return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
+         "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
+         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
+         "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
+         "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -162,64 +327,54 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
+         "                 delle relazioni\n"
+         "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
+         "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
+         "                 standard output\n"
+         "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
+         "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
+         "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
+         "  --diff         le differenze di struttura fra FILE_A e FILE_B: tabelle, campi,\n"
+         "                 indici, relazioni e query aggiunti, tolti o cambiati\n"
+         "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
+         "  --counts       con --diff: confronta anche numero di record e date\n"
+         "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
+         "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
+         "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
-         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n"
+         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile,\n"
+         "4 (--ddl) struttura non esprimibile per quel server (nomi in conflitto).\n"
+         "Con --diff, come diff(1): 0 strutture uguali, 1 diverse, 2 qualsiasi problema.\n"
+         "Con --inventory: 0 cartella esaminata (i file illeggibili sono nelle righe JSON),\n"
+         "2 cartella non leggibile, 3 uscita non scrivibile.\n"
          "Se una parte del catalogo (una tabella, il testo di una query) non si può leggere,\n"
          "non viene stampato nulla: l'elenco è completo o assente.\n";
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) {
-      size_t len = Utf8SequenceLength(text, i);
-      if (len == 0) {
-        AppendReplacement(out);
-        ++i;
-      } else {
-        out.append(text, i, len);
-        i += len;
-      }
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-    ++i;
-  }
-  out += '"';
-  return out;
-}
+std::string JsonString(const std::string& text) { return tavrek::doc::JsonString(text); }
 
-std::string JsonDocument(dao::Database& db) {
+std::string JsonDocument(dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
-  o << "{\"format\": " << JsonString(db.Format()) << ",\n \"tables\": [";
+  o << "{\"format\": " << JsonString(db.Format())
+    << ",\n \"properties\": " << JsonProperties(db.Properties(), secrets) << ",\n \"tables\": [";
   for (size_t i = 0; i < tables.size(); ++i) {
     const dao::TableDef& t = *tables[i].def;
     const dao::Recordset* rs = tables[i].rs.get();
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
-      << ", \"system\": " << (t.IsSystem() ? "true" : "false")
-      << ", \"linked\": " << (t.IsLinked() ? "true" : "false") << ", \"recordCount\": ";
+      << ", \"system\": " << JsonBool(t.IsSystem())
+      << ", \"linked\": " << JsonBool(t.IsLinked()) << ", \"recordCount\": ";
     if (rs) o << rs->RecordCount(); else o << "null";
     o << ", \"dateCreated\": " << JsonDate(t.DateCreated())
-      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated()) << ",\n   \"fields\": ";
+      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated())
+      << ",\n   \"properties\": " << JsonProperties(t.Properties(), secrets);
+    if (t.IsLinked())
+      o << ",\n   \"connect\": " << JsonString(secrets.Connect(t.Connect()))
+        << ", \"sourceTableName\": " << JsonString(t.SourceTableName());
+    o << ",\n   \"fields\": ";
     if (!rs) {
       o << "null";
     } else {
@@ -227,8 +382,11 @@ std::string JsonDocument(dao::Database& db) {
       const auto& fields = rs->Fields();
       for (int f = 0; f < fields.Count(); ++f) {
         const dao::Field& fd = fields.Item(f);
-        o << (f ? ", " : "") << "{\"name\": " << JsonString(fd.Name()) << ", \"type\": " << fd.Type()
-          << ", \"size\": " << fd.Size() << '}';
+        o << (f ? ",\n    " : "\n    ") << "{\"name\": " << JsonString(fd.Name())
+          << ", \"type\": " << fd.Type() << ", \"size\": " << fd.Size()
+          << ", \"attributes\": " << fd.Attributes() << ", \"required\": " << JsonBool(fd.Required())
+          << ", \"allowZeroLength\": " << JsonBool(fd.AllowZeroLength())
+          << ", \"properties\": " << JsonProperties(fd.Properties(), secrets) << '}';
       }
       o << ']';
     }
@@ -243,6 +401,12 @@ std::string JsonDocument(dao::Database& db) {
         o << (x ? ", " : "") << "{\"name\": " << JsonString(ix.Name()) << ", \"fields\": [";
         for (int k = 0; k < ix.Fields().Count(); ++k)
           o << (k ? ", " : "") << JsonString(ix.Fields().Item(k).Name());
+        o << "], \"primary\": " << JsonBool(ix.Primary()) << ", \"unique\": " << JsonBool(ix.Unique())
+          << ", \"ignoreNulls\": " << JsonBool(ix.IgnoreNulls())
+          << ", \"required\": " << JsonBool(ix.Required()) << ", \"foreign\": " << JsonBool(ix.Foreign())
+          << ", \"clustered\": " << JsonBool(ix.Clustered()) << ", \"descending\": [";
+        for (int k = 0; k < ix.Fields().Count(); ++k)
+          o << (k ? ", " : "") << JsonBool(ix.Fields().Item(k).Descending());
         o << "]}";
       }
       o << ']';
@@ -256,49 +420,57 @@ std::string JsonDocument(dao::Database& db) {
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(q.Name()) << ", \"type\": " << q.Type()
       << ", \"dateCreated\": " << JsonDate(q.DateCreated())
       << ", \"lastUpdated\": " << JsonDate(q.LastUpdated()) << ",\n   \"sql\": " << JsonString(q.SQL())
-      << '}';
+      << ",\n   \"properties\": " << JsonProperties(q.Properties(), secrets) << ", \"parameters\": [";
+    const auto& parameters = q.Parameters();
+    for (int k = 0; k < parameters.Count(); ++k)
+      o << (k ? ", " : "") << "{\"name\": " << JsonString(parameters.Item(k).Name())
+        << ", \"type\": " << parameters.Item(k).Type() << '}';
+    o << "]}";
   }
-  o << (queries.Count() ? "\n ]}\n" : "]}\n");
+  o << (queries.Count() ? "\n ]" : "]") << ",\n \"relations\": [";
+  const auto& relations = db.Relations();
+  for (int i = 0; i < relations.Count(); ++i) {
+    const dao::Relation& r = relations.Item(i);
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(r.Name())
+      << ", \"table\": " << JsonString(r.Table()) << ", \"foreignTable\": " << JsonString(r.ForeignTable())
+      << ", \"attributes\": " << r.Attributes() << ", \"fields\": [";
+    for (int k = 0; k < r.Fields().Count(); ++k)
+      o << (k ? ", " : "") << "{\"name\": " << JsonString(r.Fields().Item(k).Name())
+        << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
+    o << "]}";
+  }
+  o << (relations.Count() ? "\n ]}\n" : "]}\n");
   CloseAll(tables);
   return o.str();
 }
 
-std::string FieldTypeName(int type) {
-  switch (type) {
-    case dao::dbBoolean: return "Boolean";
-    case dao::dbByte: return "Byte";
-    case dao::dbInteger: return "Integer";
-    case dao::dbLong: return "Long";
-    case dao::dbCurrency: return "Currency";
-    case dao::dbSingle: return "Single";
-    case dao::dbDouble: return "Double";
-    case dao::dbDate: return "Date/Time";
-    case dao::dbBinary: return "Binary";
-    case dao::dbText: return "Text";
-    case dao::dbLongBinary: return "OLE Object";
-    case dao::dbMemo: return "Memo";
-    case dao::dbGUID: return "GUID";
-    case 17: return "VarBinary";  // DAO's dbVarBinary (long fixed binary of system tables)
-    case dao::dbBigInt: return "BigInt";
-    case dao::dbDecimal: return "Decimal";
-    case dao::dbAttachment: return "Attachment";
-    case dao::dbComplexByte: return "Complex Byte";
-    case dao::dbComplexInteger: return "Complex Integer";
-    case dao::dbComplexLong: return "Complex Long";
-    case dao::dbComplexSingle: return "Complex Single";
-    case dao::dbComplexDouble: return "Complex Double";
-    case dao::dbComplexGUID: return "Complex GUID";
-    case dao::dbComplexDecimal: return "Complex Decimal";
-    case dao::dbComplexText: return "Complex Text";
-    default: return "Tipo " + std::to_string(type);
-  }
+// Index flags in the listing, in DAO's words.
+std::string IndexFlags(const dao::Index& ix) {
+  std::string flags;
+  auto add = [&](bool on, const char* word) {
+    if (!on) return;
+    flags += flags.empty() ? "  [" : ", ";
+    flags += word;
+  };
+  add(ix.Primary(), "primaria");
+  add(ix.Unique(), "univoca");
+  add(ix.IgnoreNulls(), "ignora Null");
+  add(ix.Required(), "obbligatoria");
+  add(ix.Foreign(), "esterna");
+  add(ix.Clustered(), "cluster");
+  return flags.empty() ? flags : flags + "]";
 }
 
-std::string TextListing(dao::Database& db) {
+std::string TextListing(dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
-  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << "\n\nTabelle: " << tables.size()
-    << '\n';
+  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << '\n';
+  if (db.Properties().Count()) {
+    o << "Proprietà: " << db.Properties().Count() << '\n';
+    ListProperties(o, db.Properties(), secrets, "  ");
+  }
+  o << "\nTabelle: " << tables.size() << '\n';
   for (const auto& td : tables) {
     const dao::TableDef& t = *td.def;
     o << "\n" << t.Name();
@@ -310,19 +482,29 @@ std::string TextListing(dao::Database& db) {
     }
     o << "\n  Creata: " << DisplayDate(t.DateCreated())
       << "  Ultima modifica: " << DisplayDate(t.LastUpdated()) << '\n';
+    if (t.IsLinked())
+      o << "  Connect: " << secrets.Connect(t.Connect()) << "\n  Tabella d'origine: "
+        << t.SourceTableName() << '\n';
+    ListProperties(o, t.Properties(), secrets, "  . ");
     if (!td.rs) continue;
     const dao::Recordset& rs = *td.rs;
     o << "  Record: " << rs.RecordCount() << '\n';
     o << "  Campi: " << rs.Fields().Count() << '\n';
-    for (const auto& f : rs.Fields())
+    for (const auto& f : rs.Fields()) {
       o << "    " << f.Name() << "  " << FieldTypeName(f.Type()) << " (" << f.Type() << ")  "
-        << f.Size() << '\n';
+        << f.Size() << "  attributi " << f.Attributes();
+      if (f.Required()) o << ", obbligatorio";
+      if (f.AllowZeroLength()) o << ", lunghezza zero consentita";
+      o << '\n';
+      ListProperties(o, f.Properties(), secrets, "      . ");
+    }
     o << "  Indici: " << rs.Indexes().Count() << '\n';
     for (const auto& ix : rs.Indexes()) {
       o << "    " << ix.Name() << " (";
       for (int k = 0; k < ix.Fields().Count(); ++k)
-        o << (k ? ", " : "") << ix.Fields().Item(k).Name();
-      o << ")\n";
+        o << (k ? ", " : "") << ix.Fields().Item(k).Name()
+          << (ix.Fields().Item(k).Descending() ? " DESC" : "");
+      o << ")" << IndexFlags(ix) << '\n';
     }
   }
   const auto& queries = db.QueryDefs();
@@ -330,6 +512,9 @@ std::string TextListing(dao::Database& db) {
   for (const auto& q : queries) {
     o << "\n" << q.Name() << "  tipo " << q.Type() << "\n  Creata: " << DisplayDate(q.DateCreated())
       << "  Ultima modifica: " << DisplayDate(q.LastUpdated()) << '\n';
+    for (const auto& p : q.Parameters())
+      o << "  Parametro: " << p.Name() << "  " << FieldTypeName(p.Type()) << " (" << p.Type() << ")\n";
+    ListProperties(o, q.Properties(), secrets, "  . ");
     // The SQL text joins its lines with CR LF; indent each line.
     std::string sql = q.SQL();
     o << "    ";
@@ -340,9 +525,168 @@ std::string TextListing(dao::Database& db) {
     }
     if (sql.empty() || sql.back() != '\n') o << '\n';
   }
+  const auto& relations = db.Relations();
+  o << "\nRelazioni: " << relations.Count() << '\n';
+  for (const auto& r : relations) {
+    o << "\n" << r.Name() << "  attributi " << r.Attributes() << "\n  " << r.Table() << " (";
+    for (int k = 0; k < r.Fields().Count(); ++k) o << (k ? ", " : "") << r.Fields().Item(k).Name();
+    o << ") -> " << r.ForeignTable() << " (";
+    for (int k = 0; k < r.Fields().Count(); ++k)
+      o << (k ? ", " : "") << r.Fields().Item(k).ForeignName();
+    o << ")\n";
+  }
   CloseAll(tables);
   return o.str();
 }
+
+namespace {
+
+// An output file written whole or not at all: the text goes to a temporary file beside `path`,
+// renamed over it by Commit; a temporary file not committed is removed.
+class WholeFile {
+ public:
+  explicit WholeFile(std::string path) : path_(std::move(path)) {}
+  ~WholeFile() {
+    if (!temp_.empty()) std::remove(temp_.c_str());
+  }
+  // Creates the temporary file; false with the reason in `error` when that is not possible.
+  bool Open(std::string& error) {
+    std::string pattern = path_ + ".tmp-XXXXXX";
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    ::close(fd);
+    temp_ = pattern;
+    stream_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!stream_) {
+      error = "impossibile scrivere " + path_;
+      return false;
+    }
+    return true;
+  }
+  std::ostream& Stream() { return stream_; }
+  // Closes and renames the file; false with the reason in `error` when the text is not all there.
+  bool Commit(std::string& error) {
+    stream_.close();
+    if (!stream_ || std::rename(temp_.c_str(), path_.c_str()) != 0) {
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    temp_.clear();
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::string temp_;
+  std::ofstream stream_;
+};
+
+// Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
+int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (o.output) {
+    WholeFile file(*o.output);
+    if (!file.Open(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+    file.Stream() << text;
+    if (!file.Commit(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+    return 0;
+  }
+  out << text;
+  out.flush();
+  if (!out) {
+    err << "tavrek-dump: impossibile scrivere l'uscita\n";
+    return 3;
+  }
+  return 0;
+}
+
+std::optional<std::string> ConnectFor(const std::optional<std::string>& password) {
+  if (!password) return std::nullopt;
+  return ";" + *password;
+}
+
+// --diff: every trouble is status 2, as diff(1) has it.
+int RunDiff(const Options& o, std::ostream& out, std::ostream& err, const Opener& open) {
+  std::error_code ec;
+  if (o.file == o.fileB || std::filesystem::equivalent(o.file, o.fileB, ec)) {
+    err << "tavrek-dump: --diff: lo stesso file indicato due volte: " << o.file << '\n';
+    return 2;
+  }
+  std::shared_ptr<dao::Database> a, b;
+  try {
+    a = open(o.file, ConnectFor(o.passwordA ? o.passwordA : o.password));
+    try {
+      b = open(o.fileB, ConnectFor(o.passwordB ? o.passwordB : o.password));
+    } catch (const dao::Error&) {
+      err << "tavrek-dump: " << o.fileB << '\n';
+      throw;
+    }
+    tavrek::doc::DiffOptions options;
+    options.counts = o.counts;
+    options.showSecrets = o.showSecrets;
+    auto changes = tavrek::doc::DiffStructure(*a, *b, options);
+    a->Close();
+    b->Close();
+    std::string text = o.json ? tavrek::doc::DiffJson(changes, o.file, o.fileB)
+                              : tavrek::doc::DiffText(changes, o.file, o.fileB);
+    if (Emit(text, o, out, err) != 0) return 2;
+    return changes.empty() ? 0 : 1;
+  } catch (const dao::Error& e) {
+    if (a) a->Close();
+    if (b) b->Close();
+    if (!a) err << "tavrek-dump: " << o.file << '\n';
+    err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
+    return 2;
+  }
+}
+
+int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const Opener& open) {
+  tavrek::doc::InventoryOptions options;
+  options.jobs = o.jobs;
+  options.showSecrets = o.showSecrets;
+  options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+  auto openFile = [&open](const std::string& path) { return open(path, std::nullopt); };
+  std::string error;
+  std::optional<WholeFile> file;
+  if (o.output) {
+    file.emplace(*o.output);
+    if (!file->Open(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+  }
+  std::ostream& sink = file ? file->Stream() : out;
+  try {
+    tavrek::doc::RunInventory(*o.inventory, options, openFile, sink, err);
+  } catch (const std::runtime_error& e) {
+    err << "tavrek-dump: " << e.what() << '\n';
+    return 2;
+  }
+  if (file) {
+    if (!file->Commit(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+    return 0;
+  }
+  out.flush();
+  if (!out) {
+    err << "tavrek-dump: impossibile scrivere l'uscita\n";
+    return 3;
+  }
+  return 0;
+}
+
+}  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf) {
@@ -350,6 +694,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   std::optional<Options> opts = ParseArguments(args, usageError);
   if (!opts) {
     err << "tavrek-dump: " << usageError << "\n" << UsageText();
+    // diff(1) reports every trouble as 2.
+    for (const auto& a : args)
+      if (a == "--diff") return 2;
     return 1;
   }
   if (opts->help) {
@@ -364,11 +711,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "tavrek-dump: --pdf non disponibile: programma compilato senza interfaccia grafica\n";
     return 1;
   }
+  if (opts->diff) return RunDiff(*opts, out, err, open);
+  if (opts->inventory) return RunInventory(*opts, out, err, open);
   std::shared_ptr<dao::Database> db;
   try {
-    std::optional<std::string> connect;
-    if (opts->password) connect = ";" + *opts->password;
-    db = open(opts->file, connect);
+    db = open(opts->file, ConnectFor(opts->password));
     if (opts->pdf) {
       std::string error;
       bool written = pdf(*db, *opts, error);
@@ -380,20 +727,29 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return 0;
     }
     // The whole output is built before anything is written: a dump is complete or absent.
-    std::string text = opts->json ? JsonDocument(*db) : TextListing(*db);
-    // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
-    db->Close();
-    out << text;
-    out.flush();
-    if (!out) {
-      err << "tavrek-dump: impossibile scrivere l'uscita\n";
-      return 3;
+    std::string text;
+    if (opts->html || opts->markdown) {
+      const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
+      text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
+                        : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
+    } else if (opts->ddl) {
+      tavrek::doc::DdlOptions options;
+      options.showSecrets = opts->showSecrets;
+      text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
+    } else {
+      text = opts->json ? JsonDocument(*db, opts->showSecrets)
+                        : TextListing(*db, opts->showSecrets);
     }
-    return 0;
+    db->Close();
+    return Emit(text, *opts, out, err);
   } catch (const dao::Error& e) {
     if (db) db->Close();
     err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
     return 2;
+  } catch (const tavrek::doc::DdlError& e) {
+    if (db) db->Close();
+    err << "tavrek-dump: " << e.what() << '\n';
+    return 4;
   }
 }
 

@@ -1,11 +1,22 @@
 // tavrek-dump: the whole catalogue of an Access database, as text or as a JSON document.
 //
 // The JSON document is read by our tests and by outside scripts, so its shape is fixed:
-//   {"format": "...", "tables": [{"name", "system", "linked", "recordCount", "dateCreated",
-//    "lastUpdated", "fields": [{"name", "type", "size"}], "indexes": [{"name", "fields": [...]}]}],
-//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql"}]}
-// keys in that order, tables and queries in the engine's collection order; `recordCount`,
-// `fields` and `indexes` are null for linked tables.
+//   {"format": "...", "properties": {...},
+//    "tables": [{"name", "system", "linked", "recordCount", "dateCreated", "lastUpdated",
+//      "properties": {...}, ("connect", "sourceTableName": linked tables only),
+//      "fields": [{"name", "type", "size", "attributes", "required", "allowZeroLength",
+//                  "properties": {...}}],
+//      "indexes": [{"name", "fields": [...], "primary", "unique", "ignoreNulls", "required",
+//                   "foreign", "clustered", "descending": [bool parallel to "fields"]}]}],
+//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql", "properties": {...},
+//                 "parameters": [{"name", "type"}]}],
+//    "relations": [{"name", "table", "foreignTable", "attributes",
+//                   "fields": [{"name", "foreignName"}]}]}
+// keys in that order, tables, queries and relations in the engine's collection order; `recordCount`,
+// `fields` and `indexes` are null for linked tables. A "properties" object holds every stored
+// property in stored order: text as strings, numbers as numbers, Yes/No as booleans, dates as ISO
+// text, bytes as "0x" and lower-case hex, Null as null. Passwords in connect strings ("connect",
+// and properties whose name contains "Connect") are written as PWD=*** unless secrets are shown.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 // printed on standard output and the engine's error is reported instead (exit status 2), because
@@ -19,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "documenter/names.h"
 #include "engine/dao.h"
 
 namespace tavrek::dump {
@@ -32,6 +44,17 @@ struct Options {
   std::string file;                     // the database file
   std::optional<std::string> pdf;       // --pdf OUT: the printed structure report into OUT
   std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
+  bool html = false;                    // --html: the data dictionary as one HTML page
+  bool markdown = false;                // --markdown: the data dictionary as Markdown
+  std::optional<std::string> output;    // -o OUT: the output into OUT (written whole, then renamed)
+  bool showSecrets = false;             // --show-secrets: connect-string passwords unmasked
+  std::optional<std::string> ddl;       // --ddl DIALECT: CREATE statements for that SQL server
+  bool diff = false;                    // --diff FILE_A FILE_B: what differs in structure
+  std::string fileB;                    // with --diff: the second file
+  std::optional<std::string> passwordA, passwordB;  // --password-a / --password-b
+  bool counts = false;                  // --counts: with --diff, record counts and dates too
+  std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
+  int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
@@ -50,13 +73,13 @@ std::string JsonString(const std::string& text);
 
 // The JSON document of an open database. Raises dao::Error when part of the catalogue cannot be
 // read; nothing has been written then.
-std::string JsonDocument(dao::Database& db);
+// `showSecrets`: passwords of connect strings as stored instead of PWD=***.
+std::string JsonDocument(dao::Database& db, bool showSecrets = false);
 
 // The human-readable listing of an open database. Raises dao::Error as JsonDocument does.
-std::string TextListing(dao::Database& db);
+std::string TextListing(dao::Database& db, bool showSecrets = false);
 
-// A display name for a DAO field type code ("Text", "Long", ...); unknown codes as "Tipo N".
-std::string FieldTypeName(int type);
+using tavrek::doc::FieldTypeName;
 
 // Opens a database: path and connect string (";" + password, or none).
 using Opener = std::function<std::shared_ptr<dao::Database>(
@@ -70,7 +93,9 @@ using PdfWriter = std::function<bool(dao::Database& db, const Options& options, 
 // The whole program: parses `args`, opens the file with `open`, writes the dump to `out` (or, with
 // --pdf, the report through `pdf`; without a writer --pdf is a usage error saying so).
 // Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
-// description on `err`), 3 the output could not be written.
+// description on `err`), 3 the output could not be written, 4 (--ddl) the structure cannot be
+// written for that server (names that collide). --diff answers as diff(1) does: 0 same,
+// 1 different, 2 trouble of any kind (usage errors included).
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf = {});
 
