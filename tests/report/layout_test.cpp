@@ -1,5 +1,6 @@
 // The structure report on the recording printer: exact positions in millimetres, fonts, pages and
 // documents, as the user prints tables one after another.
+#include <QAction>
 #include <QApplication>
 #include <algorithm>
 #include <cmath>
@@ -446,6 +447,29 @@ TEST_F(LayoutTest, QuestionTitleShowsTheFreePartOfThePageBody) {
   EXPECT_EQ(user_->msgBoxCalls[0].title, QStringLiteral("Disponibile il 50% della pagina"));
   EXPECT_EQ(formats::Percent(0.125f), QStringLiteral("13%"));
   EXPECT_EQ(formats::Percent(0.004f), QStringLiteral("0%"));
+}
+
+// A table that cannot be opened as a table (a linked one) leaves nothing to print: the command is
+// disabled, so nothing is begun on the printer, and the next report begins its document at the
+// top of the page.
+TEST_F(LayoutTest, AFailedTableOpenLeavesNothingToPrintAndTheNextReportStartsAtTheTop) {
+  FakeTable linked = Table("Collegata", 0, {});
+  linked.info.linked = true;
+  const QString path = OpenWith({Clienti(), linked});
+  ShowTable(QStringLiteral("Collegata"));
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  ASSERT_TRUE(user_->msgBoxCalls[0].text.startsWith(QStringLiteral("Errore 3219")));
+
+  w().Stampa.Action()->trigger();  // as the menu would deliver it
+  EXPECT_TRUE(printer_->texts.empty());
+  EXPECT_TRUE(printer_->pageSetups.empty());
+  EXPECT_EQ(w().printPending, 0);
+  EXPECT_EQ(user_->msgBoxCalls.size(), 1u);
+
+  ShowTable(QStringLiteral("Clienti"));
+  PrintReport(forms::vbNo);
+  EXPECT_EQ(Find(path).y, 15.0f);
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("Tabella:   Clienti")).y, 15.0f + LineHeight(12, true) + 5.0f);
 }
 
 TEST_F(LayoutTest, OpeningADatabaseEndsThePendingDocumentBeforeTheDialog) {
