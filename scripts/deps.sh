@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgraphviz-dev chromium
+  librsvg2-bin desktop-file-utils appstream shared-mime-info man-db file dpkg-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do
