@@ -31,6 +31,7 @@ fi
 # it. Only its packed release is fetched (its browser bundle needs nothing else).
 command -v npm >/dev/null 2>&1 || {
   export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
   apt-get install -y -q npm
 }
 mermaid_version=11.17.2
