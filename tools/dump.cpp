@@ -419,7 +419,8 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
     o << "\n" << t.Name();
     if (t.IsSystem()) o << "  [sistema]";
     if (t.IsLinked()) {
-      o << "  [collegata: " << t.Info().linkSource;
+      // For an ODBC link the source is its connect string, password included.
+      o << "  [collegata: " << secrets.Connect(t.Info().linkSource);
       if (!t.Info().foreignName.empty()) o << " (" << t.Info().foreignName << ")";
       o << ']';
     }

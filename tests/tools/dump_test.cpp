@@ -312,6 +312,7 @@ TEST(DumpRun, TextListingShowsEveryPartReadably) {
 FakeDb StructureDb() {
   FakeDb f = SampleDb();
   f.tables[2].connect = "ODBC;DSN=vendite;UID=sa;PWD=s3greto;DATABASE=v";
+  f.tables[2].linkSource = f.tables[2].connect;
   f.tables[2].foreignName = "dbo.Clienti";
   f.source->databaseProperties = {{"AccessVersion", dao::dbText, std::string("09.50")},
                                   {"Build", dao::dbLong, int64_t{1150}},
