@@ -424,8 +424,11 @@ TEST(DumpRun, ListingShowsTheStructureCompactly) {
   RunResult r = RunWith(f, {"x.mdb"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string& t = r.out;
-  EXPECT_NE(t.find("  AccessVersion = \"09.50\"\n"), std::string::npos);
-  EXPECT_NE(t.find("  Stamp = (3 byte)\n"), std::string::npos);
+  EXPECT_NE(t.find("Formato: Jet4\nProprietà: AccessVersion = \"09.50\"; Build = 1150; "
+                   "Ratio = 0.5; Made = 2000-01-01 12:00:00; Stamp = (3 byte); Shown = Sì; "
+                   "Empty = Null\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("      Proprietà: Caption = \"Descr.\"\n"), std::string::npos);
   EXPECT_NE(t.find("  Connect: ODBC;DSN=vendite;UID=sa;PWD=***;DATABASE=v\n"), std::string::npos);
   EXPECT_NE(t.find("Descrizione \"breve\"  Text (10)  50  attributi 34, obbligatorio\n"),
             std::string::npos);
