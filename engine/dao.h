@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -179,6 +180,9 @@ struct FieldInfo {
   std::string validationRule{};
   std::string validationText{};
   std::vector<PropertyInfo> properties{};  // stored order
+  // Decimal columns: precision and scale as stored (0 when the reader does not know them).
+  int precision = 0;
+  int scale = 0;
 };
 
 struct IndexInfo {
@@ -226,6 +230,9 @@ struct DocumentInfo {
   std::string kind;
   std::string text;
   std::string error;
+  // The strings stored in a form's, report's or macro's definition (record source, row and control
+  // sources, captions, action arguments…), as far as they can be told apart from binary data.
+  std::vector<std::string> storedTexts{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -270,6 +277,9 @@ class CatalogueSource {
   virtual TableDetail LoadTable(size_t index) = 0;
   // The SQL text of query `index` of the list given to the Database. Raises dao::Error.
   virtual std::string LoadSql(size_t index) = 0;
+  // True when the lists given to the Database are already in the database's own order (for a
+  // file, that of its catalogue's name index); otherwise the collections sort them by name.
+  virtual bool InCatalogueOrder() const { return false; }
 
   // The parts below are read when first asked for; a source that does not know them keeps the
   // defaults (nothing stored). Each raises dao::Error when the file is damaged.
@@ -320,6 +330,8 @@ class Field {
   const std::string& ValidationRule() const { return info_.validationRule; }
   const std::string& ValidationText() const { return info_.validationText; }
   const dao::Properties& Properties() const { return properties_; }
+  int Precision() const { return info_.precision; }
+  int Scale() const { return info_.scale; }
 
  private:
   FieldInfo info_;
@@ -448,6 +460,7 @@ class Document {
   const std::string& Kind() const { return info_.kind; }
   const std::string& Text() const { return info_.text; }
   const std::string& Error() const { return info_.error; }
+  const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
 
  private:
   DocumentInfo info_;
@@ -490,8 +503,9 @@ class Recordset {
 
 class Database : public std::enable_shared_from_this<Database> {
  public:
-  // `tables` and `queries` in any order: the collections sort them by name, case-insensitively
-  // (stable, so equal names keep the source's order). Source indexes refer to these vectors.
+  // `tables` and `queries` as the source lists them: kept in that order when the source says it
+  // is the database's own, else sorted by name (engine::NameLess, stable). Source indexes refer
+  // to these vectors.
   static std::shared_ptr<Database> Create(std::string name, std::vector<TableInfo> tables,
                                           std::vector<QueryInfo> queries,
                                           std::unique_ptr<CatalogueSource> source);
@@ -526,8 +540,10 @@ class Database : public std::enable_shared_from_this<Database> {
   Collection<TableDef> tables_;
   Collection<QueryDef> queries_;
   std::vector<size_t> tableSourceIndex_;
+  std::unordered_map<std::string, size_t> tableByName_;  // folded name -> position in tables_
   std::unique_ptr<CatalogueSource> source_;
   std::vector<std::weak_ptr<Recordset>> recordsets_;
+  size_t sweepAt_ = 16;  // size of recordsets_ at which closed ones are dropped
   mutable std::optional<dao::Properties> properties_;
   mutable std::optional<Collection<Relation>> relations_;
   mutable std::optional<Collection<Container>> containers_;

@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/application_objects.h"
 #include "engine/errors.h"
 #include "engine/query_parameters.h"
 #include "engine/long_value.h"
@@ -162,6 +163,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.type != kObjectTable) continue;
     if (o.name == "MSysQueries") queriesPage = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysComplexColumns") complexPage = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysAccessStorage") storagePage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysRelationships")
       relationshipsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
@@ -181,7 +183,11 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     }
   }
 
-  for (const CatalogueObject& o : objects) {
+  // Tables and queries in the catalogue's own order where its name index can be read.
+  const std::vector<size_t> order = CatalogueNameOrder(*pages_, codec_, objects);
+  inCatalogueOrder_ = order.size() == objects.size();
+  for (size_t k = 0; k < objects.size(); ++k) {
+    const CatalogueObject& o = objects[inCatalogueOrder_ ? order[k] : k];
     if (o.type == kObjectTable || o.type == kObjectLinkedTable || o.type == kObjectOdbcTable) {
       dao::TableInfo t;
       t.name = o.name;
@@ -210,9 +216,12 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       queryFlags_.push_back(o.flags);
     }
   }
+  objects_ = std::move(objects);
 }
 
 std::string JetCatalogue::Format() const { return pages_->Format().name; }
+
+bool JetCatalogue::InCatalogueOrder() const { return inCatalogueOrder_; }
 
 dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
                                         const std::vector<PropertyBlock>& properties) const {
@@ -330,6 +339,26 @@ std::string JetCatalogue::LoadSql(size_t index) {
 std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
   if (index >= queryRows_.size()) dao::ThrowItemNotFound();
   return QueryParameters(queryRows_[index]);
+}
+
+std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
+  std::vector<dao::ContainerInfo> containers = ListContainers(objects_);
+  if (storagePage_ == 0) {
+    ReadApplicationText(containers, nullptr);
+    return containers;
+  }
+  const std::string damaged = "archivio MSysAccessStorage danneggiato";
+  try {
+    vba::StorageTree tree = vba::StorageTree::Read(*pages_, codec_, storagePage_);
+    ReadApplicationText(containers, &tree);
+  } catch (const CorruptError&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  } catch (const std::bad_alloc&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  } catch (const std::length_error&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  }
+  return containers;
 }
 
 }  // namespace engine
