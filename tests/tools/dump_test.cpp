@@ -327,6 +327,7 @@ TEST(DumpRun, TextListingShowsEveryPartReadably) {
 FakeDb StructureDb() {
   FakeDb f = SampleDb();
   f.tables[2].connect = "ODBC;DSN=vendite;UID=sa;PWD=s3greto;DATABASE=v";
+  f.tables[2].linkSource = f.tables[2].connect;
   f.tables[2].foreignName = "dbo.Clienti";
   f.source->databaseProperties = {{"AccessVersion", dao::dbText, std::string("09.50")},
                                   {"Build", dao::dbLong, int64_t{1150}},
@@ -438,8 +439,11 @@ TEST(DumpRun, ListingShowsTheStructureCompactly) {
   RunResult r = RunWith(f, {"x.mdb"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string& t = r.out;
-  EXPECT_NE(t.find("  AccessVersion = \"09.50\"\n"), std::string::npos);
-  EXPECT_NE(t.find("  Stamp = (3 byte)\n"), std::string::npos);
+  EXPECT_NE(t.find("Formato: Jet4\nProprietà: AccessVersion = \"09.50\"; Build = 1150; "
+                   "Ratio = 0.5; Made = 2000-01-01 12:00:00; Stamp = (3 byte); Shown = Sì; "
+                   "Empty = Null\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("      Proprietà: Caption = \"Descr.\"\n"), std::string::npos);
   EXPECT_NE(t.find("  Connect: ODBC;DSN=vendite;UID=sa;PWD=***;DATABASE=v\n"), std::string::npos);
   EXPECT_NE(t.find("Descrizione \"breve\"  Text (10)  50  attributi 34, obbligatorio\n"),
             std::string::npos);
