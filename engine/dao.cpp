@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/name_compare.h"
+
 namespace dao {
 
 Error::Error(int number, std::string description)
@@ -40,27 +42,26 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
   y = static_cast<int>(yy + (m <= 2));
 }
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-  // Names are UTF-8; fold ASCII letters, which is how Access orders its catalogue names in
-  // practice. Non-ASCII bytes compare by value, which keeps the order total and stable.
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-    return fold(static_cast<unsigned char>(x)) < fold(static_cast<unsigned char>(y));
-  });
-}
-
 bool EqualNoCase(const std::string& a, const std::string& b) {
-  return !LessNoCase(a, b) && !LessNoCase(b, a);
+  return a == b || engine::FoldName(a) == engine::FoldName(b);
 }
 
-// Positions of `items` in catalogue order: by name, case-insensitively; equal names keep the
-// order they came in.
+// Positions of `items` in catalogue order: by name, in the default order of names; equal names
+// keep the order they came in.
 template <class T>
 std::vector<size_t> OrderByName(const std::vector<T>& items) {
   std::vector<size_t> order(items.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return LessNoCase(items[a].name, items[b].name); });
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return engine::NameLess(items[a].name, items[b].name);
+  });
+  return order;
+}
+
+// Positions 0 .. count - 1 in the order they came in.
+std::vector<size_t> SourceOrder(size_t count) {
+  std::vector<size_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = i;
   return order;
 }
 
@@ -93,10 +94,54 @@ std::string DateTime::Iso() const {
   return buf;
 }
 
-Index::Index(const IndexInfo& info) : name_(info.name) {
+Properties MakeProperties(std::vector<PropertyInfo> infos) {
+  std::vector<Property> items;
+  items.reserve(infos.size());
+  for (auto& p : infos) items.emplace_back(std::move(p));
+  return Properties(std::move(items));
+}
+
+const Property* FindProperty(const Properties& properties, std::string_view name) {
+  const std::string wanted(name);
+  for (const Property& p : properties)
+    if (EqualNoCase(p.Name(), wanted)) return &p;
+  return nullptr;
+}
+
+Field::Field(FieldInfo info) : info_(std::move(info)) {
+  properties_ = MakeProperties(std::move(info_.properties));
+  info_.properties.clear();
+}
+
+Index::Index(const IndexInfo& info) : info_(info) {
   std::vector<IndexField> fields;
-  for (const auto& f : info.fields) fields.emplace_back(f);
+  for (size_t i = 0; i < info.fields.size(); ++i)
+    fields.emplace_back(info.fields[i], i < info.descending.size() && info.descending[i]);
   fields_ = Collection<IndexField>(std::move(fields));
+}
+
+Relation::Relation(RelationInfo info) : info_(std::move(info)) {
+  std::vector<Field> fields;
+  for (const auto& pair : info_.fields) fields.emplace_back(pair);
+  fields_ = Collection<Field>(std::move(fields));
+}
+
+Container::Container(ContainerInfo info) : name_(std::move(info.name)) {
+  std::vector<Document> documents;
+  for (auto& d : info.documents) documents.emplace_back(std::move(d));
+  documents_ = Collection<Document>(std::move(documents));
+}
+
+const Properties& TableDef::Properties() const {
+  if (properties_) return *properties_;
+  auto db = db_.lock();
+  if (!db) {
+    // A table description made without a database (tests, tools) has no stored properties.
+    properties_ = dao::Properties();
+    return *properties_;
+  }
+  properties_ = MakeProperties(db->Source().LoadTableProperties(sourceIndex_));
+  return *properties_;
 }
 
 QueryDef::QueryDef(QueryInfo info, std::weak_ptr<Database> db, size_t sourceIndex)
@@ -110,12 +155,32 @@ std::string QueryDef::SQL() const {
   return *sql_;
 }
 
+const Collection<Parameter>& QueryDef::Parameters() const {
+  if (parameters_) return *parameters_;
+  auto db = db_.lock();
+  if (!db) ThrowClosed();
+  std::vector<Parameter> items;
+  for (auto& p : db->Source().LoadParameters(sourceIndex_)) items.emplace_back(std::move(p));
+  parameters_ = Collection<Parameter>(std::move(items));
+  return *parameters_;
+}
+
+const Properties& QueryDef::Properties() const {
+  if (properties_) return *properties_;
+  auto db = db_.lock();
+  if (!db) ThrowClosed();
+  properties_ = MakeProperties(db->Source().LoadQueryProperties(sourceIndex_));
+  return *properties_;
+}
+
 Recordset::Recordset(const TableInfo& info, TableDetail detail)
     : info_(info), recordCount_(detail.recordCount) {
   std::vector<Field> fields;
+  fields.reserve(detail.fields.size());
   for (auto& f : detail.fields) fields.emplace_back(std::move(f));
   fields_ = Collection<Field>(std::move(fields));
   std::vector<Index> indexes;
+  indexes.reserve(detail.indexes.size());
   for (const auto& i : detail.indexes) indexes.emplace_back(i);
   indexes_ = Collection<Index>(std::move(indexes));
 }
@@ -137,15 +202,21 @@ std::shared_ptr<Database> Database::Create(std::string name, std::vector<TableIn
   db->name_ = std::move(name);
   db->source_ = std::move(source);
 
+  const bool keep = db->source_ && db->source_->InCatalogueOrder();
   std::vector<TableDef> tdefs;
-  for (size_t i : OrderByName(tables)) {
-    tdefs.emplace_back(tables[i]);
+  tdefs.reserve(tables.size());
+  for (size_t i : keep ? SourceOrder(tables.size()) : OrderByName(tables)) {
+    // The first of two tables whose names differ only in case is the one found by name.
+    db->tableByName_.emplace(engine::FoldName(tables[i].name), tdefs.size());
+    tdefs.emplace_back(tables[i], db, i);
     db->tableSourceIndex_.push_back(i);
   }
   db->tables_ = Collection<TableDef>(std::move(tdefs));
 
   std::vector<QueryDef> qdefs;
-  for (size_t i : OrderByName(queries)) qdefs.emplace_back(queries[i], db, i);
+  qdefs.reserve(queries.size());
+  for (size_t i : keep ? SourceOrder(queries.size()) : OrderByName(queries))
+    qdefs.emplace_back(queries[i], db, i);
   db->queries_ = Collection<QueryDef>(std::move(qdefs));
   return db;
 }
@@ -158,12 +229,55 @@ std::string Database::Format() const { CheckOpen(); return source_ ? source_->Fo
 const Collection<TableDef>& Database::TableDefs() const { CheckOpen(); return tables_; }
 const Collection<QueryDef>& Database::QueryDefs() const { CheckOpen(); return queries_; }
 
+namespace {
+// A source for a database made without one: nothing is stored.
+class EmptySource : public CatalogueSource {
+ public:
+  std::string Format() const override { return ""; }
+  TableDetail LoadTable(size_t) override { return {}; }
+  std::string LoadSql(size_t) override { return {}; }
+};
+}  // namespace
+
+CatalogueSource& Database::Source() const {
+  CheckOpen();
+  if (source_) return *source_;
+  static EmptySource empty;
+  return empty;
+}
+
+const Properties& Database::Properties() const {
+  if (!properties_) properties_ = MakeProperties(Source().LoadDatabaseProperties());
+  CheckOpen();
+  return *properties_;
+}
+
+const Collection<Relation>& Database::Relations() const {
+  if (!relations_) {
+    std::vector<Relation> items;
+    for (auto& r : Source().LoadRelations()) items.emplace_back(std::move(r));
+    relations_ = Collection<Relation>(std::move(items));
+  }
+  CheckOpen();
+  return *relations_;
+}
+
+const Collection<Container>& Database::Containers() const {
+  if (!containers_) {
+    std::vector<Container> items;
+    for (auto& c : Source().LoadContainers()) items.emplace_back(std::move(c));
+    containers_ = Collection<Container>(std::move(items));
+  }
+  CheckOpen();
+  return *containers_;
+}
+
 std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int type) {
   CheckOpen();
   if (type != dbOpenTable) throw Error(3001, "Argomento non valido.");
-  for (int i = 0; i < tables_.Count(); ++i) {
-    const TableDef& t = tables_.Item(i);
-    if (!EqualNoCase(t.Name(), name)) continue;
+  if (auto found = tableByName_.find(engine::FoldName(name)); found != tableByName_.end()) {
+    const size_t i = found->second;
+    const TableDef& t = tables_.Item(static_cast<int>(i));
     if (t.IsLinked()) {
       std::string src = t.Info().linkSource;
       if (!t.Info().foreignName.empty()) src += " (" + t.Info().foreignName + ")";
@@ -173,9 +287,14 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int 
                       ".");
     }
     TableDetail detail;
-    if (source_) detail = source_->LoadTable(tableSourceIndex_[static_cast<size_t>(i)]);
+    if (source_) detail = source_->LoadTable(tableSourceIndex_[i]);
     auto rs = std::make_shared<Recordset>(t.Info(), std::move(detail));
-    std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+    // Recordsets closed by their holders are forgotten now and then, not at every open: a
+    // program that opens every table of a large database stays linear.
+    if (recordsets_.size() >= sweepAt_) {
+      std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+      sweepAt_ = std::max<size_t>(16, 2 * recordsets_.size());
+    }
     recordsets_.push_back(rs);
     return rs;
   }

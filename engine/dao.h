@@ -13,6 +13,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
 #include <vector>
 
 namespace dao {
@@ -70,6 +73,7 @@ enum FieldType : int16_t {
   dbGUID = 15,
   dbBigInt = 16,
   dbDecimal = 20,
+  dbDateTimeExtended = 26,  // Date/Time Extended (Access 2019 and later)
   dbAttachment = 101,
   dbComplexByte = 102,
   dbComplexInteger = 103,
@@ -92,6 +96,27 @@ enum QueryType : int16_t {
   dbQDDL = 96,
   dbQSQLPassThrough = 112,
   dbQSetOperation = 128,
+};
+
+// Field.Attributes bits.
+enum FieldAttribute : int32_t {
+  dbFixedField = 0x1,
+  dbVariableField = 0x2,
+  dbAutoIncrField = 0x10,
+  dbUpdatableField = 0x20,
+  dbSystemField = 0x2000,
+  dbHyperlinkField = 0x8000,
+};
+
+// Relation.Attributes bits, as stored in MSysRelationships.grbit.
+enum RelationAttribute : int32_t {
+  dbRelationUnique = 0x1,
+  dbRelationDontEnforce = 0x2,
+  dbRelationInherited = 0x4,
+  dbRelationUpdateCascade = 0x100,
+  dbRelationDeleteCascade = 0x1000,
+  dbRelationLeft = 0x1000000,
+  dbRelationRight = 0x2000000,
 };
 
 // OpenRecordset type: a table-type recordset.
@@ -125,15 +150,90 @@ const T& Collection<T>::Item(int i) const {
 // ---------------------------------------------------------------------------------------------
 // Plain descriptions: what the reader (or a test) supplies.
 
+// A binary property value, kept apart from text so that writers can tell them apart.
+struct Bytes {
+  std::vector<uint8_t> data;
+  bool operator==(const Bytes&) const = default;
+};
+
+// A property's value: none (Null), a Yes/No, a whole number, a floating-point number, text, a
+// date-time or bytes.
+using PropertyValue = std::variant<std::monostate, bool, int64_t, double, std::string, DateTime, Bytes>;
+
+// One stored property of a database, table, field or query: its name, DAO data type code
+// (dbBoolean, dbLong, dbText, dbMemo, dbBinary, …) and value, as the file holds them.
+struct PropertyInfo {
+  std::string name;
+  int16_t type = 0;
+  PropertyValue value;
+};
+
 struct FieldInfo {
   std::string name;
   int16_t type = 0;  // DAO code
   int32_t size = 0;  // as DAO reports it (Text: characters; Memo and OLE: 0)
+  // What DAO exposes directly; they agree with the stored properties of the same names.
+  int32_t attributes = 0;  // FieldAttribute bits
+  bool required = false;
+  bool allowZeroLength = false;
+  std::string defaultValue{};
+  std::string validationRule{};
+  std::string validationText{};
+  std::vector<PropertyInfo> properties{};  // stored order
 };
 
 struct IndexInfo {
   std::string name;
   std::vector<std::string> fields;  // key fields in key order
+  std::vector<bool> descending{};   // parallel to `fields` (empty: all ascending)
+  bool primary = false;
+  bool unique = false;
+  bool ignoreNulls = false;
+  bool required = false;
+  bool foreign = false;
+  bool clustered = false;
+};
+
+// A relationship between two tables: `table` is the referenced ("one") side, `foreignTable` the
+// referencing side; `fields` pairs a column of `table` with one of `foreignTable`, in order.
+struct RelationInfo {
+  struct FieldPair {
+    std::string name;         // in `table`
+    std::string foreignName;  // in `foreignTable`
+  };
+  std::string name;
+  std::string table;
+  std::string foreignTable;
+  int32_t attributes = 0;  // RelationAttribute bits, as stored
+  std::vector<FieldPair> fields;
+};
+
+// A parameter of a stored query: its name and DAO type code; `size` is the declared length of a
+// text parameter (0 when none is stored).
+struct ParameterInfo {
+  std::string name;
+  int16_t type = 0;
+  int32_t size = 0;
+};
+
+// A document of one of the database's containers (a form, a report, a macro, a module…).
+// `kind` and `text` are what the reader could extract: for modules the kind ("standard", "class",
+// "document") and the VBA source, for macros the actions as text; `error` says why the text could
+// not be read when that is so.
+struct DocumentInfo {
+  std::string name;
+  DateTime dateCreated;
+  DateTime lastUpdated;
+  std::string kind;
+  std::string text;
+  std::string error;
+};
+
+// A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
+// other kind a file holds, each with its documents in name order.
+struct ContainerInfo {
+  std::string name;
+  std::vector<DocumentInfo> documents;
 };
 
 struct TableInfo {
@@ -144,6 +244,7 @@ struct TableInfo {
   std::string foreignName;   // for a linked table: its name in the source
   DateTime dateCreated;
   DateTime lastUpdated;
+  std::string connect{};     // for a linked table: DAO's Connect (";DATABASE=path" or "ODBC;…")
 };
 
 struct TableDetail {
@@ -170,6 +271,23 @@ class CatalogueSource {
   virtual TableDetail LoadTable(size_t index) = 0;
   // The SQL text of query `index` of the list given to the Database. Raises dao::Error.
   virtual std::string LoadSql(size_t index) = 0;
+  // True when the lists given to the Database are already in the database's own order (for a
+  // file, that of its catalogue's name index); otherwise the collections sort them by name.
+  virtual bool InCatalogueOrder() const { return false; }
+
+  // The parts below are read when first asked for; a source that does not know them keeps the
+  // defaults (nothing stored). Each raises dao::Error when the file is damaged.
+  // The database's own properties.
+  virtual std::vector<PropertyInfo> LoadDatabaseProperties() { return {}; }
+  // The properties of table `index` (the table itself, not its fields).
+  virtual std::vector<PropertyInfo> LoadTableProperties(size_t /*index*/) { return {}; }
+  // The properties and parameters of query `index`.
+  virtual std::vector<PropertyInfo> LoadQueryProperties(size_t /*index*/) { return {}; }
+  virtual std::vector<ParameterInfo> LoadParameters(size_t /*index*/) { return {}; }
+  // Every relationship, in a stable order.
+  virtual std::vector<RelationInfo> LoadRelations() { return {}; }
+  // The application objects (forms, reports, macros, modules, …).
+  virtual std::vector<ContainerInfo> LoadContainers() { return {}; }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -177,49 +295,104 @@ class CatalogueSource {
 
 class Database;
 
+class Property {
+ public:
+  explicit Property(PropertyInfo info) : info_(std::move(info)) {}
+  const std::string& Name() const { return info_.name; }
+  int16_t Type() const { return info_.type; }
+  const PropertyValue& Value() const { return info_.value; }
+
+ private:
+  PropertyInfo info_;
+};
+
+using Properties = Collection<Property>;
+Properties MakeProperties(std::vector<PropertyInfo> infos);
+// The property of that name (compared case-insensitively), or nullptr.
+const Property* FindProperty(const Properties& properties, std::string_view name);
+
 class Field {
  public:
-  explicit Field(FieldInfo info) : info_(std::move(info)) {}
+  explicit Field(FieldInfo info);
   const std::string& Name() const { return info_.name; }
   int16_t Type() const { return info_.type; }
   int32_t Size() const { return info_.size; }
+  int32_t Attributes() const { return info_.attributes; }
+  bool Required() const { return info_.required; }
+  bool AllowZeroLength() const { return info_.allowZeroLength; }
+  const std::string& DefaultValue() const { return info_.defaultValue; }
+  const std::string& ValidationRule() const { return info_.validationRule; }
+  const std::string& ValidationText() const { return info_.validationText; }
+  const dao::Properties& Properties() const { return properties_; }
 
  private:
   FieldInfo info_;
+  dao::Properties properties_;
 };
 
 class IndexField {
  public:
-  explicit IndexField(std::string name) : name_(std::move(name)) {}
+  explicit IndexField(std::string name, bool descending = false)
+      : name_(std::move(name)), descending_(descending) {}
   const std::string& Name() const { return name_; }
+  bool Descending() const { return descending_; }
 
  private:
   std::string name_;
+  bool descending_;
 };
 
 class Index {
  public:
   explicit Index(const IndexInfo& info);
-  const std::string& Name() const { return name_; }
+  const std::string& Name() const { return info_.name; }
   const Collection<IndexField>& Fields() const { return fields_; }
+  bool Primary() const { return info_.primary; }
+  bool Unique() const { return info_.unique; }
+  bool IgnoreNulls() const { return info_.ignoreNulls; }
+  bool Required() const { return info_.required; }
+  bool Foreign() const { return info_.foreign; }
+  bool Clustered() const { return info_.clustered; }
 
  private:
-  std::string name_;
+  IndexInfo info_;
   Collection<IndexField> fields_;
 };
 
 class TableDef {
  public:
   explicit TableDef(TableInfo info) : info_(std::move(info)) {}
+  TableDef(TableInfo info, std::weak_ptr<Database> db, size_t sourceIndex)
+      : info_(std::move(info)), db_(std::move(db)), sourceIndex_(sourceIndex) {}
   const std::string& Name() const { return info_.name; }
   bool IsSystem() const { return info_.system; }
   bool IsLinked() const { return info_.linked; }
   const TableInfo& Info() const { return info_; }
   DateTime DateCreated() const { return info_.dateCreated; }
   DateTime LastUpdated() const { return info_.lastUpdated; }
+  // DAO's Connect and SourceTableName: empty for a table of this database.
+  const std::string& Connect() const { return info_.connect; }
+  const std::string& SourceTableName() const { return info_.foreignName; }
+  // The table's stored properties (Description and the rest). Read on first use and kept.
+  // Raises 3420 once the database is closed.
+  const dao::Properties& Properties() const;
 
  private:
   TableInfo info_;
+  std::weak_ptr<Database> db_;
+  size_t sourceIndex_ = 0;
+  mutable std::optional<dao::Properties> properties_;
+};
+
+class Parameter {
+ public:
+  explicit Parameter(ParameterInfo info) : info_(std::move(info)) {}
+  const std::string& Name() const { return info_.name; }
+  int16_t Type() const { return info_.type; }
+  int32_t Size() const { return info_.size; }
+
+ private:
+  ParameterInfo info_;
 };
 
 class QueryDef {
@@ -232,12 +405,67 @@ class QueryDef {
   // The query's SQL text, lines joined by CR LF. Read from the file on first use and kept.
   // Raises 3420 once the database is closed.
   std::string SQL() const;
+  // The declared parameters and the stored properties, read on first use and kept. Raise 3420
+  // once the database is closed.
+  const Collection<Parameter>& Parameters() const;
+  const dao::Properties& Properties() const;
 
  private:
   QueryInfo info_;
   std::weak_ptr<Database> db_;
   size_t sourceIndex_;
   mutable std::optional<std::string> sql_;
+  mutable std::optional<Collection<Parameter>> parameters_;
+  mutable std::optional<dao::Properties> properties_;
+};
+
+class Relation {
+ public:
+  class Field {
+   public:
+    explicit Field(RelationInfo::FieldPair pair) : pair_(std::move(pair)) {}
+    const std::string& Name() const { return pair_.name; }
+    const std::string& ForeignName() const { return pair_.foreignName; }
+
+   private:
+    RelationInfo::FieldPair pair_;
+  };
+
+  explicit Relation(RelationInfo info);
+  const std::string& Name() const { return info_.name; }
+  const std::string& Table() const { return info_.table; }
+  const std::string& ForeignTable() const { return info_.foreignTable; }
+  int32_t Attributes() const { return info_.attributes; }
+  const Collection<Field>& Fields() const { return fields_; }
+
+ private:
+  RelationInfo info_;
+  Collection<Field> fields_;
+};
+
+class Document {
+ public:
+  explicit Document(DocumentInfo info) : info_(std::move(info)) {}
+  const std::string& Name() const { return info_.name; }
+  DateTime DateCreated() const { return info_.dateCreated; }
+  DateTime LastUpdated() const { return info_.lastUpdated; }
+  const std::string& Kind() const { return info_.kind; }
+  const std::string& Text() const { return info_.text; }
+  const std::string& Error() const { return info_.error; }
+
+ private:
+  DocumentInfo info_;
+};
+
+class Container {
+ public:
+  explicit Container(ContainerInfo info);
+  const std::string& Name() const { return name_; }
+  const Collection<Document>& Documents() const { return documents_; }
+
+ private:
+  std::string name_;
+  Collection<Document> documents_;
 };
 
 // A table-type recordset: the table's definition and its record count.
@@ -266,8 +494,9 @@ class Recordset {
 
 class Database : public std::enable_shared_from_this<Database> {
  public:
-  // `tables` and `queries` in any order: the collections sort them by name, case-insensitively
-  // (stable, so equal names keep the source's order). Source indexes refer to these vectors.
+  // `tables` and `queries` as the source lists them: kept in that order when the source says it
+  // is the database's own, else sorted by name (engine::NameLess, stable). Source indexes refer
+  // to these vectors.
   static std::shared_ptr<Database> Create(std::string name, std::vector<TableInfo> tables,
                                           std::vector<QueryInfo> queries,
                                           std::unique_ptr<CatalogueSource> source);
@@ -278,6 +507,10 @@ class Database : public std::enable_shared_from_this<Database> {
   std::string Format() const;
   const Collection<TableDef>& TableDefs() const;
   const Collection<QueryDef>& QueryDefs() const;
+  // The database's properties, its relationships and its containers: read on first use and kept.
+  const dao::Properties& Properties() const;
+  const Collection<Relation>& Relations() const;
+  const Collection<Container>& Containers() const;
 
   // A table-type recordset (type 1) on the table of that name (compared case-insensitively).
   // 3265 when there is no such table, 3219 on a linked table (naming its source), 3001-style
@@ -290,14 +523,21 @@ class Database : public std::enable_shared_from_this<Database> {
 
  private:
   friend class QueryDef;
+  friend class TableDef;
   Database() = default;
+  CatalogueSource& Source() const;
   void CheckOpen() const;
   std::string name_;
   Collection<TableDef> tables_;
   Collection<QueryDef> queries_;
   std::vector<size_t> tableSourceIndex_;
+  std::unordered_map<std::string, size_t> tableByName_;  // folded name -> position in tables_
   std::unique_ptr<CatalogueSource> source_;
   std::vector<std::weak_ptr<Recordset>> recordsets_;
+  size_t sweepAt_ = 16;  // size of recordsets_ at which closed ones are dropped
+  mutable std::optional<dao::Properties> properties_;
+  mutable std::optional<Collection<Relation>> relations_;
+  mutable std::optional<Collection<Container>> containers_;
   bool open_ = true;
 };
 

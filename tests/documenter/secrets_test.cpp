@@ -1,0 +1,31 @@
+#include "documenter/secrets.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using tavrek::doc::MaskConnectSecrets;
+
+TEST(MaskConnectSecrets, MasksPasswordItemsAndKeepsTheRest) {
+  EXPECT_EQ(MaskConnectSecrets("ODBC;DRIVER=SQL Server;SERVER=db1;UID=sa;PWD=s3cret;DATABASE=x"),
+            "ODBC;DRIVER=SQL Server;SERVER=db1;UID=sa;PWD=***;DATABASE=x");
+  EXPECT_EQ(MaskConnectSecrets(";DATABASE=C:\\dati\\a.mdb;PWD=segreta"),
+            ";DATABASE=C:\\dati\\a.mdb;PWD=***");
+  EXPECT_EQ(MaskConnectSecrets("ODBC;pwd=abc;Password=def;"), "ODBC;pwd=***;Password=***;");
+  EXPECT_EQ(MaskConnectSecrets("PWD=first"), "PWD=***");
+  EXPECT_EQ(MaskConnectSecrets("ODBC;PWD=;UID=x"), "ODBC;PWD=***;UID=x");
+}
+
+TEST(MaskConnectSecrets, BracedValuesAreMaskedWhole) {
+  EXPECT_EQ(MaskConnectSecrets("ODBC;PWD={a;b;c};UID=x"), "ODBC;PWD=***;UID=x");
+  EXPECT_EQ(MaskConnectSecrets("ODBC;PWD={unterminated;UID=x"), "ODBC;PWD=***");
+}
+
+TEST(MaskConnectSecrets, OnlyWholeKeysAtTheStartOfAnItem) {
+  // "XPWD=" and a value containing "PWD=" are not password items.
+  EXPECT_EQ(MaskConnectSecrets("ODBC;XPWD=1;DESC=PWD=2"), "ODBC;XPWD=1;DESC=PWD=2");
+  EXPECT_EQ(MaskConnectSecrets(";DATABASE=C:\\x.mdb"), ";DATABASE=C:\\x.mdb");
+  EXPECT_EQ(MaskConnectSecrets(""), "");
+}
+
+}  // namespace
