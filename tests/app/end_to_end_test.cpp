@@ -109,6 +109,23 @@ TEST_F(EndToEnd, AFileNamedRelativelyIsOpenedByItsFullPath) {
   EXPECT_EQ(w.CommonDialog1.FileName, QFileInfo(kSample).absoluteFilePath());
 }
 
+// `tavrek FILE` on an .accdb encrypted with a password asks for it, then shows the catalogue.
+TEST_F(EndToEnd, StartWithAnEncryptedFilePromptsForThePassword) {
+  Tavrek w;
+  w.Load();
+  scripted->inputAnswers = {QStringLiteral("password")};
+  const QString path = QStringLiteral(TAVREK_TEST_DATA_DIR "/encrypted/V2010_with-password.accdb");
+  w.OpenAtStartup(path);
+  ASSERT_EQ(scripted->inputCalls.size(), 1u);
+  EXPECT_EQ(scripted->inputCalls[0].prompt, QStringLiteral("Immettere Password"));
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+  EXPECT_EQ(w.dbOpen, 1);
+  EXPECT_EQ(w.Label1(0).Caption(), path);
+  ASSERT_EQ(w.List1.ListCount(), 1);
+  EXPECT_EQ(w.List1.List(0), QStringLiteral("Table1"));
+  w.Esci.Action()->trigger();
+}
+
 TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
   Tavrek w;
   w.Load();

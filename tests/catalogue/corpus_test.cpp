@@ -140,6 +140,29 @@ TEST_F(CorpusTest, PasswordFileCancelledOrAnsweredWrongly) {
   }
 }
 
+// An .accdb encrypted by Access with a database password: the same prompt as for a Jet password,
+// then the catalogue, read through the decryption.
+TEST_F(CorpusTest, EncryptedAccdbPromptsForItsPassword) {
+  user_->inputAnswers.push_back(QString("password"));
+  Open(Data("encrypted/V2010_with-password.accdb"));
+  ASSERT_EQ(user_->inputCalls.size(), 1u);
+  EXPECT_EQ(user_->inputCalls[0].prompt, "Immettere Password");
+  EXPECT_EQ(user_->inputCalls[0].title, "DATABASE PROTETTO");
+  EXPECT_THAT(user_->msgBoxCalls, IsEmpty());
+  EXPECT_THAT(Entries(w().List1), ElementsAre("Table1"));
+  ShowEveryTable();
+  ShowTable("Table1");
+  EXPECT_TRUE(Has("3 records   -   "));
+
+  user_->inputCalls.clear();
+  user_->inputAnswers.push_back(QString("sbagliata"));
+  Open(Data("encrypted/db2007-oldenc.accdb"));
+  EXPECT_EQ(user_->inputCalls.size(), 1u);
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  EXPECT_EQ(user_->msgBoxCalls[0].text, "Errore 3031\rPassword non valida.");
+  EXPECT_FALSE(w().ApriTab.Enabled());
+}
+
 TEST_F(CorpusTest, FileThatIsNotADatabase) {
   const QString path = dir_.filePath("notizia.mdb");
   ASSERT_TRUE(QFile::copy(Data("NOTICE"), path));
