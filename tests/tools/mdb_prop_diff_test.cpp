@@ -113,6 +113,14 @@ void ExpectSameValue(const std::string& where, const testjson::Value& ours, cons
   }
 }
 
+// mdbtools writes characters beyond U+FFFF (emoji) as "??", so it cannot be asked for an object
+// whose name holds one: such objects are compared by our own tests only.
+bool BeyondBmp(const std::string& name) {
+  for (unsigned char c : name)
+    if (c >= 0xF0) return true;
+  return false;
+}
+
 class MdbPropAgrees : public ::testing::TestWithParam<std::string> {
  protected:
   std::string file_ = kDataDir + "/" + GetParam();
@@ -162,10 +170,11 @@ TEST_P(MdbPropAgrees, StoredPropertiesMatch) {
   testjson::Value doc = testjson::Parse(json);
   Compare("MSysDb", doc["properties"], nullptr);
   for (const auto& t : doc["tables"].array) {
-    if (t["system"].boolean) continue;
+    if (t["system"].boolean || BeyondBmp(t["name"].string)) continue;
     Compare(t["name"].string, t["properties"], &t["fields"]);
   }
-  for (const auto& q : doc["queries"].array) Compare(q["name"].string, q["properties"], nullptr);
+  for (const auto& q : doc["queries"].array)
+    if (!BeyondBmp(q["name"].string)) Compare(q["name"].string, q["properties"], nullptr);
 }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
