@@ -16,8 +16,8 @@ dao::Error UnrecognizedFormatError(const std::string& path) {
 dao::Error EncryptedAceError(const std::string& path) {
   return dao::Error(dao::kErrUnrecognizedFormat,
                     "Formato di database '" + path +
-                        "' non riconosciuto. Il database è crittografato con una password: la "
-                        "crittografia dei file .accdb non è supportata.");
+                        "' non riconosciuto. Il database è crittografato in un modo che non è "
+                        "supportato.");
 }
 
 dao::Error DamagedError(const std::string& path) {

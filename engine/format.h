@@ -22,13 +22,16 @@ enum class RowOffsets {
 struct FormatDescriptor {
   const char* name;  // "Jet3", "Jet4", "ACE12", ...
   uint8_t versionByte;
-  bool ace;          // an .accdb file (Office-encrypted variants are not read)
+  bool ace;          // an .accdb file
   uint32_t pageSize;
 
   // Header page.
   size_t headerMaskedLength;  // bytes from 0x18 encoded with the fixed RC4 key
   size_t passwordLength;      // bytes of the password field at 0x42
   bool passwordDateMask;      // password further masked with the creation date at 0x72
+  // Offset of the 16-bit length of the Office EncryptionInfo, which follows it; 0 when the
+  // version cannot be Office-encrypted.
+  size_t officeEncryptionInfo;
 
   TextStorage text;
   size_t nameLengthSize;  // size of the length prefix of names in a table definition
@@ -54,17 +57,29 @@ struct FormatDescriptor {
   size_t columnVarIndex;
   size_t columnMisc;  // precision/scale, code page or, for complex columns, the complex id
   size_t columnFlags;
+  size_t columnExtraFlags;  // second flag byte (calculated columns and the like); 0: none stored
   size_t columnFixedOffset;
   size_t columnLength;
 
   // Physical index entry.
   size_t realIndexEntrySize;
   size_t realIndexColumns;  // ten (column number, order) pairs
+  size_t realIndexFlags;    // unique, ignore-nulls and required bits
+  size_t realIndexFirstPage;  // the index's root page
 
   // Logical index entry.
   size_t indexEntrySize;
   size_t indexRealIndex;  // number of the physical index behind it
+  size_t indexRelatedTableType;  // foreign keys: 1 on the referenced side, 2 on the referencing
   size_t indexType;
+
+  // Index pages (leaf and node pages of an index's B-tree).
+  size_t indexPagePrevious;      // previous page of the same level
+  size_t indexPageNext;          // next page of the same level
+  size_t indexPageTail;          // node pages: the right-most child, not named by any entry
+  size_t indexPagePrefixLength;  // bytes every entry after the first shares with the first
+  size_t indexPageEntryMask;     // one bit per byte of the entry area, set where an entry ends
+  size_t indexPageEntries;       // start of the entry area (the mask ends there)
 
   // Data rows.
   size_t rowColumnCountSize;  // size of the column count at the start of a row (and of var_len)

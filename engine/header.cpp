@@ -18,7 +18,6 @@ constexpr size_t kCodePageOffset = 0x3C;
 constexpr size_t kDatabaseKeyOffset = 0x3E;
 constexpr size_t kPasswordOffset = 0x42;
 constexpr size_t kCreationDateOffset = 0x72;
-constexpr size_t kAceEncryptionOffset = 0x298;
 
 bool HasSignature(ByteView page, const char* signature) {
   return page.Has(kSignatureOffset, 16) &&
@@ -60,7 +59,15 @@ HeaderStatus DatabaseHeader::Parse(ByteView page, DatabaseHeader& out) {
   // UCS-2 text ends on a whole unit.
   if (format->text == TextStorage::kUcs2 && out.passwordBytes.size() % 2) out.passwordBytes.push_back(0);
 
-  out.aceEncryptionHint = format->ace && header.U8(kAceEncryptionOffset) != 0;
+  if (format->officeEncryptionInfo != 0) {
+    const size_t at = format->officeEncryptionInfo;
+    const size_t length = header.U16(at);
+    if (header.Has(at + 2, length)) {
+      out.encryptionInfo.assign(header.data() + at + 2, header.data() + at + 2 + length);
+    } else {
+      out.encryptionInfoCut = true;
+    }
+  }
   return HeaderStatus::kOk;
 }
 

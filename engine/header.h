@@ -1,5 +1,6 @@
-// The header page (page 0): the file's signature, its version, and the area masked with the
-// fixed RC4 key, which holds the database key, the code page, the creation date and the password.
+// The header page (page 0): the file's signature, its version, the area masked with the fixed
+// RC4 key, which holds the database key, the code page, the creation date and the password, and,
+// in an Office-encrypted .accdb, the description of its encryption.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +26,10 @@ struct DatabaseHeader {
   double creationDate = 0;   // only meaningful where the format keeps it (Jet4 and later)
   // The password field with every mask removed, trailing zero bytes dropped (raw, not decoded).
   std::vector<uint8_t> passwordBytes;
-  // Bytes 0x298.. of the header: non-zero flags there mark Office-encrypted ACE files.
-  bool aceEncryptionHint = false;
+  // The Office EncryptionInfo of an .accdb (empty when the file has none), and whether its
+  // stated length runs past the header page.
+  std::vector<uint8_t> encryptionInfo;
+  bool encryptionInfoCut = false;
 
   // Decodes the header from the first bytes of the file (`page` holds up to one page of it).
   static HeaderStatus Parse(ByteView page, DatabaseHeader& out);

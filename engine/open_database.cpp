@@ -8,6 +8,10 @@
 #include <new>
 #include <stdexcept>
 
+#include <openssl/crypto.h>
+
+#include "engine/crypto/jet_rc4_codec.h"
+#include "engine/crypto/office_encryption.h"
 #include "engine/dao.h"
 #include "engine/errors.h"
 #include "engine/header.h"
@@ -61,6 +65,35 @@ bool PasswordMatches(const engine::DatabaseHeader& header, const std::string& gi
   return stored == given;
 }
 
+// The password of the connect string, wiped from memory when the open is over.
+struct GivenPassword {
+  std::string text;
+  ~GivenPassword() {
+    if (!text.empty()) OPENSSL_cleanse(text.data(), text.size());
+  }
+};
+
+// The codec of an Office-encrypted .accdb, once `password` has been checked with the file's own
+// verifier; every refusal as the engine error the user sees.
+std::unique_ptr<engine::crypto::PageCodec> OfficeCodec(const std::string& path,
+                                                       const engine::DatabaseHeader& header,
+                                                       const std::string& password) {
+  using engine::crypto::OfficeOpenStatus;
+  if (header.encryptionInfoCut) throw engine::DamagedError(path);
+  // A database key with no description of the encryption: nothing tells how to decrypt it.
+  if (header.encryptionInfo.empty()) throw engine::EncryptedAceError(path);
+  std::unique_ptr<engine::crypto::PageCodec> codec;
+  const engine::ByteView info(header.encryptionInfo.data(), header.encryptionInfo.size());
+  switch (engine::crypto::OpenOfficeEncryption(info, header.databaseKey, password, codec)) {
+    case OfficeOpenStatus::kOk: return codec;
+    case OfficeOpenStatus::kNoPassword:
+    case OfficeOpenStatus::kWrongPassword: throw engine::BadPasswordError();
+    case OfficeOpenStatus::kDamaged: throw engine::DamagedError(path);
+    case OfficeOpenStatus::kUnsupported: break;
+  }
+  throw engine::EncryptedAceError(path);
+}
+
 }  // namespace
 
 std::shared_ptr<Database> DBEngine::OpenDatabase(const std::string& path, bool /*options*/,
@@ -90,27 +123,37 @@ std::shared_ptr<Database> DBEngine::OpenDatabase(const std::string& path, bool /
     case engine::HeaderStatus::kTruncated: throw engine::DamagedError(path);
   }
   const engine::FormatDescriptor& format = *header.format;
-  if (format.ace && (header.databaseKey != 0 || !header.passwordBytes.empty() ||
-                     header.aceEncryptionHint))
+  // An unencrypted .accdb keeps no password of the Jet kind: one there is a protection we do not
+  // know. (Office encryption fills that field with bytes of its own.)
+  if (format.ace && header.databaseKey == 0 && !header.passwordBytes.empty())
     throw engine::EncryptedAceError(path);
   // Access writes whole pages only; anything else is a damaged or cut copy.
   if (size % format.pageSize != 0 || size / format.pageSize < 3) throw engine::DamagedError(path);
 
-  if (!PasswordMatches(header, connect ? PasswordFromConnect(*connect) : std::string()))
-    throw engine::BadPasswordError();
-
-  auto pages = std::make_unique<engine::PageReader>(guard.fd, size, format, header.databaseKey);
-  guard.fd = -1;
-  // Office encryption of an .accdb leaves the header readable but every other page scrambled:
-  // the catalogue's definition is then not where every Access file has it.
+  GivenPassword password{connect ? PasswordFromConnect(*connect) : std::string()};
+  std::unique_ptr<engine::crypto::PageCodec> codec;
   if (format.ace) {
-    bool plain = false;
+    // In an .accdb the database key means Office encryption, described in the header page.
+    if (header.databaseKey != 0) codec = OfficeCodec(path, header, password.text);
+  } else {
+    if (!PasswordMatches(header, password.text)) throw engine::BadPasswordError();
+    if (header.databaseKey != 0)
+      codec = std::make_unique<engine::crypto::JetRc4Codec>(header.databaseKey);
+  }
+  const bool encrypted = codec != nullptr;
+
+  auto pages = std::make_unique<engine::PageReader>(guard.fd, size, format, std::move(codec));
+  guard.fd = -1;
+  // Every .accdb has the catalogue's definition on the same page. When it is not there the file
+  // is damaged, or encrypted in a way its header does not tell.
+  if (format.ace) {
+    bool found = false;
     try {
-      plain = pages->Read(engine::kCatalogueDefinitionPage)->Type() == engine::kPageTableDefinition;
+      found = pages->Read(engine::kCatalogueDefinitionPage)->Type() == engine::kPageTableDefinition;
     } catch (const engine::CorruptError&) {
       throw engine::DamagedError(path);
     }
-    if (!plain) throw engine::EncryptedAceError(path);
+    if (!found) throw encrypted ? engine::DamagedError(path) : engine::EncryptedAceError(path);
   }
   try {
     std::vector<TableInfo> tables;

@@ -5,33 +5,34 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-
-#include "engine/rc4.h"
+#include <stdexcept>
 
 namespace engine {
 
 namespace {
-// At most this many pages are cached (a few MiB); the catalogue touches far fewer.
-constexpr size_t kCachePages = 1024;
+// The pages kept (1 MiB of 4 KiB pages): what one catalogue walk comes back to — the catalogue's
+// own definition and data pages, long values, index pages — fits easily; a table definition read
+// once makes way for the next without growing the heap.
+constexpr size_t kCachePages = 256;
 }  // namespace
 
 PageReader::PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,
-                       uint32_t databaseKey)
+                       std::unique_ptr<crypto::PageCodec> codec)
     : fd_(fd),
       format_(format),
       pageCount_(static_cast<uint32_t>(
           std::min<uint64_t>(fileSize / format.pageSize, UINT32_MAX))),
-      databaseKey_(databaseKey) {}
+      codec_(std::move(codec)) {
+  slots_.reserve(kCachePages);
+  slotOf_.reserve(kCachePages);
+}
 
 PageReader::~PageReader() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-PagePtr PageReader::Read(uint32_t number) {
-  if (number >= pageCount_) ThrowCorrupt("page number past the end of the file");
-  if (auto it = cache_.find(number); it != cache_.end()) return it->second;
-
-  std::vector<uint8_t> bytes(format_.pageSize);
+void PageReader::Load(uint32_t number, std::vector<uint8_t>& bytes) {
+  bytes.resize(format_.pageSize);
   const off_t offset = static_cast<off_t>(number) * format_.pageSize;
   size_t done = 0;
   while (done < bytes.size()) {
@@ -41,12 +42,52 @@ PagePtr PageReader::Read(uint32_t number) {
     if (got <= 0) ThrowCorrupt("short read");
     done += static_cast<size_t>(got);
   }
-  if (databaseKey_ != 0 && number > 0)
-    Rc4DecodeWithKey32(databaseKey_ ^ number, bytes.data(), bytes.size());
+  if (codec_ && number > 0) {
+    try {
+      codec_->Decode(number, bytes.data(), bytes.size());
+    } catch (const std::runtime_error&) {
+      ThrowCorrupt("page could not be decrypted");
+    }
+  }
+}
 
-  if (cache_.size() >= kCachePages) cache_.clear();
-  auto page = std::make_shared<const Page>(number, std::move(bytes));
-  cache_.emplace(number, page);
+PagePtr PageReader::Read(uint32_t number) {
+  if (number >= pageCount_) ThrowCorrupt("page number past the end of the file");
+  if (auto it = slotOf_.find(number); it != slotOf_.end()) {
+    Slot& hit = slots_[it->second];
+    hit.recentlyUsed = true;
+    return hit.page;
+  }
+
+  size_t index;
+  if (slots_.size() < kCachePages) {
+    index = slots_.size();
+    slots_.emplace_back();
+  } else {
+    while (slots_[hand_].recentlyUsed) {
+      slots_[hand_].recentlyUsed = false;
+      hand_ = (hand_ + 1) % slots_.size();
+    }
+    index = hand_;
+    hand_ = (hand_ + 1) % slots_.size();
+  }
+
+  // The slot is empty until the new page is in: a failed read leaves nothing half-filled behind.
+  Slot& slot = slots_[index];
+  std::shared_ptr<Page> page = std::move(slot.page);
+  slot.recentlyUsed = false;
+  if (page) slotOf_.erase(page->number_);
+  if (page && page.use_count() == 1) {
+    // Nobody else holds the page that leaves: its buffer takes the new one.
+    page->number_ = number;
+    Load(number, page->bytes_);
+  } else {
+    std::vector<uint8_t> bytes;
+    Load(number, bytes);
+    page = std::make_shared<Page>(number, std::move(bytes));
+  }
+  slot.page = page;
+  slotOf_.emplace(number, index);
   return page;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/bytes.h"
+#include "engine/crypto/page_codec.h"
 #include "engine/format.h"
 
 namespace engine {
@@ -22,6 +23,7 @@ class Page {
   uint8_t Type() const { return bytes_.empty() ? 0 : bytes_[0]; }
 
  private:
+  friend class PageReader;  // refills pages nobody holds any more
   uint32_t number_;
   std::vector<uint8_t> bytes_;
 };
@@ -32,14 +34,17 @@ using PagePtr = std::shared_ptr<const Page>;
 enum PageType : uint8_t {
   kPageData = 0x01,
   kPageTableDefinition = 0x02,
+  kPageIndexNode = 0x03,
+  kPageIndexLeaf = 0x04,
   kPageUsageMap = 0x05,
 };
 
 class PageReader {
  public:
   // Takes ownership of `fd` (opened read-only) and closes it when destroyed. `fileSize` is a whole
-  // number of pages. `databaseKey` non-zero: pages after the first are RC4-encoded with it.
-  PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format, uint32_t databaseKey);
+  // number of pages. `codec`, when given, decodes every page after the first.
+  PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,
+             std::unique_ptr<crypto::PageCodec> codec);
   ~PageReader();
   PageReader(const PageReader&) = delete;
   PageReader& operator=(const PageReader&) = delete;
@@ -53,11 +58,23 @@ class PageReader {
   PagePtr Read(uint32_t number);
 
  private:
+  // Reads page `number` from the file into `bytes` (one page long) and decodes it.
+  void Load(uint32_t number, std::vector<uint8_t>& bytes);
+
   int fd_;
   const FormatDescriptor& format_;
   uint32_t pageCount_;
-  uint32_t databaseKey_;
-  std::unordered_map<uint32_t, PagePtr> cache_;
+  std::unique_ptr<crypto::PageCodec> codec_;
+  // The cache: a fixed number of slots replaced in clock order, a page read again since the
+  // hand last passed keeping its slot one more round. A page no caller holds any more lends its
+  // buffer to the next page read.
+  struct Slot {
+    std::shared_ptr<Page> page;
+    bool recentlyUsed = false;
+  };
+  std::vector<Slot> slots_;
+  size_t hand_ = 0;
+  std::unordered_map<uint32_t, size_t> slotOf_;  // page number -> slot
 };
 
 }  // namespace engine

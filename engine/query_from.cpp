@@ -49,9 +49,15 @@ class FromBuilder {
  public:
   void AddTable(const QueryRow& row) {
     std::string text;
-    if (row.expression) text += Bracketed(*row.expression) + ".";
-    if (row.name1) text += QuoteIdentifier(*row.name1);
-    if (row.name2) text += " AS " + QuoteName(*row.name2);
+    if (row.expression && TextOf(row.name1).empty()) {
+      // A derived table: the subquery as typed, in parentheses, with two blanks before AS.
+      text = "(" + *row.expression + ")";
+      if (row.name2) text += "  AS " + QuoteName(*row.name2);
+    } else {
+      if (row.expression) text += Bracketed(*row.expression) + ".";
+      if (row.name1) text += QuoteIdentifier(*row.name1);
+      if (row.name2) text += " AS " + QuoteName(*row.name2);
+    }
     const std::string& key = row.name2 ? *row.name2 : TextOf(row.name1);
     AddSource(key, std::move(text));
   }

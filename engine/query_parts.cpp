@@ -31,9 +31,35 @@ QueryParts QueryParts::Decode(const std::vector<QueryRow>& rows) {
   return parts;
 }
 
-int QueryParts::Kind() const {
-  if (type && type->flag) return *type->flag;
-  return kKindSelect;
+namespace {
+
+// The kind a DAO type code names (the type bits of an object's Flags), 0 when none.
+int KindOfTypeCode(uint32_t code) {
+  switch (code) {
+    case 0: return kKindSelect;
+    case 16: return kKindCrosstab;
+    case 32: return kKindDelete;
+    case 48: return kKindUpdate;
+    case 64: return kKindAppend;
+    case 80: return kKindMakeTable;
+    case 96: return kKindDataDefinition;
+    case 112: return kKindPassThrough;
+    case 128: return kKindUnion;
+    case kObjectPassThroughBulk: return kKindPassThrough;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+int QueryParts::Kind(uint32_t object_flags) const {
+  const int from_object = KindOfTypeCode(object_flags & kObjectTypeBits);
+  if (from_object == kKindPassThrough) return kKindPassThrough;
+  if (type && type->flag) {
+    if (*type->flag == kKindPassThroughBulk) return kKindPassThrough;
+    if (*type->flag >= kKindSelect && *type->flag <= kKindUnion) return *type->flag;
+  }
+  return from_object != 0 ? from_object : kKindSelect;
 }
 
 int QueryParts::SelectFlags() const {

@@ -7,6 +7,7 @@
 // unknown attributes are ignored, repeated single rows keep the first, missing rows stay empty.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,7 +44,13 @@ enum QueryKind : int {
   kKindDataDefinition = 7,
   kKindPassThrough = 8,
   kKindUnion = 9,
+  kKindPassThroughBulk = 10,  // a pass-through query that returns no records
 };
+
+// The bits of a query's Flags in MSysObjects that repeat its DAO type code.
+inline constexpr uint32_t kObjectTypeBits = 0xF0;
+// DAO's code for a pass-through query that returns no records (ReturnsRecords false).
+inline constexpr uint32_t kObjectPassThroughBulk = 144;
 
 // Bits of the kAttrFlags row's Flag.
 enum SelectFlag : int {
@@ -87,8 +94,12 @@ struct QueryParts {
   // Files `rows` (in stored order) by attribute. Never fails.
   static QueryParts Decode(const std::vector<QueryRow>& rows);
 
-  // The kAttrType row's Flag, or kKindSelect when it is missing or NULL.
-  int Kind() const;
+  // The kind of query: kKindPassThrough when `object_flags` (the query's Flags in MSysObjects)
+  // say pass-through (type bits 112, or 144 for one that returns no records) or the kAttrType
+  // row's Flag says either kind (8 or 10); otherwise that Flag when it is a kind listed above;
+  // otherwise the kind the type bits of `object_flags` name; kKindSelect when nothing says more.
+  // Never kKindPassThroughBulk.
+  int Kind(uint32_t object_flags = 0) const;
   // The kAttrFlags row's Flag, 0 when missing or NULL.
   int SelectFlags() const;
 };

@@ -50,13 +50,25 @@ const char* ParameterTypeName(const std::optional<int>& code) {
   }
 }
 
+// DAO's code of a Text parameter; its row's LvExtra holds the declared size.
+constexpr int kParameterText = 10;
+
+// "name Type", the type of a text parameter with its size: "[User Name] Text ( 255 )". Without
+// a size a text parameter is a bare "Text", which Access reads as a Memo.
+std::string ParameterItem(const QueryRow& parameter) {
+  std::string out = QuoteName(TextOf(parameter.name1)) + " " + ParameterTypeName(parameter.flag);
+  if (parameter.flag.value_or(0) == kParameterText && parameter.lv_extra &&
+      *parameter.lv_extra > 0) {
+    out += " ( " + std::to_string(*parameter.lv_extra) + " )";
+  }
+  return out;
+}
+
 // "PARAMETERS a Type, b Type;" and a line break, or nothing.
 std::string ParametersLine(const QueryParts& parts) {
   if (parts.parameters.empty()) return "";
   std::vector<std::string> items;
-  for (const QueryRow& parameter : parts.parameters) {
-    items.push_back(TextOf(parameter.name1) + " " + ParameterTypeName(parameter.flag));
-  }
+  for (const QueryRow& parameter : parts.parameters) items.push_back(ParameterItem(parameter));
   return "PARAMETERS " + JoinList(items) + ";" + kSqlNewline;
 }
 
@@ -159,7 +171,7 @@ std::string AppendText(const QueryParts& parts) {
     }
   }
   std::string out = "INSERT INTO " + TargetTable(parts);
-  if (!targets.empty()) out += " (" + JoinList(targets) + ")";
+  if (!targets.empty()) out += " ( " + JoinList(targets) + " )";
   out += TargetDb(parts) + kSqlNewline;
   if (!values.empty()) return out + "VALUES (" + JoinList(values) + ")";
   return out + SelectHead("SELECT", parts, selected) + SelectTail(parts, parts.group_by);
@@ -175,7 +187,7 @@ std::string UpdateText(const QueryParts& parts) {
     assignments.push_back(QuoteIdentifier(TextOf(column.name2)) + " = " +
                           TextOf(column.expression));
   }
-  out += kSqlNewline + std::string("SET ") + JoinList(assignments);
+  out += " SET " + JoinList(assignments);
   if (parts.where) out += kSqlNewline + std::string("WHERE ") + TextOf(parts.where->expression);
   return out;
 }
@@ -203,47 +215,36 @@ std::string CrosstabText(const QueryParts& parts) {
   out += kSqlNewline + std::string("PIVOT ");
   if (pivot) {
     out += TextOf(pivot->expression);
-    // The fixed column headings, when the query names them.
-    if (pivot->name1 && !pivot->name1->empty()) out += " IN (" + *pivot->name1 + ")";
+    // Fixed column headings are part of the stored expression ("V.mese In ("Gen","Feb")"); the
+    // row's Name1 is only the alias of the pivot column, which Access does not write.
   }
   return out;
 }
 
-// A union half as stored, without its outer blanks and with its line breaks made CR LF.
+// A union half exactly as stored: its blanks and line breaks are part of the text Access shows.
 std::string UnionPart(const QueryParts& parts, const char* id) {
-  std::string stored;
   for (const QueryRow& table : parts.tables) {
-    if (table.name2 && *table.name2 == id) {
-      stored = TextOf(table.expression);
-      break;
-    }
+    if (table.name2 && *table.name2 == id) return TextOf(table.expression);
   }
-  std::size_t begin = 0;
-  std::size_t end = stored.size();
-  while (begin < end && static_cast<unsigned char>(stored[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(stored[end - 1]) <= ' ') --end;
-  std::string out;
-  for (std::size_t i = begin; i < end; ++i) {
-    if (stored[i] == '\r' || stored[i] == '\n') {
-      while (i + 1 < end && (stored[i + 1] == '\r' || stored[i + 1] == '\n')) ++i;
-      out += kSqlNewline;
-    } else {
-      out += stored[i];
-    }
-  }
-  return out;
+  return "";
 }
 
+// "first UNION [ALL] second", UNION on a line of its own: the line break before it is added only
+// when the first half does not already end with one, so a first half ending in a blank line
+// keeps that blank line.
 std::string UnionText(const QueryParts& parts) {
-  std::string out = UnionPart(parts, kUnionPart1) + kSqlNewline + "UNION ";
+  std::string out = UnionPart(parts, kUnionPart1);
+  if (out.empty() || out.back() != '\n') out += kSqlNewline;
+  out += "UNION ";
   if (!(parts.SelectFlags() & kSelectDistinct)) out += "ALL ";
   out += UnionPart(parts, kUnionPart2);
   out += OrderByClause(parts);
   return out;
 }
 
-// Data-definition and pass-through queries keep their text as it was typed. The stored text
-// may end with the terminating NUL of the string it was saved from; that is not part of it.
+// Data-definition and pass-through queries keep their text as it was typed, in the type row
+// (empty when that row is missing). The stored text may end with the terminating NUL of the
+// string it was saved from; that is not part of it.
 std::string StoredText(const QueryParts& parts) {
   std::string text = parts.type ? TextOf(parts.type->expression) : std::string();
   while (!text.empty() && text.back() == '\0') text.pop_back();
@@ -252,8 +253,8 @@ std::string StoredText(const QueryParts& parts) {
 
 }  // namespace
 
-int16_t QueryTypeFromRows(const std::vector<QueryRow>& rows) {
-  switch (QueryParts::Decode(rows).Kind()) {
+int16_t QueryTypeFromRows(const std::vector<QueryRow>& rows, uint32_t object_flags) {
+  switch (QueryParts::Decode(rows).Kind(object_flags)) {
     case kKindMakeTable: return 80;
     case kKindAppend: return 64;
     case kKindUpdate: return 48;
@@ -266,9 +267,9 @@ int16_t QueryTypeFromRows(const std::vector<QueryRow>& rows) {
   }
 }
 
-std::string BuildQuerySql(const std::vector<QueryRow>& rows) {
+std::string BuildQuerySql(const std::vector<QueryRow>& rows, uint32_t object_flags) {
   const QueryParts parts = QueryParts::Decode(rows);
-  const int kind = parts.Kind();
+  const int kind = parts.Kind(object_flags);
   if (kind == kKindDataDefinition || kind == kKindPassThrough) return StoredText(parts);
 
   std::string out = ParametersLine(parts);
@@ -284,7 +285,7 @@ std::string BuildQuerySql(const std::vector<QueryRow>& rows) {
   if (parts.SelectFlags() & kSelectOwnerAccess) {
     out += kSqlNewline + std::string("WITH OWNERACCESS OPTION");
   }
-  return out + ";";
+  return out + ";" + kSqlNewline;
 }
 
 }  // namespace engine

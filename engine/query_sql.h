@@ -19,14 +19,20 @@ struct QueryRow {
   std::optional<std::string> name1;    // Name1
   std::optional<std::string> name2;    // Name2
   std::optional<std::string> order;    // Order: the raw bytes of the binary column
+  std::optional<int32_t> lv_extra;     // LvExtra: on a parameter row, the size of a text
 };
 
 // The DAO type code of the query the rows describe (0 select, 16 crosstab, 32 delete, 48 update,
-// 64 append, 80 make-table, 96 data-definition, 112 pass-through, 128 union). Rows in stored order.
-int16_t QueryTypeFromRows(const std::vector<QueryRow>& rows);
+// 64 append, 80 make-table, 96 data-definition, 112 pass-through, 128 union). `object_flags` is
+// the query's Flags in MSysObjects, whose bits 0xF0 repeat the type code: they make the query a
+// pass-through one when they say 112, or 144 (a pass-through query that returns no records),
+// and give the type when the rows carry no kind this reader knows. Rows in stored order.
+int16_t QueryTypeFromRows(const std::vector<QueryRow>& rows, uint32_t object_flags = 0);
 
-// The SQL text as Access shows it: clauses joined by CR LF, ending with ";". Never fails: broken
-// or unusual rows give a best-effort text. Rows in stored order.
-std::string BuildQuerySql(const std::vector<QueryRow>& rows);
+// The SQL text as Access shows it (QueryDef.SQL). A query Access rebuilds from its rows has its
+// clauses joined by CR LF and ends with ";" and CR LF; a pass-through or data-definition query
+// gives its text exactly as stored. Never fails: broken or unusual rows give a best-effort text.
+// Rows in stored order; `object_flags` as for QueryTypeFromRows.
+std::string BuildQuerySql(const std::vector<QueryRow>& rows, uint32_t object_flags = 0);
 
 }  // namespace engine

@@ -1,5 +1,7 @@
 #include "engine/query_text.h"
 
+#include "engine/query_words.h"
+
 namespace engine {
 
 namespace {
@@ -17,19 +19,23 @@ bool IsBracketed(std::string_view name) {
 
 std::string TextOf(const std::optional<std::string>& value) { return value.value_or(""); }
 
-std::string QuoteName(std::string_view name) {
-  if (IsBracketed(name)) return std::string(name);
+bool NeedsBrackets(std::string_view name) {
+  if (name.empty() || IsBracketed(name)) return false;
+  if (name.front() >= '0' && name.front() <= '9') return true;
   for (unsigned char c : name) {
-    if (!IsNameByte(c)) {
-      std::string quoted;
-      quoted.reserve(name.size() + 2);
-      quoted += '[';
-      quoted.append(name);
-      quoted += ']';
-      return quoted;
-    }
+    if (!IsNameByte(c)) return true;
   }
-  return std::string(name);
+  return IsReservedWord(name);
+}
+
+std::string QuoteName(std::string_view name) {
+  if (!NeedsBrackets(name)) return std::string(name);
+  std::string quoted;
+  quoted.reserve(name.size() + 2);
+  quoted += '[';
+  quoted.append(name);
+  quoted += ']';
+  return quoted;
 }
 
 std::string QuoteIdentifier(std::string_view identifier) {

@@ -14,9 +14,14 @@ inline constexpr const char* kSqlNewline = "\r\n";
 // The text of a column, empty when it is NULL.
 std::string TextOf(const std::optional<std::string>& value);
 
-// A name as Access writes it: kept as it is when already in brackets or made only of letters,
-// digits and underscores; otherwise put in brackets ("Some.Alias" -> "[Some.Alias]"). Bytes of
-// non-ASCII UTF-8 characters count as letters.
+// Whether Access writes `name` in brackets: when it is not in brackets already and holds a
+// character other than letters, digits and underscores, starts with a digit, or is a reserved
+// word of Access SQL (IsReservedWord). Bytes of non-ASCII UTF-8 characters count as letters.
+// An empty name is never bracketed.
+bool NeedsBrackets(std::string_view name);
+
+// A name as Access writes it: in brackets when NeedsBrackets says so, otherwise as it is
+// ("Some.Alias" -> "[Some.Alias]", "Year" -> "[Year]", "Total" -> "Total").
 std::string QuoteName(std::string_view name);
 
 // A dotted name (table, or table.column) with each part quoted as by QuoteName. Dots inside

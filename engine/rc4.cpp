@@ -1,5 +1,7 @@
 #include "engine/rc4.h"
 
+#include <openssl/crypto.h>
+
 #include <utility>
 
 namespace engine {
@@ -11,6 +13,11 @@ Rc4::Rc4(const uint8_t* key, size_t keyLength) {
     j = static_cast<uint8_t>(j + state_[k] + key[k % keyLength]);
     std::swap(state_[k], state_[j]);
   }
+}
+
+Rc4::~Rc4() {
+  OPENSSL_cleanse(state_, sizeof state_);
+  i_ = j_ = 0;
 }
 
 void Rc4::Apply(uint8_t* data, size_t length) {

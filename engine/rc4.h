@@ -10,6 +10,10 @@ class Rc4 {
  public:
   // Schedules `key` (1 to 256 bytes).
   Rc4(const uint8_t* key, size_t keyLength);
+  // Wipes the key schedule.
+  ~Rc4();
+  Rc4(const Rc4&) = delete;
+  Rc4& operator=(const Rc4&) = delete;
   // XORs `length` bytes at `data` with the next bytes of the key stream, in place.
   void Apply(uint8_t* data, size_t length);
 

@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fontconfig
   mdbtools mdbtools-dev
+  libssl-dev libexpat1-dev
   clang libclang-rt-14-dev
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils

@@ -74,7 +74,7 @@ class LongValues : public ::testing::Test {
     enginetest::WriteBytes(path, file);
     const int fd = ::open(path.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
-    pages_ = std::make_unique<engine::PageReader>(fd, file.size(), *engine::DescriptorForVersion(1), 0);
+    pages_ = std::make_unique<engine::PageReader>(fd, file.size(), *engine::DescriptorForVersion(1), nullptr);
   }
 
   std::string Read(const std::vector<uint8_t>& field) {

@@ -109,7 +109,8 @@ TEST(OpenErrors, ForeignFilesAre3343) {
   EXPECT_EQ(OpenError(future), dao::kErrUnrecognizedFormat);
 }
 
-TEST(OpenErrors, EncryptedAccdbIsUnsupportedAndSaysSo) {
+// A database key in an .accdb with no description of its encryption: nothing says how to read it.
+TEST(OpenErrors, EncryptedAccdbWithoutItsDescriptionIsUnsupportedAndSaysSo) {
   ScratchDir dir;
   std::vector<uint8_t> bytes = ReadBytes(Corpus("ace/testV2007.accdb"));
   bytes[0x3E] ^= 0x5A;  // the masked area is XOR-coded: this sets a database key
@@ -125,7 +126,8 @@ TEST(OpenErrors, EncryptedAccdbIsUnsupportedAndSaysSo) {
   }
 }
 
-// Office encryption leaves no key in the old places; the scrambled pages give it away.
+// Without a database key the pages should be plain; scrambled ones mean an encryption the header
+// does not tell.
 TEST(OpenErrors, ScrambledAccdbIsReportedAsEncrypted) {
   ScratchDir dir;
   std::vector<uint8_t> bytes = ReadBytes(Corpus("ace/testV2007.accdb"));

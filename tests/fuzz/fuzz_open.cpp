@@ -4,98 +4,16 @@
 //
 // The input is served from an anonymous in-memory file (memfd) opened through /proc/self/fd, so
 // the reader sees an ordinary read-only file and nothing touches the disk.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <map>
+#include <optional>
 #include <string>
 
 #include "engine/dao.h"
-#include "tools/dump.h"
-
-namespace {
-
-// Keeps the compiler from discarding reads whose only purpose is to be performed.
-volatile size_t sink;
-
-void Touch(const std::string& s) { sink = sink + s.size(); }
-
-std::string Folded(const std::string& s) {
-  std::string f = s;
-  for (char& c : f) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
-  return f;
-}
-
-// `uniqueName`: no other table has the same name (a damaged catalogue may repeat names, and then
-// a lookup by name finds the first of them).
-void DescribeTable(dao::Database& db, const dao::TableDef& t, bool uniqueName) {
-  Touch(tavrek::dump::JsonString(t.Name()));
-  Touch(t.DateCreated().Iso());
-  Touch(t.LastUpdated().Iso());
-  if (t.IsLinked()) {
-    // A table-type recordset on a linked table must be refused with an engine error.
-    try {
-      db.OpenRecordset(t.Name(), dao::dbOpenTable);
-      if (uniqueName) std::abort();
-    } catch (const dao::Error&) {
-    }
-    return;
-  }
-  auto rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
-  sink = sink + static_cast<size_t>(rs->RecordCount());
-  for (const auto& f : rs->Fields()) {
-    Touch(tavrek::dump::JsonString(f.Name()));
-    sink = sink + static_cast<size_t>(f.Type()) + static_cast<size_t>(f.Size());
-  }
-  for (const auto& ix : rs->Indexes()) {
-    Touch(ix.Name());
-    for (const auto& k : ix.Fields()) Touch(k.Name());
-  }
-  rs->Close();
-}
-
-void DescribeAll(dao::Database& db) {
-  Touch(db.Format());
-  const auto& tables = db.TableDefs();
-  std::map<std::string, int> nameCount;
-  for (const auto& t : tables) ++nameCount[Folded(t.Name())];
-  for (int i = 0; i < tables.Count(); ++i) {
-    // One damaged table does not stop the others from being looked at.
-    try {
-      const dao::TableDef& t = tables.Item(i);
-      DescribeTable(db, t, nameCount[Folded(t.Name())] == 1);
-    } catch (const dao::Error&) {
-    }
-  }
-  const auto& queries = db.QueryDefs();
-  for (int i = 0; i < queries.Count(); ++i) {
-    const dao::QueryDef& q = queries.Item(i);
-    Touch(q.Name());
-    sink = sink + static_cast<size_t>(q.Type());
-    Touch(q.DateCreated().Iso());
-    try {
-      Touch(tavrek::dump::JsonString(q.SQL()));
-    } catch (const dao::Error&) {
-    }
-  }
-}
-
-}  // namespace
+#include "tests/fuzz/describe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const int fd = memfd_create("tavrek-fuzz", 0);
-  static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  if (fd < 0) std::abort();
-  if (ftruncate(fd, 0) != 0) std::abort();
-  for (size_t done = 0; done < size;) {
-    ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-    if (n <= 0) std::abort();
-    done += static_cast<size_t>(n);
-  }
-
+  const std::string path = fuzz::InMemoryFile(data, size);
   dao::DBEngine engine;
   // No password first; on 3031 the password of the protected test database, so that mutations
   // of it get past the check.
@@ -104,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::optional<std::string> c;
       if (connect) c = connect;
       auto db = engine.OpenDatabase(path, false, true, c);
-      DescribeAll(*db);
+      fuzz::DescribeAll(*db);
       db->Close();
       db->Close();  // closing twice is harmless
       break;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <regex>
 #include <string>
 
 namespace {
@@ -73,6 +74,39 @@ TEST(DumpCli, SuccessWritesOnlyToStandardOutput) {
   EXPECT_EQ(text.status, 0);
   EXPECT_NE(text.out.find("Formato: Jet3"), std::string::npos);
   EXPECT_NE(text.out.find("UnionQuery  tipo 128"), std::string::npos);
+}
+
+// The JSON document with every date-time value blanked.
+std::string WithoutDates(const std::string& json) {
+  return std::regex_replace(json, std::regex("\"[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\""), "\"D\"");
+}
+
+// An .accdb encrypted by Access with a password documents exactly like its unencrypted twin
+// (Access stamped different modification times on a few system tables).
+TEST(DumpCli, EncryptedAccdbDumpsLikeItsUnencryptedTwin) {
+  Outcome encrypted =
+      Dump("--json --password password " + Quote(kData + "/encrypted/V2010_with-password.accdb"));
+  Outcome plain = Dump("--json " + Quote(kData + "/encrypted/V2010_no-password.accdb"));
+  ASSERT_EQ(encrypted.status, 0) << encrypted.err;
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_NE(encrypted.out, plain.out) << "the dates differ, so the comparison below blanks them";
+  EXPECT_EQ(WithoutDates(encrypted.out), WithoutDates(plain.out));
+  EXPECT_NE(plain.out.find("\"Table1\""), std::string::npos);
+}
+
+TEST(DumpCli, EncryptedAccdbWithoutOrWithAWrongPasswordIs3031) {
+  for (const char* file : {"db2007-oldenc.accdb", "db2007-enc.accdb", "db-nonstandard.accdb",
+                           "V2010_with-password.accdb"}) {
+    for (const char* pw : {"", "--password Segreto99 "}) {
+      Outcome o = Dump(std::string(pw) + Quote(kData + "/encrypted/" + file));
+      EXPECT_EQ(o.status, 2) << file;
+      EXPECT_EQ(o.out, "");
+      EXPECT_EQ(o.err, "Errore 3031\nPassword non valida.\n") << file;
+    }
+  }
+  Outcome ok = Dump("--password Test123 " + Quote(kData + "/encrypted/db2007-oldenc.accdb"));
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_EQ(ok.out.find("Test123"), std::string::npos) << "the password is not shown";
 }
 
 }  // namespace
