@@ -383,13 +383,13 @@ TEST(DumpJson, PropertiesAttributesRelationsAndParameters) {
   EXPECT_TRUE(composite["descending"][0].boolean);
   EXPECT_FALSE(composite["descending"][1].boolean);
 
-  // Queries are in name order: "Aggiorna" is source query 1.
-  const auto& update = doc["queries"][0];
+  // Queries are in catalogue order ("~sq_" names first): "Aggiorna" is source query 1.
+  const auto& update = doc["queries"][1];
   ASSERT_EQ(update["parameters"].array.size(), 1u);
   EXPECT_EQ(update["parameters"][0]["name"].string, "[Quale ID?]");
   EXPECT_EQ(update["parameters"][0]["type"].number, dao::dbLong);
   EXPECT_EQ(update["properties"]["RecordLocks"].number, 2);
-  EXPECT_TRUE(doc["queries"][1]["parameters"].array.empty());
+  EXPECT_TRUE(doc["queries"][0]["parameters"].array.empty());
 
   const auto& relations = doc["relations"].array;
   ASSERT_EQ(relations.size(), 2u);
