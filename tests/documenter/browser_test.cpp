@@ -87,7 +87,7 @@ class Browser : public ::testing::Test {
     const std::string command =
         "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
         "--disable-background-networking --disable-component-update --disable-sync "
-        "--disable-extensions --no-default-browser-check --hide-scrollbars "
+        "--disable-extensions --no-default-browser-check --hide-scrollbars --disable-dev-shm-usage "
         "--enable-logging=stderr --v=0 --window-size=1280,2000 --user-data-dir=" +
         Quote(profile.string()) + " " + what + " " + Quote("file://" + page.string());
     const int status = Shell(command, dir_ / "chromium.out", dir_ / "chromium.log");
