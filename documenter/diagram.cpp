@@ -160,10 +160,10 @@ std::string RecordLabelText(const std::string& text) {
         out += ch;
         break;
       case ' ':
-        out += "\\ ";
+        out += "\xC2\xA0";
         break;
       default:
-        if (c < 0x20 || c == 0x7F) out += "\\ ";
+        if (c < 0x20 || c == 0x7F) out += "\xC2\xA0";
         else out += ch;
     }
   }

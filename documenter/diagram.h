@@ -48,8 +48,8 @@ struct Diagram {
 Diagram BuildDiagram(const Dictionary& d);
 
 // `text` escaped for a field of a Graphviz record label: braces, bar, angle brackets, quote and
-// backslash behind a backslash, spaces as "\ " so that they are kept, control characters as
-// spaces.
+// backslash behind a backslash; spaces and control characters as no-break spaces (U+00A0), which
+// the record parser keeps as they are (it drops escaped blanks that follow a non-ASCII letter).
 std::string RecordLabelText(const std::string& text);
 
 // How the tables without relations are packed into rows: `count` tables, the smallest n with

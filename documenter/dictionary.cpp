@@ -64,7 +64,17 @@ Dictionary ReadDictionary(dao::Database& db) {
     q.Parameters();  // read now, so that a damaged file fails here and not half-way through a writer
     d.queries.push_back(std::move(entry));
   }
+  std::vector<std::string> systemNames;
+  for (const dao::TableDef& t : db.TableDefs())
+    if (t.IsSystem()) systemNames.push_back(t.Name());
+  auto isSystem = [&](const std::string& name) {
+    for (const auto& s : systemNames)
+      if (EqualIgnoringAsciiCase(s, name)) return true;
+    return false;
+  };
   for (const dao::Relation& r : db.Relations()) {
+    // Access's own relations between its system tables are no part of the user's design.
+    if (isSystem(r.Table()) || isSystem(r.ForeignTable())) continue;
     d.relations.push_back(&r);
     const int referencing = FindTable(d, r.ForeignTable());
     if (referencing >= 0) d.tables[static_cast<size_t>(referencing)].outgoing.push_back(&r);

@@ -36,7 +36,7 @@ struct Dictionary {
   std::vector<DictionaryTable> tables;  // user tables (system tables left out), collection order
   int systemTables = 0;                 // how many system tables were left out
   std::vector<DictionaryQuery> queries;  // every stored query, collection order
-  std::vector<const dao::Relation*> relations;  // stored order
+  std::vector<const dao::Relation*> relations;  // stored order, those of system tables left out
 };
 
 // Reads the dictionary of an open database: opens a table-type recordset on every local user

@@ -1,5 +1,6 @@
 #include "documenter/markdown.h"
 
+#include <cstdint>
 #include <set>
 
 #include "documenter/names.h"
@@ -62,6 +63,24 @@ std::string MermaidWord(const std::string& text) {
   if (out.empty()) return "_";
   if (!((out[0] >= 'A' && out[0] <= 'Z') || (out[0] >= 'a' && out[0] <= 'z') || out[0] == '_'))
     out.insert(out.begin(), '_');
+  return out;
+}
+
+// The diagram without the tables that no relation touches, edges renumbered.
+Diagram RelatedTablesOnly(const Diagram& diagram) {
+  std::vector<size_t> position(diagram.tables.size(), SIZE_MAX);
+  for (const DiagramEdge& e : diagram.edges) position[e.table] = position[e.foreignTable] = 0;
+  Diagram out;
+  for (size_t i = 0; i < diagram.tables.size(); ++i) {
+    if (position[i] == SIZE_MAX) continue;
+    position[i] = out.tables.size();
+    out.tables.push_back(diagram.tables[i]);
+  }
+  for (DiagramEdge e : diagram.edges) {
+    e.table = position[e.table];
+    e.foreignTable = position[e.foreignTable];
+    out.edges.push_back(std::move(e));
+  }
   return out;
 }
 
@@ -151,7 +170,26 @@ class Document {
       return;
     }
     if (d_.relations.empty()) out_ += "Il file non registra relazioni tra le tabelle.\n\n";
-    out_ += "```mermaid\n" + MermaidErDiagram(BuildDiagram(d_)) + "```\n\n";
+    // Mermaid refuses a diagram longer than its limit: the tables without relations go first,
+    // then the whole diagram.
+    Diagram diagram = BuildDiagram(d_);
+    std::string text = MermaidErDiagram(diagram);
+    if (text.size() > kMermaidTextLimit) {
+      const size_t before = diagram.tables.size();
+      diagram = RelatedTablesOnly(diagram);
+      text = MermaidErDiagram(diagram);
+      if (before > diagram.tables.size())
+        out_ += "Le " + std::to_string(before - diagram.tables.size()) +
+                " tabelle senza relazioni non sono nel diagramma: Mermaid non disegna testi di oltre " +
+                std::to_string(kMermaidTextLimit) + " caratteri.\n\n";
+    }
+    if (diagram.tables.empty()) return;
+    if (text.size() > kMermaidTextLimit) {
+      out_ += "Il diagramma, di " + std::to_string(text.size()) +
+              " caratteri, \xC3\xA8 troppo grande per Mermaid e non \xC3\xA8 incluso.\n\n";
+      return;
+    }
+    out_ += "```mermaid\n" + text + "```\n\n";
   }
 
   void Fields(const dao::Recordset& rs) {

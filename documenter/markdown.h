@@ -9,12 +9,17 @@
 
 namespace tavrek::doc {
 
+// The longest diagram text Mermaid draws with its default settings (GitHub's among them).
+constexpr size_t kMermaidTextLimit = 50000;
+
 struct MarkdownOptions {
   bool showSecrets = false;  // show passwords in connect strings instead of "***"
 };
 
 // The document: properties, contents, diagram, tables (fields, indexes, relations, linked
-// source) and queries (type, dates, SQL in a fenced block, parameters).
+// source) and queries (type, dates, SQL in a fenced block, parameters). A diagram longer than
+// kMermaidTextLimit loses its tables without relations, and is left out, with a note saying so,
+// when it is still too long.
 std::string MarkdownDictionary(const Dictionary& d, const MarkdownOptions& options = {});
 
 // Text escaped for Markdown inline content, pipe-table cells included: the characters with a

@@ -200,3 +200,51 @@ TEST(MermaidErDiagram, NamesMermaidCannotTakeAreReplacedAndKeptApart) {
 }
 
 }  // namespace
+
+namespace {
+
+// Many tables, one relation: the Mermaid text would pass Mermaid's limit.
+doctest::FakeDatabase ManyTables(size_t count, bool related) {
+  doctest::FakeDatabase f;
+  for (size_t i = 0; i < count; ++i) {
+    dao::TableInfo t;
+    t.name = "Tabella_con_un_nome_piuttosto_lungo_" + std::to_string(10000 + i);
+    f.tables.push_back(t);
+    dao::TableDetail detail;
+    detail.fields = {{"ID", dao::dbLong, 4}};
+    dao::IndexInfo pk{"PrimaryKey", {"ID"}};
+    pk.primary = true;
+    detail.indexes = {pk};
+    f.source->details.push_back(detail);
+  }
+  if (related)
+    for (size_t i = 1; i < count; i += 2)
+      f.source->relations.push_back({"R" + std::to_string(i), f.tables[i - 1].name, f.tables[i].name, 0,
+                                     {{"ID", "ID"}}});
+  else
+    f.source->relations.push_back({"R", f.tables[0].name, f.tables[1].name, 0, {{"ID", "ID"}}});
+  return f;
+}
+
+TEST(MarkdownDictionary, DiagramsPastMermaidsLimitAreCutDownOrLeftOut) {
+  auto db = ManyTables(1500, false).Build();
+  const std::string md = MarkdownDictionary(ReadDictionary(*db));
+  EXPECT_TRUE(Has(md, "Le 1498 tabelle senza relazioni non sono nel diagramma"));
+  const size_t start = md.find("```mermaid\nerDiagram\n");
+  ASSERT_NE(start, std::string::npos);
+  const std::string block = md.substr(start, md.find("```\n", start + 10) - start);
+  EXPECT_TRUE(Has(block, "\"Tabella_con_un_nome_piuttosto_lungo_10000\" ||--o{ "
+                         "\"Tabella_con_un_nome_piuttosto_lungo_10001\" : \"R\""));
+  EXPECT_FALSE(Has(block, "10002"));
+
+  auto all = ManyTables(1500, true).Build();
+  const std::string big = MarkdownDictionary(ReadDictionary(*all));
+  EXPECT_FALSE(Has(big, "```mermaid"));
+  EXPECT_TRUE(Has(big, "troppo grande per Mermaid e non \xC3\xA8 incluso."));
+  EXPECT_FALSE(Has(big, "tabelle senza relazioni non sono nel diagramma"));  // there are none
+
+  auto small = ManyTables(100, true).Build();
+  EXPECT_TRUE(Has(MarkdownDictionary(ReadDictionary(*small)), "```mermaid"));
+}
+
+}  // namespace

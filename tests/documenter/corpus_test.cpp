@@ -1,0 +1,83 @@
+// The dictionary writers on real files with relations, read by the engine: what the file holds
+// (relations with their flags, descriptions) must reach the page, the diagram and the Markdown.
+#include <gtest/gtest.h>
+
+#include "documenter/diagram.h"
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
+#include "engine/dao.h"
+
+namespace {
+
+using namespace tavrek::doc;
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::shared_ptr<dao::Database> Open(const std::string& file) {
+  dao::DBEngine engine;
+  return engine.OpenDatabase(std::string(TAVREK_TEST_DATA) + "/" + file);
+}
+
+TEST(DictionaryOnFiles, RelationsOfIndexTestWithTheirCascades) {
+  auto db = Open("jet4/indexTestV2000.mdb");
+  const Dictionary d = ReadDictionary(*db);
+  // Four stored relations, two of them between Access's navigation-pane system tables.
+  EXPECT_EQ(db->Relations().Count(), 4);
+  ASSERT_EQ(d.relations.size(), 2u);
+  const DictionaryTable& table1 = d.tables.at(static_cast<size_t>(FindTable(d, "Table1")));
+  ASSERT_EQ(table1.outgoing.size(), 2u);
+  EXPECT_TRUE(table1.incoming.empty());
+
+  const std::string page = HtmlDictionary(d);
+  EXPECT_NE(page.find("<td>Table2Table1</td><td><a href=\"#t2\">Table2</a></td>"
+                      "<td>Table1.otherfk1 \xE2\x86\x92 Table2.id</td><td>1\xE2\x80\x93\xE2\x88\x9E</td>"
+                      "<td>integrit\xC3\xA0 referenziale, eliminazione a catena</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<td>Table3Table1</td><td><a href=\"#t3\">Table3</a></td>"
+                      "<td>Table1.otherfk2 \xE2\x86\x92 Table3.id</td><td>1\xE2\x80\x93\xE2\x88\x9E</td>"
+                      "<td>integrit\xC3\xA0 referenziale, aggiornamento a catena</td>"),
+            std::string::npos);
+  EXPECT_EQ(Count(page, "class=\"edge\""), 2u);
+  EXPECT_FALSE(page.find("MSysNavPane") != std::string::npos);
+
+  const std::string md = MarkdownDictionary(d);
+  EXPECT_NE(md.find("    \"Table2\" ||--o{ \"Table1\" : \"Table2Table1\"\n"), std::string::npos);
+  EXPECT_NE(md.find("        Long otherfk1 FK\n"), std::string::npos);
+  db->Close();
+}
+
+TEST(DictionaryOnFiles, EveryRelationAndDescriptionOfTheStressFile) {
+  auto db = Open("generated/stress-d-300rels-V2007.accdb");
+  const Dictionary d = ReadDictionary(*db);
+  ASSERT_EQ(d.relations.size(), 300u);
+  const std::string page = HtmlDictionary(d);
+  const std::string md = MarkdownDictionary(d);
+  EXPECT_EQ(Count(page, "class=\"edge\""), 300u);
+  EXPECT_EQ(Count(page, "stroke-dasharray"), 100u);  // the relations not enforced
+  for (const dao::Relation* r : d.relations) {
+    // Both tables list it (the foreign-key index of the same name is listed apart).
+    EXPECT_EQ(Count(page, "<tr><td>" + r->Name() + "</td><td><a href="), 2u) << r->Name();
+    const bool enforced = (r->Attributes() & dao::dbRelationDontEnforce) == 0;
+    EXPECT_NE(md.find("\"" + r->Table() + "\" ||" + (enforced ? "--" : "..") + "o{ \"" +
+                      r->ForeignTable() + "\" : \"" + r->Name() + "\"\n"),
+              std::string::npos)
+        << r->Name();
+  }
+  for (const DictionaryTable& t : d.tables) {
+    ASSERT_FALSE(t.description.empty()) << t.def->Name();
+    EXPECT_NE(page.find("<p class=\"descr\">" + HtmlEscape(t.description) + "</p>"), std::string::npos);
+    for (const dao::Field& f : t.rs->Fields()) {
+      const std::string description = DescriptionOf(f.Properties());
+      EXPECT_FALSE(description.empty()) << t.def->Name() << "." << f.Name();
+      EXPECT_NE(md.find("| " + MarkdownEscape(description) + " |\n"), std::string::npos) << description;
+    }
+  }
+  db->Close();
+}
+
+}  // namespace
