@@ -1,21 +1,25 @@
 #include "tools/dump.h"
 
 #include "documenter/ddl.h"
+#include "documenter/dictionary.h"
 #include "documenter/diff.h"
+#include "documenter/html.h"
 #include "documenter/inventory.h"
 #include "documenter/json.h"
+#include "documenter/markdown.h"
 #include "documenter/sql_dialect.h"
 #include "documenter/names.h"
+#include "documenter/secrets.h"
+#include "tools/output_file.h"
 
 #include <unistd.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 
@@ -27,8 +31,8 @@ constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
-  kPassword, kJson, kHelp, kVersion, kPdf, kTable,
-  kOutput, kShowSecrets, kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs
+  kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs
 };
 struct OptionSpec {
   const char* name;
@@ -42,6 +46,8 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--html", false, Opt::kHtml},
+    {"--markdown", false, Opt::kMarkdown},
     {"-o", true, Opt::kOutput},
     {"--output", true, Opt::kOutput},
     {"--show-secrets", false, Opt::kShowSecrets},
@@ -63,6 +69,8 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kHtml: o.html = true; break;
+    case Opt::kMarkdown: o.markdown = true; break;
     case Opt::kOutput: o.output = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
@@ -114,6 +122,89 @@ void CloseAll(std::vector<TableDump>& tables) {
     if (t.rs) t.rs->Close();
 }
 
+// How connect strings are written: masked unless the user asked for the secrets.
+struct Secrets {
+  bool show;
+  std::string Connect(const std::string& connect) const {
+    return show ? connect : tavrek::doc::MaskConnectSecrets(connect);
+  }
+  // Text properties that hold a connect string (Connect, ODBCConnectStr, …) are masked too.
+  std::string Text(const std::string& name, const std::string& value) const {
+    std::string folded = name;
+    for (char& c : folded) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+    return folded.find("connect") != std::string::npos ? Connect(value) : value;
+  }
+};
+
+std::string JsonNumber(double d) {
+  if (!std::isfinite(d)) return "null";
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, d);
+  return std::string(buf, r.ptr);
+}
+
+std::string Hex(const std::vector<uint8_t>& data) {
+  static const char* kDigits = "0123456789abcdef";
+  std::string out = "0x";
+  out.reserve(2 + data.size() * 2);
+  for (uint8_t b : data) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0xF];
+  }
+  return out;
+}
+
+std::string JsonValue(const dao::Property& p, const Secrets& secrets) {
+  const dao::PropertyValue& v = p.Value();
+  if (const bool* b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+  if (const int64_t* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  if (const double* d = std::get_if<double>(&v)) return JsonNumber(*d);
+  if (const std::string* s = std::get_if<std::string>(&v)) return JsonString(secrets.Text(p.Name(), *s));
+  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return JsonDate(*t);
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) return JsonString(Hex(bytes->data));
+  return "null";
+}
+
+std::string JsonProperties(const dao::Properties& properties, const Secrets& secrets) {
+  std::string out = "{";
+  bool first = true;
+  for (const dao::Property& p : properties) {
+    out += first ? "" : ", ";
+    first = false;
+    out += JsonString(p.Name()) + ": " + JsonValue(p, secrets);
+  }
+  return out + "}";
+}
+
+const char* JsonBool(bool b) { return b ? "true" : "false"; }
+
+// A property value in the readable listing: text quoted, bytes by their count.
+std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
+  const dao::PropertyValue& v = p.Value();
+  if (const bool* b = std::get_if<bool>(&v)) return *b ? "Sì" : "No";
+  if (const std::string* s = std::get_if<std::string>(&v)) {
+    std::string quoted(1, '"');
+    quoted += secrets.Text(p.Name(), *s);
+    quoted += '"';
+    return quoted;
+  }
+  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return DisplayDate(*t);
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) {
+    std::string count(1, '(');
+    count += std::to_string(bytes->data.size());
+    count += " byte)";
+    return count;
+  }
+  if (std::holds_alternative<std::monostate>(v)) return "Null";
+  return JsonValue(p, secrets);
+}
+
+void ListProperties(std::ostream& o, const dao::Properties& properties, const Secrets& secrets,
+                    const char* indent) {
+  for (const dao::Property& p : properties)
+    o << indent << p.Name() << " = " << DisplayValue(p, secrets) << '\n';
+}
+
 }  // namespace
 
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
@@ -162,9 +253,10 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
   }
   haveFile = !files.empty();
   if (o.help || o.version) return o;
-  const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0);
+  const int modes = int(o.ddl.has_value()) + int(o.diff) + int(o.inventory.has_value()) +
+                    int(o.pdf.has_value()) + int(o.html) + int(o.markdown);
   if (modes > 1) {
-    error = "--ddl, --diff, --inventory e --pdf non si combinano";
+    error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
     return std::nullopt;
   }
   if (o.diff) {
@@ -206,12 +298,21 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "--table vale solo con --pdf";
     return std::nullopt;
   }
+  if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
+    error = "una sola uscita tra --json, --html, --markdown e --pdf";
+    return std::nullopt;
+  }
+  if (o.output && !o.html && !o.markdown && !o.ddl && !o.diff && !o.inventory) {
+    error = "-o vale solo con --html, --markdown, --ddl, --diff o --inventory";
+    return std::nullopt;
+  }
   return o;
 }
 
 std::string UsageText() {
-  return "Uso: tavrek-dump [--password PW] [--json] FILE\n"
+  return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
+         "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
          "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
@@ -223,9 +324,12 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
-         "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
-         "                 standard output\n"
-         "  --show-secrets mostra le password nelle stringhe di connessione (di norma ***)\n"
+         "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
+         "                 delle relazioni\n"
+         "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
+         "  -o, --output OUT  con --html, --markdown, --ddl, --diff o --inventory: scrive in OUT\n"
+         "                 invece che sullo standard output (il file appare solo completo)\n"
+         "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
          "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
          "  --diff         le differenze di struttura fra FILE_A e FILE_B: tabelle, campi,\n"
@@ -248,19 +352,26 @@ std::string UsageText() {
 
 std::string JsonString(const std::string& text) { return tavrek::doc::JsonString(text); }
 
-std::string JsonDocument(dao::Database& db) {
+std::string JsonDocument(dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
-  o << "{\"format\": " << JsonString(db.Format()) << ",\n \"tables\": [";
+  o << "{\"format\": " << JsonString(db.Format())
+    << ",\n \"properties\": " << JsonProperties(db.Properties(), secrets) << ",\n \"tables\": [";
   for (size_t i = 0; i < tables.size(); ++i) {
     const dao::TableDef& t = *tables[i].def;
     const dao::Recordset* rs = tables[i].rs.get();
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
-      << ", \"system\": " << (t.IsSystem() ? "true" : "false")
-      << ", \"linked\": " << (t.IsLinked() ? "true" : "false") << ", \"recordCount\": ";
+      << ", \"system\": " << JsonBool(t.IsSystem())
+      << ", \"linked\": " << JsonBool(t.IsLinked()) << ", \"recordCount\": ";
     if (rs) o << rs->RecordCount(); else o << "null";
     o << ", \"dateCreated\": " << JsonDate(t.DateCreated())
-      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated()) << ",\n   \"fields\": ";
+      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated())
+      << ",\n   \"properties\": " << JsonProperties(t.Properties(), secrets);
+    if (t.IsLinked())
+      o << ",\n   \"connect\": " << JsonString(secrets.Connect(t.Connect()))
+        << ", \"sourceTableName\": " << JsonString(t.SourceTableName());
+    o << ",\n   \"fields\": ";
     if (!rs) {
       o << "null";
     } else {
@@ -268,8 +379,11 @@ std::string JsonDocument(dao::Database& db) {
       const auto& fields = rs->Fields();
       for (int f = 0; f < fields.Count(); ++f) {
         const dao::Field& fd = fields.Item(f);
-        o << (f ? ", " : "") << "{\"name\": " << JsonString(fd.Name()) << ", \"type\": " << fd.Type()
-          << ", \"size\": " << fd.Size() << '}';
+        o << (f ? ",\n    " : "\n    ") << "{\"name\": " << JsonString(fd.Name())
+          << ", \"type\": " << fd.Type() << ", \"size\": " << fd.Size()
+          << ", \"attributes\": " << fd.Attributes() << ", \"required\": " << JsonBool(fd.Required())
+          << ", \"allowZeroLength\": " << JsonBool(fd.AllowZeroLength())
+          << ", \"properties\": " << JsonProperties(fd.Properties(), secrets) << '}';
       }
       o << ']';
     }
@@ -284,6 +398,12 @@ std::string JsonDocument(dao::Database& db) {
         o << (x ? ", " : "") << "{\"name\": " << JsonString(ix.Name()) << ", \"fields\": [";
         for (int k = 0; k < ix.Fields().Count(); ++k)
           o << (k ? ", " : "") << JsonString(ix.Fields().Item(k).Name());
+        o << "], \"primary\": " << JsonBool(ix.Primary()) << ", \"unique\": " << JsonBool(ix.Unique())
+          << ", \"ignoreNulls\": " << JsonBool(ix.IgnoreNulls())
+          << ", \"required\": " << JsonBool(ix.Required()) << ", \"foreign\": " << JsonBool(ix.Foreign())
+          << ", \"clustered\": " << JsonBool(ix.Clustered()) << ", \"descending\": [";
+        for (int k = 0; k < ix.Fields().Count(); ++k)
+          o << (k ? ", " : "") << JsonBool(ix.Fields().Item(k).Descending());
         o << "]}";
       }
       o << ']';
@@ -297,19 +417,57 @@ std::string JsonDocument(dao::Database& db) {
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(q.Name()) << ", \"type\": " << q.Type()
       << ", \"dateCreated\": " << JsonDate(q.DateCreated())
       << ", \"lastUpdated\": " << JsonDate(q.LastUpdated()) << ",\n   \"sql\": " << JsonString(q.SQL())
-      << '}';
+      << ",\n   \"properties\": " << JsonProperties(q.Properties(), secrets) << ", \"parameters\": [";
+    const auto& parameters = q.Parameters();
+    for (int k = 0; k < parameters.Count(); ++k)
+      o << (k ? ", " : "") << "{\"name\": " << JsonString(parameters.Item(k).Name())
+        << ", \"type\": " << parameters.Item(k).Type() << '}';
+    o << "]}";
   }
-  o << (queries.Count() ? "\n ]}\n" : "]}\n");
+  o << (queries.Count() ? "\n ]" : "]") << ",\n \"relations\": [";
+  const auto& relations = db.Relations();
+  for (int i = 0; i < relations.Count(); ++i) {
+    const dao::Relation& r = relations.Item(i);
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(r.Name())
+      << ", \"table\": " << JsonString(r.Table()) << ", \"foreignTable\": " << JsonString(r.ForeignTable())
+      << ", \"attributes\": " << r.Attributes() << ", \"fields\": [";
+    for (int k = 0; k < r.Fields().Count(); ++k)
+      o << (k ? ", " : "") << "{\"name\": " << JsonString(r.Fields().Item(k).Name())
+        << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
+    o << "]}";
+  }
+  o << (relations.Count() ? "\n ]}\n" : "]}\n");
   CloseAll(tables);
   return o.str();
 }
 
+// Index flags in the listing, in DAO's words.
+std::string IndexFlags(const dao::Index& ix) {
+  std::string flags;
+  auto add = [&](bool on, const char* word) {
+    if (!on) return;
+    flags += flags.empty() ? "  [" : ", ";
+    flags += word;
+  };
+  add(ix.Primary(), "primaria");
+  add(ix.Unique(), "univoca");
+  add(ix.IgnoreNulls(), "ignora Null");
+  add(ix.Required(), "obbligatoria");
+  add(ix.Foreign(), "esterna");
+  add(ix.Clustered(), "cluster");
+  return flags.empty() ? flags : flags + "]";
+}
 
-std::string TextListing(dao::Database& db) {
+std::string TextListing(dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
-  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << "\n\nTabelle: " << tables.size()
-    << '\n';
+  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << '\n';
+  if (db.Properties().Count()) {
+    o << "Proprietà: " << db.Properties().Count() << '\n';
+    ListProperties(o, db.Properties(), secrets, "  ");
+  }
+  o << "\nTabelle: " << tables.size() << '\n';
   for (const auto& td : tables) {
     const dao::TableDef& t = *td.def;
     o << "\n" << t.Name();
@@ -321,19 +479,29 @@ std::string TextListing(dao::Database& db) {
     }
     o << "\n  Creata: " << DisplayDate(t.DateCreated())
       << "  Ultima modifica: " << DisplayDate(t.LastUpdated()) << '\n';
+    if (t.IsLinked())
+      o << "  Connect: " << secrets.Connect(t.Connect()) << "\n  Tabella d'origine: "
+        << t.SourceTableName() << '\n';
+    ListProperties(o, t.Properties(), secrets, "  . ");
     if (!td.rs) continue;
     const dao::Recordset& rs = *td.rs;
     o << "  Record: " << rs.RecordCount() << '\n';
     o << "  Campi: " << rs.Fields().Count() << '\n';
-    for (const auto& f : rs.Fields())
+    for (const auto& f : rs.Fields()) {
       o << "    " << f.Name() << "  " << FieldTypeName(f.Type()) << " (" << f.Type() << ")  "
-        << f.Size() << '\n';
+        << f.Size() << "  attributi " << f.Attributes();
+      if (f.Required()) o << ", obbligatorio";
+      if (f.AllowZeroLength()) o << ", lunghezza zero consentita";
+      o << '\n';
+      ListProperties(o, f.Properties(), secrets, "      . ");
+    }
     o << "  Indici: " << rs.Indexes().Count() << '\n';
     for (const auto& ix : rs.Indexes()) {
       o << "    " << ix.Name() << " (";
       for (int k = 0; k < ix.Fields().Count(); ++k)
-        o << (k ? ", " : "") << ix.Fields().Item(k).Name();
-      o << ")\n";
+        o << (k ? ", " : "") << ix.Fields().Item(k).Name()
+          << (ix.Fields().Item(k).Descending() ? " DESC" : "");
+      o << ")" << IndexFlags(ix) << '\n';
     }
   }
   const auto& queries = db.QueryDefs();
@@ -341,6 +509,9 @@ std::string TextListing(dao::Database& db) {
   for (const auto& q : queries) {
     o << "\n" << q.Name() << "  tipo " << q.Type() << "\n  Creata: " << DisplayDate(q.DateCreated())
       << "  Ultima modifica: " << DisplayDate(q.LastUpdated()) << '\n';
+    for (const auto& p : q.Parameters())
+      o << "  Parametro: " << p.Name() << "  " << FieldTypeName(p.Type()) << " (" << p.Type() << ")\n";
+    ListProperties(o, q.Properties(), secrets, "  . ");
     // The SQL text joins its lines with CR LF; indent each line.
     std::string sql = q.SQL();
     o << "    ";
@@ -351,66 +522,28 @@ std::string TextListing(dao::Database& db) {
     }
     if (sql.empty() || sql.back() != '\n') o << '\n';
   }
+  const auto& relations = db.Relations();
+  o << "\nRelazioni: " << relations.Count() << '\n';
+  for (const auto& r : relations) {
+    o << "\n" << r.Name() << "  attributi " << r.Attributes() << "\n  " << r.Table() << " (";
+    for (int k = 0; k < r.Fields().Count(); ++k) o << (k ? ", " : "") << r.Fields().Item(k).Name();
+    o << ") -> " << r.ForeignTable() << " (";
+    for (int k = 0; k < r.Fields().Count(); ++k)
+      o << (k ? ", " : "") << r.Fields().Item(k).ForeignName();
+    o << ")\n";
+  }
   CloseAll(tables);
   return o.str();
 }
 
 namespace {
 
-// An output file written whole or not at all: the text goes to a temporary file beside `path`,
-// renamed over it by Commit; a temporary file not committed is removed.
-class WholeFile {
- public:
-  explicit WholeFile(std::string path) : path_(std::move(path)) {}
-  ~WholeFile() {
-    if (!temp_.empty()) std::remove(temp_.c_str());
-  }
-  // Creates the temporary file; false with the reason in `error` when that is not possible.
-  bool Open(std::string& error) {
-    std::string pattern = path_ + ".tmp-XXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    ::close(fd);
-    temp_ = pattern;
-    stream_.open(temp_, std::ios::binary | std::ios::trunc);
-    if (!stream_) {
-      error = "impossibile scrivere " + path_;
-      return false;
-    }
-    return true;
-  }
-  std::ostream& Stream() { return stream_; }
-  // Closes and renames the file; false with the reason in `error` when the text is not all there.
-  bool Commit(std::string& error) {
-    stream_.close();
-    if (!stream_ || std::rename(temp_.c_str(), path_.c_str()) != 0) {
-      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    temp_.clear();
-    return true;
-  }
-
- private:
-  std::string path_;
-  std::string temp_;
-  std::ofstream stream_;
-};
-
-// Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
+// Writes a finished output to -o OUT (whole or not at all) or to `out`. Returns 0, or 3 with the
+// message on `err`.
 int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
-  std::string error;
   if (o.output) {
-    WholeFile file(*o.output);
-    if (!file.Open(error)) {
-      err << "tavrek-dump: " << error << '\n';
-      return 3;
-    }
-    file.Stream() << text;
-    if (!file.Commit(error)) {
+    std::string error;
+    if (!WriteFileAtomically(*o.output, text, error)) {
       err << "tavrek-dump: " << error << '\n';
       return 3;
     }
@@ -471,29 +604,15 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
   options.showSecrets = o.showSecrets;
   options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
   auto openFile = [&open](const std::string& path) { return open(path, std::nullopt); };
-  std::string error;
-  std::optional<WholeFile> file;
-  if (o.output) {
-    file.emplace(*o.output);
-    if (!file->Open(error)) {
-      err << "tavrek-dump: " << error << '\n';
-      return 3;
-    }
-  }
-  std::ostream& sink = file ? file->Stream() : out;
+  // Lines go out as they are ready; into OUT, the whole inventory at the end.
+  std::ostringstream kept;
   try {
-    tavrek::doc::RunInventory(*o.inventory, options, openFile, sink, err);
+    tavrek::doc::RunInventory(*o.inventory, options, openFile, o.output ? kept : out, err);
   } catch (const std::runtime_error& e) {
     err << "tavrek-dump: " << e.what() << '\n';
     return 2;
   }
-  if (file) {
-    if (!file->Commit(error)) {
-      err << "tavrek-dump: " << error << '\n';
-      return 3;
-    }
-    return 0;
-  }
+  if (o.output) return Emit(kept.str(), o, out, err);
   out.flush();
   if (!out) {
     err << "tavrek-dump: impossibile scrivere l'uscita\n";
@@ -548,8 +667,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       tavrek::doc::DdlOptions options;
       options.showSecrets = opts->showSecrets;
       text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
+    } else if (opts->html || opts->markdown) {
+      const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
+      text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
+                        : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
     } else {
-      text = opts->json ? JsonDocument(*db) : TextListing(*db);
+      text = opts->json ? JsonDocument(*db, opts->showSecrets) : TextListing(*db, opts->showSecrets);
     }
     db->Close();
     return Emit(text, *opts, out, err);

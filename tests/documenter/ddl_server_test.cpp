@@ -270,6 +270,14 @@ void ExpectSame(const Catalogue& want, const Catalogue& got) {
   EXPECT_EQ(want.foreignKeys, got.foreignKeys);
 }
 
+// Whether a table or column name holds a character beyond U+FFFF (a four-byte UTF-8 sequence).
+bool HasNameBeyondBmp(const Catalogue& c) {
+  for (const auto& row : c.columns)
+    for (char ch : row)
+      if ((static_cast<unsigned char>(ch) & 0xF8) == 0xF0) return true;
+  return false;
+}
+
 class DdlOnServers : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -283,7 +291,13 @@ class DdlOnServers : public ::testing::Test {
     Catalogue want = Expected(db);
     for (auto& server : servers_) {
       SCOPED_TRACE(std::string(server->Dialect()) + " " + label);
-      std::string script = WriteDdl(db, *FindSqlDialect(server->Dialect()));
+      const SqlDialect& dialect = *FindSqlDialect(server->Dialect());
+      if (dialect.identifiersInBmpOnly && HasNameBeyondBmp(want)) {
+        // MySQL cannot hold such a name: the writer says so instead of writing a broken script.
+        EXPECT_THROW(WriteDdl(db, dialect), DdlError);
+        continue;
+      }
+      std::string script = WriteDdl(db, dialect);
       std::string name = "t" + std::to_string(++counter_);
       std::string output;
       ASSERT_TRUE(server->Load(name, script, output)) << output << "\n" << script;
