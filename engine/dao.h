@@ -230,6 +230,9 @@ struct DocumentInfo {
   std::string kind;
   std::string text;
   std::string error;
+  // The strings stored in a form's, report's or macro's definition (record source, row and control
+  // sources, captions, action arguments…), as far as they can be told apart from binary data.
+  std::vector<std::string> storedTexts{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -457,6 +460,7 @@ class Document {
   const std::string& Kind() const { return info_.kind; }
   const std::string& Text() const { return info_.text; }
   const std::string& Error() const { return info_.error; }
+  const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
 
  private:
   DocumentInfo info_;

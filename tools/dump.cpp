@@ -1,25 +1,31 @@
 #include "tools/dump.h"
 
-#include "documenter/ddl.h"
 #include "documenter/dictionary.h"
-#include "documenter/diff.h"
 #include "documenter/html.h"
+#include "documenter/markdown.h"
+#include "documenter/ddl.h"
+#include "documenter/diff.h"
 #include "documenter/inventory.h"
 #include "documenter/json.h"
-#include "documenter/markdown.h"
 #include "documenter/sql_dialect.h"
 #include "documenter/names.h"
+#include "documenter/references.h"
 #include "documenter/secrets.h"
 #include "tools/output_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -32,7 +38,7 @@ constexpr const char* kVersion = "2.0.0";
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
-  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba
 };
 struct OptionSpec {
   const char* name;
@@ -50,6 +56,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"--markdown", false, Opt::kMarkdown},
     {"-o", true, Opt::kOutput},
     {"--output", true, Opt::kOutput},
+    {"--vba", true, Opt::kVba},
     {"--show-secrets", false, Opt::kShowSecrets},
     {"--ddl", true, Opt::kDdl},
     {"--diff", false, Opt::kDiff},
@@ -72,6 +79,7 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kHtml: o.html = true; break;
     case Opt::kMarkdown: o.markdown = true; break;
     case Opt::kOutput: o.output = value; break;
+    case Opt::kVba: o.vba = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
     case Opt::kDiff: o.diff = true; break;
@@ -120,6 +128,124 @@ std::vector<TableDump> ReadTables(dao::Database& db) {
 void CloseAll(std::vector<TableDump>& tables) {
   for (auto& t : tables)
     if (t.rs) t.rs->Close();
+}
+
+const dao::Container* FindContainer(dao::Database& db, const std::string& name) {
+  for (const auto& c : db.Containers())
+    if (c.Name() == name) return &c;
+  return nullptr;
+}
+
+std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+// The application objects: forms, reports, macros and modules with their text.
+std::string JsonContainers(dao::Database& db) {
+  static const struct {
+    const char* key;
+    const char* container;
+  } kGroups[] = {{"forms", "Forms"}, {"reports", "Reports"}, {"macros", "Scripts"}, {"modules", "Modules"}};
+  std::ostringstream o;
+  o << '{';
+  bool firstGroup = true;
+  for (const auto& g : kGroups) {
+    o << (firstGroup ? "" : ",") << "\n  \"" << g.key << "\": [";
+    firstGroup = false;
+    const dao::Container* c = FindContainer(db, g.container);
+    int n = 0;
+    if (c) {
+      for (const auto& d : c->Documents()) {
+        o << (n++ ? ",\n   " : "\n   ") << "{\"name\": " << JsonString(d.Name())
+          << ", \"dateCreated\": " << JsonDate(d.DateCreated())
+          << ", \"lastUpdated\": " << JsonDate(d.LastUpdated());
+        const std::string key = g.key;
+        if (key == "modules") {
+          o << ", \"kind\": " << JsonOrNull(d.Kind()) << ",\n    \"source\": " << JsonOrNull(d.Text());
+        } else if (key == "macros") {
+          o << ",\n    \"text\": " << JsonOrNull(d.Text());
+        } else {
+          o << ",\n    \"source\": " << JsonOrNull(d.Text());
+        }
+        o << ", \"error\": " << JsonOrNull(d.Error()) << '}';
+      }
+    }
+    o << (n ? "\n  ]" : "]");
+  }
+  o << "}";
+  return o.str();
+}
+
+std::string JsonReferences(dao::Database& db) {
+  std::ostringstream o;
+  o << '[';
+  int n = 0;
+  for (const auto& e : tavrek::doc::CrossReference(db)) {
+    o << (n++ ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(e.name)
+      << ", \"kind\": " << JsonString(e.kind) << ", \"usedBy\": [";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? ", " : "") << "{\"kind\": " << JsonString(e.usedBy[k].kind)
+        << ", \"name\": " << JsonString(e.usedBy[k].name)
+        << ", \"match\": " << JsonString(e.usedBy[k].match) << '}';
+    o << "]}";
+  }
+  o << (n ? "\n ]" : "]");
+  return o.str();
+}
+
+// Italian words of the listing.
+const char* KindWord(const std::string& kind) {
+  static const std::map<std::string, const char*> kWords = {
+      {"table", "tabella"}, {"query", "query"},   {"form", "maschera"}, {"report", "report"},
+      {"macro", "macro"},   {"module", "modulo"}, {"bracketed", "tra parentesi"},
+      {"name", "nome"}};
+  auto it = kWords.find(kind);
+  return it != kWords.end() ? it->second : "";
+}
+
+size_t LineCount(const std::string& text) {
+  if (text.empty()) return 0;
+  size_t lines = 0;
+  for (char c : text) lines += c == '\n';
+  return text.back() == '\n' ? lines : lines + 1;
+}
+
+void ListContainers(dao::Database& db, std::ostream& o) {
+  static const struct {
+    const char* title;
+    const char* container;
+  } kGroups[] = {{"Maschere", "Forms"}, {"Report", "Reports"}, {"Macro", "Scripts"}, {"Moduli", "Modules"}};
+  for (const auto& g : kGroups) {
+    const dao::Container* c = FindContainer(db, g.container);
+    o << '\n' << g.title << ": " << (c ? c->Documents().Count() : 0) << '\n';
+    if (!c) continue;
+    for (const auto& d : c->Documents()) {
+      o << "  " << d.Name() << "  (modificato " << DisplayDate(d.LastUpdated()) << ')';
+      if (!d.Kind().empty() && std::string(g.container) != "Scripts") o << "  " << d.Kind();
+      if (!d.Text().empty())
+        o << "  " << (std::string(g.container) == "Scripts" ? "definizione " : "codice VBA ")
+          << LineCount(d.Text()) << " righe";
+      if (!d.Error().empty()) o << "  [errore: " << d.Error() << ']';
+      o << '\n';
+    }
+  }
+}
+
+void ListReferences(dao::Database& db, std::ostream& o) {
+  std::vector<tavrek::doc::ReferenceEntry> entries = tavrek::doc::CrossReference(db);
+  o << "\nRiferimenti (evidenza testuale, non prova: il nome compare nel testo)\n";
+  std::vector<std::string> unused;
+  for (const auto& e : entries) {
+    if (e.usedBy.empty()) {
+      unused.push_back(e.name);
+      continue;
+    }
+    o << "  " << e.name << " (" << KindWord(e.kind) << "): ";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? "; " : "") << KindWord(e.usedBy[k].kind) << ' ' << e.usedBy[k].name << " ["
+        << KindWord(e.usedBy[k].match) << ']';
+    o << '\n';
+  }
+  o << "Non nominati da nulla: " << unused.size() << '\n';
+  for (const auto& name : unused) o << "  " << name << '\n';
 }
 
 // How connect strings are written: masked unless the user asked for the secrets.
@@ -207,6 +333,46 @@ void ListProperties(std::ostream& o, const dao::Properties& properties, const Se
 
 }  // namespace
 
+std::string SafeFileName(const std::string& name) {
+  std::string out;
+  for (char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool bad = c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos;
+    out += bad ? '_' : ch;
+  }
+  if (out.empty() || out == "." || out == "..") out = "_" + out;
+  if (out.front() == '.') out.front() = '_';
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db) {
+  std::vector<std::pair<std::string, std::string>> files;
+  std::map<std::string, int> taken;  // lower-case file names already used
+  auto add = [&](const std::string& name, const std::string& kind, const std::string& text) {
+    if (text.empty()) return;
+    const std::string ext = kind == "standard" ? ".bas" : ".cls";
+    std::string base = SafeFileName(name);
+    std::string file = base + ext;
+    auto lower = [](std::string s) {
+      for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      return s;
+    };
+    for (int n = 2; taken.count(lower(file)); ++n) file = base + "~" + std::to_string(n) + ext;
+    taken[lower(file)] = 1;
+    files.emplace_back(file, text);
+  };
+  for (const char* container : {"Modules", "Forms", "Reports"}) {
+    const dao::Container* c = FindContainer(db, container);
+    if (!c) continue;
+    const std::string prefix = std::string(container) == "Forms"     ? "Form_"
+                               : std::string(container) == "Reports" ? "Report_"
+                                                                     : "";
+    for (const auto& d : c->Documents()) add(prefix + d.Name(), d.Kind(), d.Text());
+  }
+  return files;
+}
+
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   Options o;
   std::vector<std::string> files;
@@ -253,8 +419,8 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
   }
   haveFile = !files.empty();
   if (o.help || o.version) return o;
-  const int modes = int(o.ddl.has_value()) + int(o.diff) + int(o.inventory.has_value()) +
-                    int(o.pdf.has_value()) + int(o.html) + int(o.markdown);
+  const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
+                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0);
   if (modes > 1) {
     error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
     return std::nullopt;
@@ -302,8 +468,8 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "una sola uscita tra --json, --html, --markdown e --pdf";
     return std::nullopt;
   }
-  if (o.output && !o.html && !o.markdown && !o.ddl && !o.diff && !o.inventory) {
-    error = "-o vale solo con --html, --markdown, --ddl, --diff o --inventory";
+  if (o.output && o.pdf) {
+    error = "-o non vale con --pdf (il PDF va nel file di --pdf)";
     return std::nullopt;
   }
   return o;
@@ -327,8 +493,9 @@ std::string UsageText() {
          "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
          "                 delle relazioni\n"
          "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
-         "  -o, --output OUT  con --html, --markdown, --ddl, --diff o --inventory: scrive in OUT\n"
-         "                 invece che sullo standard output (il file appare solo completo)\n"
+         "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
+         "                 standard output\n"
+         "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
          "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
@@ -436,7 +603,9 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
         << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
     o << "]}";
   }
-  o << (relations.Count() ? "\n ]}\n" : "]}\n");
+  o << (relations.Count() ? "\n ]" : "]");
+  o << ",\n \"containers\": " << JsonContainers(db) << ",\n \"references\": " << JsonReferences(db)
+    << "}\n";
   CloseAll(tables);
   return o.str();
 }
@@ -532,17 +701,70 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
       o << (k ? ", " : "") << r.Fields().Item(k).ForeignName();
     o << ")\n";
   }
+  ListContainers(db, o);
+  ListReferences(db, o);
   CloseAll(tables);
   return o.str();
 }
 
 namespace {
 
-// Writes a finished output to -o OUT (whole or not at all) or to `out`. Returns 0, or 3 with the
-// message on `err`.
+// An output file written whole or not at all: the text goes to a temporary file beside `path`,
+// renamed over it by Commit; a temporary file not committed is removed.
+class WholeFile {
+ public:
+  explicit WholeFile(std::string path) : path_(std::move(path)) {}
+  ~WholeFile() {
+    if (!temp_.empty()) std::remove(temp_.c_str());
+  }
+  // Creates the temporary file; false with the reason in `error` when that is not possible.
+  bool Open(std::string& error) {
+    std::string pattern = path_ + ".tmp-XXXXXX";
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    // The finished file gets the usual permissions, not the 0600 of a temporary one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const int chmodResult = ::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    if (chmodResult != 0) {
+      std::remove(pattern.c_str());
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    temp_ = pattern;
+    stream_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!stream_) {
+      error = "impossibile scrivere " + path_;
+      return false;
+    }
+    return true;
+  }
+  std::ostream& Stream() { return stream_; }
+  // Closes and renames the file; false with the reason in `error` when the text is not all there.
+  bool Commit(std::string& error) {
+    stream_.close();
+    if (!stream_ || std::rename(temp_.c_str(), path_.c_str()) != 0) {
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    temp_.clear();
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::string temp_;
+  std::ofstream stream_;
+};
+
+// Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
 int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
+  std::string error;
   if (o.output) {
-    std::string error;
     if (!WriteFileAtomically(*o.output, text, error)) {
       err << "tavrek-dump: " << error << '\n';
       return 3;
@@ -604,15 +826,29 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
   options.showSecrets = o.showSecrets;
   options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
   auto openFile = [&open](const std::string& path) { return open(path, std::nullopt); };
-  // Lines go out as they are ready; into OUT, the whole inventory at the end.
-  std::ostringstream kept;
+  std::string error;
+  std::optional<WholeFile> file;
+  if (o.output) {
+    file.emplace(*o.output);
+    if (!file->Open(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+  }
+  std::ostream& sink = file ? file->Stream() : out;
   try {
-    tavrek::doc::RunInventory(*o.inventory, options, openFile, o.output ? kept : out, err);
+    tavrek::doc::RunInventory(*o.inventory, options, openFile, sink, err);
   } catch (const std::runtime_error& e) {
     err << "tavrek-dump: " << e.what() << '\n';
     return 2;
   }
-  if (o.output) return Emit(kept.str(), o, out, err);
+  if (file) {
+    if (!file->Commit(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+    return 0;
+  }
   out.flush();
   if (!out) {
     err << "tavrek-dump: impossibile scrivere l'uscita\n";
@@ -622,6 +858,28 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
 }
 
 }  // namespace
+
+bool WriteVbaFiles(const std::string& dir,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "impossibile creare la cartella " + dir + ": " + ec.message();
+    return false;
+  }
+  for (const auto& [name, text] : files) {
+    const std::filesystem::path path = std::filesystem::path(dir) / name;
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+    f.close();
+    if (!f) {
+      error = "impossibile scrivere " + path.string();
+      return false;
+    }
+  }
+  return true;
+}
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf) {
@@ -663,18 +921,28 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     // The whole output is built before anything is written: a dump is complete or absent.
     std::string text;
-    if (opts->ddl) {
-      tavrek::doc::DdlOptions options;
-      options.showSecrets = opts->showSecrets;
-      text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
-    } else if (opts->html || opts->markdown) {
+    if (opts->html || opts->markdown) {
       const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
       text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
                         : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
+    } else if (opts->ddl) {
+      tavrek::doc::DdlOptions options;
+      options.showSecrets = opts->showSecrets;
+      text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
     } else {
-      text = opts->json ? JsonDocument(*db, opts->showSecrets) : TextListing(*db, opts->showSecrets);
+      text = opts->json ? JsonDocument(*db, opts->showSecrets)
+                        : TextListing(*db, opts->showSecrets);
     }
+    std::vector<std::pair<std::string, std::string>> vbaFiles;
+    if (opts->vba) vbaFiles = VbaFiles(*db);
     db->Close();
+    if (opts->vba) {
+      std::string error;
+      if (!WriteVbaFiles(*opts->vba, vbaFiles, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+    }
     return Emit(text, *opts, out, err);
   } catch (const dao::Error& e) {
     if (db) db->Close();

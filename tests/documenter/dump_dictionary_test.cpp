@@ -68,8 +68,8 @@ TEST(DumpDictionary, OptionsThatDoNotGoTogether) {
            {"--html", "--markdown", "x.mdb"},
            {"--html", "--json", "x.mdb"},
            {"--markdown", "--pdf", "x.pdf", "x.mdb"},
-           {"-o", "x.html", "x.mdb"},
-           {"--json", "-o", "x.json", "x.mdb"},
+           {"--html", "--ddl", "sqlite", "x.mdb"},
+           {"--pdf", "x.pdf", "-o", "x.json", "x.mdb"},
            {"--html", "x.mdb", "-o"}}) {
     Outcome o = RunDump(args);
     EXPECT_EQ(o.status, 1) << args[0] << " " << args[1];
