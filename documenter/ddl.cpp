@@ -20,7 +20,7 @@ namespace {
 // Relation attribute of Access 2010 and later: on delete, set the foreign key to Null.
 constexpr int32_t kRelationDeleteSetNull = 0x2000;
 // DAO's code of ACE's extended date-time (Date/Time Extended, Access 2021).
-constexpr int kTypeDateTimeExtended = 26;
+constexpr int kTypeDateTimeExtended = dao::dbDateTimeExtended;
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -429,7 +429,7 @@ void Generator::ReadRelations() {
     auto parent = findTable(r.Table());
     auto child = findTable(r.ForeignTable());
     if (!parent || !child) {
-      relationNotes_.push_back(text + ", con una tabella che non è di questo database");
+      relationNotes_.push_back(text + ", con una tabella di sistema, collegata o assente");
       continue;
     }
     if (r.Attributes() & dao::dbRelationDontEnforce) {

@@ -55,8 +55,13 @@ struct Item {
   Values values;
 };
 
+// The stored properties that describe the object. Binary ones (the GUID that identifies a table,
+// the NameMap of its column identities) change whenever an object is recreated, whatever its
+// structure, so they are left out.
 void AddProperties(Values& v, const dao::Properties& props) {
-  for (const auto& p : props) v.emplace_back("property:" + p.Name(), ValueText(p.Value()));
+  for (const auto& p : props)
+    if (!std::holds_alternative<dao::Bytes>(p.Value()))
+      v.emplace_back("property:" + p.Name(), ValueText(p.Value()));
 }
 
 std::string YesNo(bool b) { return b ? "True" : "False"; }

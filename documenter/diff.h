@@ -1,6 +1,7 @@
 // The structure diff: what differs between two Access databases — tables, fields (type, size,
 // flags, default, validation, stored properties), indexes, relations and queries (type, SQL
-// text, parameters) added, removed or changed; record counts and dates only when asked.
+// text, parameters) added, removed or changed; record counts and dates only when asked. Binary
+// properties (identities such as a table's GUID) are not compared.
 #pragma once
 
 #include <string>

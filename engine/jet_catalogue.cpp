@@ -131,7 +131,13 @@ dao::FieldInfo DescribeColumn(const ColumnDef& stored, const FormatDescriptor& f
     case kColOle: info.type = dao::dbLongBinary; info.size = 0; break;
     case kColMemo: info.type = dao::dbMemo; info.size = 0; break;
     case kColGuid: info.type = dao::dbGUID; info.size = 16; break;
-    case kColNumeric: info.type = dao::dbDecimal; info.size = 17; break;
+    case kColNumeric:
+      info.type = dao::dbDecimal;
+      info.size = 17;
+      // The column entry's misc bytes hold the precision, then the scale.
+      info.precision = static_cast<int>(c.misc & 0xFF);
+      info.scale = static_cast<int>((c.misc >> 8) & 0xFF);
+      break;
     case kColBigInt: info.type = dao::dbBigInt; info.size = 8; break;
     case kColExtendedDateTime: info.type = dao::dbDateTimeExtended; info.size = c.length; break;
     case kColComplex: {

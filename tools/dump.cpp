@@ -516,7 +516,7 @@ std::string UsageText() {
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile,\n"
-         "4 (--ddl) struttura non esprimibile per quel server (nomi in conflitto).\n"
+         "4 (--ddl) struttura non esprimibile per quel server (nomi in conflitto o non ammessi).\n"
          "Con --diff, come diff(1): 0 strutture uguali, 1 diverse, 2 qualsiasi problema.\n"
          "Con --inventory: 0 cartella esaminata (i file illeggibili sono nelle righe JSON),\n"
          "2 cartella non leggibile, 3 uscita non scrivibile.\n"

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <regex>
 #include <set>
 #include <string>
@@ -250,6 +252,55 @@ TEST(DdlInSqlite, LoadsAndReadsBackTablesKeysAndForeignKeys) {
   EXPECT_EQ(lite.Rows("SELECT count(*) FROM Righe"), std::vector<std::string>{"0"});
   EXPECT_EQ(lite.Exec("INSERT INTO Ordini (Anno, Numero, Cliente) VALUES (2024, 9, 99)"),
             "FOREIGN KEY constraint failed");
+}
+
+// Every test database's script in SQLite: it loads, and the foreign keys SQLite reports are the
+// enforced relations between the database's own tables, column pair by column pair.
+TEST(DdlInSqlite, EveryTestDatabaseLoadsWithItsRelations) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(TAVREK_TEST_DATA)) {
+    std::string ext = e.path().extension().string();
+    if (ext == ".mdb" || ext == ".accdb") files.push_back(e.path());
+  }
+  std::sort(files.begin(), files.end());
+  dao::DBEngine engine;
+  int withRelations = 0;
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.string());
+    std::shared_ptr<dao::Database> db;
+    try {
+      db = engine.OpenDatabase(f.string());
+    } catch (const dao::Error&) {
+      continue;  // protected files
+    }
+    SqliteDb lite;
+    ASSERT_EQ(lite.Exec(WriteDdl(*db, *FindSqlDialect("sqlite"))), "");
+    std::set<std::string> local;
+    for (const dao::TableDef& t : db->TableDefs())
+      if (!t.IsSystem() && !t.IsLinked()) local.insert(t.Name());
+    std::vector<std::string> want, got;
+    for (const dao::Relation& r : db->Relations()) {
+      if ((r.Attributes() & dao::dbRelationDontEnforce) || !local.count(r.Table()) ||
+          !local.count(r.ForeignTable()))
+        continue;
+      for (const auto& pair : r.Fields())
+        want.push_back(r.ForeignTable() + "|" + pair.ForeignName() + "|" + r.Table() + "|" + pair.Name());
+    }
+    for (const auto& table : local) {
+      std::string quoted = table;
+      for (size_t at = quoted.find('\''); at != std::string::npos; at = quoted.find('\'', at + 2))
+        quoted.insert(at, 1, '\'');
+      // from|parent|to, as child|from|parent|to
+      for (const auto& row : lite.Rows("SELECT \"from\", \"table\", \"to\" FROM pragma_foreign_key_list('" +
+                                       quoted + "')"))
+        got.push_back(table + "|" + row);
+    }
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
+    if (!want.empty()) ++withRelations;
+    EXPECT_EQ(want, got);
+  }
+  EXPECT_GE(withRelations, 3);
 }
 
 }  // namespace
