@@ -73,6 +73,7 @@ enum FieldType : int16_t {
   dbGUID = 15,
   dbBigInt = 16,
   dbDecimal = 20,
+  dbDateTimeExtended = 26,  // Date/Time Extended (Access 2019 and later)
   dbAttachment = 101,
   dbComplexByte = 102,
   dbComplexInteger = 103,

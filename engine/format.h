@@ -57,17 +57,20 @@ struct FormatDescriptor {
   size_t columnVarIndex;
   size_t columnMisc;  // precision/scale, code page or, for complex columns, the complex id
   size_t columnFlags;
+  size_t columnExtraFlags;  // second flag byte (calculated columns and the like); 0: none stored
   size_t columnFixedOffset;
   size_t columnLength;
 
   // Physical index entry.
   size_t realIndexEntrySize;
   size_t realIndexColumns;  // ten (column number, order) pairs
+  size_t realIndexFlags;    // unique, ignore-nulls and required bits
   size_t realIndexFirstPage;  // the index's root page
 
   // Logical index entry.
   size_t indexEntrySize;
   size_t indexRealIndex;  // number of the physical index behind it
+  size_t indexRelatedTableType;  // foreign keys: 1 on the referenced side, 2 on the referencing
   size_t indexType;
 
   // Index pages (leaf and node pages of an index's B-tree).

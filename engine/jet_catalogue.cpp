@@ -6,6 +6,9 @@
 
 #include "engine/errors.h"
 #include "engine/query_parameters.h"
+#include "engine/long_value.h"
+#include "engine/property_values.h"
+#include "engine/relationships.h"
 #include "engine/system_tables.h"
 
 namespace engine {
@@ -29,6 +32,8 @@ int16_t ComplexTypeFromTemplate(const std::string& templateName) {
       {"GUID", dao::dbComplexGUID},        {"Decimal", dao::dbComplexDecimal},
       {"Text", dao::dbComplexText},
   };
+  // The version history of an append-only memo: its values are the memo's earlier texts.
+  if (templateName.rfind("MSysComplexTypeVH_", 0) == 0) return dao::dbComplexText;
   const std::string prefix = "MSysComplexType_";
   if (templateName.rfind(prefix, 0) != 0) return 0;
   const std::string suffix = templateName.substr(prefix.size());
@@ -37,10 +42,75 @@ int16_t ComplexTypeFromTemplate(const std::string& templateName) {
   return 0;
 }
 
+// Runs `read`, turning the decoders' failures on a damaged file into the engine's error 3049.
+template <class F>
+auto Guarded(const std::string& path, F read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (const CorruptError&) {
+    throw DamagedError(path);
+  } catch (const std::bad_alloc&) {
+    throw DamagedError(path);
+  } catch (const std::length_error&) {
+    throw DamagedError(path);
+  }
+}
+
+const dao::PropertyInfo* Find(const std::vector<dao::PropertyInfo>& properties, const char* name) {
+  for (const dao::PropertyInfo& p : properties)
+    if (p.name == name) return &p;
+  return nullptr;
+}
+
+bool BoolProperty(const std::vector<dao::PropertyInfo>& properties, const char* name) {
+  const dao::PropertyInfo* p = Find(properties, name);
+  if (!p) return false;
+  if (const bool* b = std::get_if<bool>(&p->value)) return *b;
+  if (const int64_t* i = std::get_if<int64_t>(&p->value)) return *i != 0;
+  return false;
+}
+
+int64_t IntProperty(const std::vector<dao::PropertyInfo>& properties, const char* name) {
+  const dao::PropertyInfo* p = Find(properties, name);
+  if (!p) return 0;
+  if (const int64_t* i = std::get_if<int64_t>(&p->value)) return *i;
+  return 0;
+}
+
+std::string TextProperty(const std::vector<dao::PropertyInfo>& properties, const char* name) {
+  const dao::PropertyInfo* p = Find(properties, name);
+  if (!p) return {};
+  if (const std::string* s = std::get_if<std::string>(&p->value)) return *s;
+  return {};
+}
+
+int32_t FieldAttributes(const ColumnDef& c) {
+  int32_t a = c.IsFixed() ? dao::dbFixedField : dao::dbVariableField;
+  if (c.IsAutoNumber()) a |= dao::dbAutoIncrField;
+  else if (c.flags & ColumnDef::kColumnUpdatable) a |= dao::dbUpdatableField;
+  if (c.IsHyperlink()) a |= dao::dbHyperlinkField;
+  return a;
+}
+
 }  // namespace
 
-dao::FieldInfo DescribeColumn(const ColumnDef& c, const FormatDescriptor& f,
-                              const std::map<int32_t, int16_t>& complexTypes) {
+std::string LinkConnect(int objectType, const std::string& connect, const std::string& database) {
+  if (objectType == kObjectOdbcTable) return connect;
+  if (objectType == kObjectLinkedTable) return connect + ";DATABASE=" + database;
+  return {};
+}
+
+dao::FieldInfo DescribeColumn(const ColumnDef& stored, const FormatDescriptor& f,
+                              const std::map<int32_t, int16_t>& complexTypes, int resultType) {
+  // A calculated column is described by its result: the type Access shows for it and the length
+  // of the result without the header stored before it.
+  ColumnDef c = stored;
+  if (stored.IsCalculated()) {
+    if (resultType > 0 && resultType <= 0xFF) c.type = static_cast<uint8_t>(resultType);
+    c.length = stored.length >= ColumnDef::kCalculatedHeaderSize
+                   ? static_cast<uint16_t>(stored.length - ColumnDef::kCalculatedHeaderSize)
+                   : 0;
+  }
   dao::FieldInfo info;
   info.name = c.name;
   switch (c.type) {
@@ -62,7 +132,7 @@ dao::FieldInfo DescribeColumn(const ColumnDef& c, const FormatDescriptor& f,
     case kColGuid: info.type = dao::dbGUID; info.size = 16; break;
     case kColNumeric: info.type = dao::dbDecimal; info.size = 17; break;
     case kColBigInt: info.type = dao::dbBigInt; info.size = 8; break;
-    case kColExtendedDateTime: info.type = dao::dbDate; info.size = 8; break;
+    case kColExtendedDateTime: info.type = dao::dbDateTimeExtended; info.size = c.length; break;
     case kColComplex: {
       auto it = complexTypes.find(static_cast<int32_t>(c.misc));
       // A complex column whose kind the catalogue does not say is shown as an attachment.
@@ -76,6 +146,7 @@ dao::FieldInfo DescribeColumn(const ColumnDef& c, const FormatDescriptor& f,
       info.size = c.length;
       break;
   }
+  info.attributes = FieldAttributes(stored);
   return info;
 }
 
@@ -91,7 +162,11 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.type != kObjectTable) continue;
     if (o.name == "MSysQueries") queriesPage = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysComplexColumns") complexPage = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysRelationships")
+      relationshipsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
+  for (const CatalogueObject& o : objects)
+    if (o.name == "MSysDb") databaseId_ = o.id;
 
   std::vector<StoredQueryRow> queryRows;
   if (queriesPage != 0) queryRows = ReadQueryRows(*pages_, codec_, queriesPage);
@@ -118,9 +193,11 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       t.linked = o.type != kObjectTable;
       t.linkSource = o.type == kObjectOdbcTable ? o.connect : o.database;
       t.foreignName = o.foreignName;
+      t.connect = LinkConnect(o.type, o.connect, o.database);
       t.dateCreated.days = o.dateCreated;
       t.lastUpdated.days = o.dateUpdated;
       tablePages_.push_back(t.linked ? 0 : (static_cast<uint32_t>(o.id) & kTablePageMask));
+      tableIds_.push_back(o.id);
       tables.push_back(std::move(t));
     } else if (o.type == kObjectQuery) {
       std::vector<QueryRow> rows;
@@ -132,6 +209,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       q.dateCreated.days = o.dateCreated;
       q.lastUpdated.days = o.dateUpdated;
       queries.push_back(std::move(q));
+      queryIds_.push_back(o.id);
       queryRows_.push_back(std::move(rows));
       queryFlags_.push_back(o.flags);
     }
@@ -142,23 +220,45 @@ std::string JetCatalogue::Format() const { return pages_->Format().name; }
 
 bool JetCatalogue::InCatalogueOrder() const { return inCatalogueOrder_; }
 
-dao::TableDetail JetCatalogue::Describe(const TableDefinition& def) const {
+dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
+                                        const std::vector<PropertyBlock>& properties) const {
   dao::TableDetail detail;
   detail.recordCount = static_cast<int32_t>(def.rowCount);
   std::vector<const ColumnDef*> columns;
   for (const ColumnDef& c : def.columns) columns.push_back(&c);
   std::stable_sort(columns.begin(), columns.end(),
                    [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
-  for (const ColumnDef* c : columns)
-    detail.fields.push_back(DescribeColumn(*c, pages_->Format(), complexTypes_));
+  for (const ColumnDef* c : columns) {
+    std::vector<dao::PropertyInfo> stored;
+    for (const PropertyBlock& b : properties)
+      if (b.target == c->name) stored = DescribeProperties(b.properties, codec_);
+    dao::FieldInfo info = DescribeColumn(*c, pages_->Format(), complexTypes_,
+                                         static_cast<int>(IntProperty(stored, "ResultType")));
+    info.required = BoolProperty(stored, "Required");
+    info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
+    info.defaultValue = TextProperty(stored, "DefaultValue");
+    info.validationRule = TextProperty(stored, "ValidationRule");
+    info.validationText = TextProperty(stored, "ValidationText");
+    info.properties = std::move(stored);
+    detail.fields.push_back(std::move(info));
+  }
   for (const LogicalIndexDef& l : def.indexes) {
+    const RealIndexDef& real = def.realIndexes[l.realIndex];
     dao::IndexInfo index;
     index.name = l.name;
-    for (uint16_t number : def.realIndexes[l.realIndex].columnNumbers) {
+    for (uint16_t number : real.columnNumbers) {
       const ColumnDef* c = def.ColumnByNumber(number);
       if (!c) ThrowCorrupt("index on a missing column");
       index.fields.push_back(c->name);
     }
+    index.descending = real.descending;
+    index.primary = l.type == LogicalIndexDef::kPrimaryKey;
+    index.foreign = l.type == LogicalIndexDef::kForeignKey;
+    index.unique = (real.flags & RealIndexDef::kIndexUnique) != 0;
+    index.ignoreNulls = (real.flags & RealIndexDef::kIndexIgnoreNulls) != 0;
+    index.required = (real.flags & RealIndexDef::kIndexRequired) != 0;
+    // Jet and ACE have no clustered indexes: DAO reports Clustered as false for every index.
+    index.clustered = false;
     detail.indexes.push_back(std::move(index));
   }
   return detail;
@@ -166,15 +266,66 @@ dao::TableDetail JetCatalogue::Describe(const TableDefinition& def) const {
 
 dao::TableDetail JetCatalogue::LoadTable(size_t index) {
   if (index >= tablePages_.size()) dao::ThrowItemNotFound();
-  try {
-    return Describe(TableDefinition::Read(*pages_, tablePages_[index], codec_));
-  } catch (const CorruptError&) {
-    throw DamagedError(path_);
-  } catch (const std::bad_alloc&) {
-    throw DamagedError(path_);
-  } catch (const std::length_error&) {
-    throw DamagedError(path_);
+  std::vector<PropertyBlock> properties = PropertyBlocks(tableIds_[index]);
+  return Guarded(path_, [&] {
+    return Describe(TableDefinition::Read(*pages_, tablePages_[index], codec_), properties);
+  });
+}
+
+std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
+  return Guarded(path_, [&] {
+    if (!propertyFields_) propertyFields_ = ReadPropertyFields(*pages_, codec_);
+    auto it = propertyFields_->find(objectId);
+    if (it == propertyFields_->end()) return std::vector<PropertyBlock>{};
+    const std::string& field = it->second;
+    std::string blob =
+        ReadLongValue(*pages_, ByteView(reinterpret_cast<const uint8_t*>(field.data()), field.size()));
+    return ParsePropertyBlob(ByteView(reinterpret_cast<const uint8_t*>(blob.data()), blob.size()),
+                             codec_);
+  });
+}
+
+std::vector<dao::PropertyInfo> JetCatalogue::ObjectProperties(int32_t objectId) {
+  std::vector<PropertyBlock> blocks = PropertyBlocks(objectId);
+  return Guarded(path_, [&] {
+    for (const PropertyBlock& b : blocks)
+      if (b.target.empty()) return DescribeProperties(b.properties, codec_);
+    return std::vector<dao::PropertyInfo>{};
+  });
+}
+
+std::vector<dao::PropertyInfo> JetCatalogue::LoadDatabaseProperties() {
+  if (databaseId_ == 0) return {};
+  return ObjectProperties(databaseId_);
+}
+
+std::vector<dao::PropertyInfo> JetCatalogue::LoadTableProperties(size_t index) {
+  if (index >= tableIds_.size()) dao::ThrowItemNotFound();
+  return ObjectProperties(tableIds_[index]);
+}
+
+std::vector<dao::PropertyInfo> JetCatalogue::LoadQueryProperties(size_t index) {
+  if (index >= queryIds_.size()) dao::ThrowItemNotFound();
+  return ObjectProperties(queryIds_[index]);
+}
+
+std::vector<dao::RelationInfo> JetCatalogue::LoadRelations() {
+  if (relationshipsPage_ == 0) return {};
+  std::vector<Relationship> stored =
+      Guarded(path_, [&] { return ReadRelationships(*pages_, codec_, relationshipsPage_); });
+  std::vector<dao::RelationInfo> relations;
+  relations.reserve(stored.size());
+  for (Relationship& r : stored) {
+    dao::RelationInfo info;
+    info.name = std::move(r.name);
+    info.table = std::move(r.referencedTable);
+    info.foreignTable = std::move(r.table);
+    info.attributes = r.flags;
+    for (Relationship::Pair& p : r.pairs)
+      info.fields.push_back({std::move(p.referencedColumn), std::move(p.column)});
+    relations.push_back(std::move(info));
   }
+  return relations;
 }
 
 std::string JetCatalogue::LoadSql(size_t index) {

@@ -56,6 +56,21 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
   return objects;
 }
 
+std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
+                                                            const TextCodec& codec) {
+  TableDefinition def = TableDefinition::Read(pages, kCatalogueDefinitionPage, codec);
+  const ColumnDef* id = Require(def, "Id");
+  const ColumnDef* properties = def.ColumnByName("LvProp");
+  std::unordered_map<int32_t, std::string> fields;
+  if (!properties) return fields;
+  ScanTable(pages, def, [&](const DataRow& row) {
+    if (row.IsNull(*properties)) return;
+    ColumnValues v(row, pages, codec);
+    fields[IntOr0(v.Int(id))] = row.Bytes(*properties).Str();
+  });
+  return fields;
+}
+
 std::vector<size_t> CatalogueNameOrder(PageReader& pages, const TextCodec& codec,
                                        const std::vector<CatalogueObject>& objects) {
   try {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/data_page.h"
@@ -40,6 +41,11 @@ struct CatalogueObject {
 
 // Every live row of MSysObjects, in stored order.
 std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& codec);
+
+// The property field (LvProp) of every object of MSysObjects that has one, by object id: the
+// long-value field as the row holds it, to be resolved with ReadLongValue when asked for.
+std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
+                                                            const TextCodec& codec);
 
 // Positions in `objects` (as ReadCatalogue returns them) in the order of MSysObjects' index on
 // (ParentId, Name): the objects of each container by name, in the database's own sort order,

@@ -10,6 +10,7 @@ constexpr size_t kTdefNextPage = 4;
 constexpr size_t kTdefPageHeader = 8;  // header repeated on every page of a definition
 constexpr int kKeyColumnSlots = 10;
 constexpr uint16_t kNoColumn = 0xFFFF;
+constexpr uint8_t kAscendingKey = 0x01;  // order byte of a key column
 // Far beyond the largest definition Access can write (255 columns, 32 indexes).
 constexpr size_t kMaxDefinitionPages = 256;
 
@@ -82,6 +83,7 @@ TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const Te
     c.varIndex = e.U16(f.columnVarIndex);
     c.misc = e.Has(f.columnMisc, 4) ? e.U32(f.columnMisc) : e.U16(f.columnMisc);
     c.flags = e.U8(f.columnFlags);
+    if (f.columnExtraFlags != 0) c.extraFlags = e.U8(f.columnExtraFlags);
     c.fixedOffset = e.U16(f.columnFixedOffset);
     c.length = e.U16(f.columnLength);
     pos += f.columnEntrySize;
@@ -93,9 +95,13 @@ TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const Te
   for (RealIndexDef& r : def.realIndexes) {
     ByteView e = buf.Sub(pos, f.realIndexEntrySize);
     for (int k = 0; k < kKeyColumnSlots; ++k) {
-      uint16_t number = e.U16(f.realIndexColumns + static_cast<size_t>(k) * 3);
-      if (number != kNoColumn) r.columnNumbers.push_back(number);
+      const size_t slot = f.realIndexColumns + static_cast<size_t>(k) * 3;
+      uint16_t number = e.U16(slot);
+      if (number == kNoColumn) continue;
+      r.columnNumbers.push_back(number);
+      r.descending.push_back((e.U8(slot + 2) & kAscendingKey) == 0);
     }
+    r.flags = e.U8(f.realIndexFlags);
     r.firstPage = e.U32(f.realIndexFirstPage);
     pos += f.realIndexEntrySize;
   }
@@ -106,6 +112,7 @@ TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const Te
     ByteView e = buf.Sub(pos, f.indexEntrySize);
     l.realIndex = e.U32(f.indexRealIndex);
     l.type = e.U8(f.indexType);
+    l.relatedTableType = e.U8(f.indexRelatedTableType);
     if (l.realIndex >= realIndexCount) ThrowCorrupt("index refers to a missing physical index");
     pos += f.indexEntrySize;
   }

@@ -40,19 +40,44 @@ struct ColumnDef {
   uint16_t fixedOffset = 0;  // offset of the value among the row's fixed-length data
   uint16_t length = 0;       // declared length in bytes
   uint8_t flags = 0;
+  uint8_t extraFlags = 0;    // ACE only; 0 elsewhere
   uint32_t misc = 0;         // for complex columns: the complex id
-  bool IsFixed() const { return (flags & 0x01) != 0; }
+  bool IsFixed() const { return (flags & kColumnFixed) != 0; }
+  bool IsAutoNumber() const { return (flags & (kColumnAutoLong | kColumnAutoGuid)) != 0; }
+  bool IsHyperlink() const { return (flags & kColumnHyperlink) != 0; }
+  // A calculated column: its stored type and length are those of the stored result, which
+  // carries a header of kCalculatedHeaderSize bytes.
+  bool IsCalculated() const { return (extraFlags & kColumnCalculated) != 0; }
+
+  static constexpr uint8_t kColumnFixed = 0x01;
+  static constexpr uint8_t kColumnUpdatable = 0x02;
+  static constexpr uint8_t kColumnAutoLong = 0x04;
+  static constexpr uint8_t kColumnAutoGuid = 0x40;
+  static constexpr uint8_t kColumnHyperlink = 0x80;
+  static constexpr uint8_t kColumnCalculated = 0xC0;  // in extraFlags
+  static constexpr uint16_t kCalculatedHeaderSize = 23;
 };
 
 struct RealIndexDef {
   std::vector<uint16_t> columnNumbers;  // key columns in key order (ColumnDef::number)
+  std::vector<bool> descending;         // parallel to columnNumbers
+  uint8_t flags = 0;                    // kIndexUnique | kIndexIgnoreNulls | kIndexRequired
   uint32_t firstPage = 0;               // root page of the index's B-tree
+
+  static constexpr uint8_t kIndexUnique = 0x01;
+  static constexpr uint8_t kIndexIgnoreNulls = 0x02;
+  static constexpr uint8_t kIndexRequired = 0x08;
 };
 
 struct LogicalIndexDef {
   std::string name;
   uint32_t realIndex = 0;  // position in TableDefinition::realIndexes
-  uint8_t type = 0;        // 1 primary key, 2 foreign key
+  uint8_t type = 0;        // kPrimaryKey, kForeignKey or 0
+  uint8_t relatedTableType = 0;  // foreign keys: kReferencedSide or the referencing side
+
+  static constexpr uint8_t kPrimaryKey = 1;
+  static constexpr uint8_t kForeignKey = 2;
+  static constexpr uint8_t kReferencedSide = 1;
 };
 
 struct TableDefinition {

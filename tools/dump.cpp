@@ -1,7 +1,10 @@
 #include "tools/dump.h"
 
 #include "documenter/names.h"
+#include "documenter/secrets.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <ostream>
 #include <sstream>
@@ -13,7 +16,7 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable };
+enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kShowSecrets };
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -26,6 +29,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--show-secrets", false, Opt::kShowSecrets},
 };
 
 void ApplyOption(Opt id, const std::string& value, Options& o) {
@@ -36,6 +40,7 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kShowSecrets: o.showSecrets = true; break;
   }
 }
 
@@ -93,6 +98,80 @@ std::vector<TableDump> ReadTables(dao::Database& db) {
 void CloseAll(std::vector<TableDump>& tables) {
   for (auto& t : tables)
     if (t.rs) t.rs->Close();
+}
+
+// How connect strings are written: masked unless the user asked for the secrets.
+struct Secrets {
+  bool show;
+  std::string Connect(const std::string& connect) const {
+    return show ? connect : tavrek::doc::MaskConnectSecrets(connect);
+  }
+  // Text properties that hold a connect string (Connect, ODBCConnectStr, …) are masked too.
+  std::string Text(const std::string& name, const std::string& value) const {
+    std::string folded = name;
+    for (char& c : folded) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+    return folded.find("connect") != std::string::npos ? Connect(value) : value;
+  }
+};
+
+std::string JsonNumber(double d) {
+  if (!std::isfinite(d)) return "null";
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, d);
+  return std::string(buf, r.ptr);
+}
+
+std::string Hex(const std::vector<uint8_t>& data) {
+  static const char* kDigits = "0123456789abcdef";
+  std::string out = "0x";
+  out.reserve(2 + data.size() * 2);
+  for (uint8_t b : data) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0xF];
+  }
+  return out;
+}
+
+std::string JsonValue(const dao::Property& p, const Secrets& secrets) {
+  const dao::PropertyValue& v = p.Value();
+  if (const bool* b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+  if (const int64_t* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  if (const double* d = std::get_if<double>(&v)) return JsonNumber(*d);
+  if (const std::string* s = std::get_if<std::string>(&v)) return JsonString(secrets.Text(p.Name(), *s));
+  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return JsonDate(*t);
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) return JsonString(Hex(bytes->data));
+  return "null";
+}
+
+std::string JsonProperties(const dao::Properties& properties, const Secrets& secrets) {
+  std::string out = "{";
+  bool first = true;
+  for (const dao::Property& p : properties) {
+    out += first ? "" : ", ";
+    first = false;
+    out += JsonString(p.Name()) + ": " + JsonValue(p, secrets);
+  }
+  return out + "}";
+}
+
+const char* JsonBool(bool b) { return b ? "true" : "false"; }
+
+// A property value in the readable listing: text quoted, bytes by their count.
+std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
+  const dao::PropertyValue& v = p.Value();
+  if (const bool* b = std::get_if<bool>(&v)) return *b ? "Sì" : "No";
+  if (const std::string* s = std::get_if<std::string>(&v)) return "\"" + secrets.Text(p.Name(), *s) + "\"";
+  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return DisplayDate(*t);
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v))
+    return "(" + std::to_string(bytes->data.size()) + " byte)";
+  if (std::holds_alternative<std::monostate>(v)) return "Null";
+  return JsonValue(p, secrets);
+}
+
+void ListProperties(std::ostream& o, const dao::Properties& properties, const Secrets& secrets,
+                    const char* indent) {
+  for (const dao::Property& p : properties)
+    o << indent << p.Name() << " = " << DisplayValue(p, secrets) << '\n';
 }
 
 }  // namespace
@@ -154,7 +233,7 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
 }
 
 std::string UsageText() {
-  return "Uso: tavrek-dump [--password PW] [--json] FILE\n"
+  return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
@@ -164,6 +243,7 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n"
@@ -209,19 +289,26 @@ std::string JsonString(const std::string& text) {
   return out;
 }
 
-std::string JsonDocument(dao::Database& db) {
+std::string JsonDocument(dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
-  o << "{\"format\": " << JsonString(db.Format()) << ",\n \"tables\": [";
+  o << "{\"format\": " << JsonString(db.Format())
+    << ",\n \"properties\": " << JsonProperties(db.Properties(), secrets) << ",\n \"tables\": [";
   for (size_t i = 0; i < tables.size(); ++i) {
     const dao::TableDef& t = *tables[i].def;
     const dao::Recordset* rs = tables[i].rs.get();
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
-      << ", \"system\": " << (t.IsSystem() ? "true" : "false")
-      << ", \"linked\": " << (t.IsLinked() ? "true" : "false") << ", \"recordCount\": ";
+      << ", \"system\": " << JsonBool(t.IsSystem())
+      << ", \"linked\": " << JsonBool(t.IsLinked()) << ", \"recordCount\": ";
     if (rs) o << rs->RecordCount(); else o << "null";
     o << ", \"dateCreated\": " << JsonDate(t.DateCreated())
-      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated()) << ",\n   \"fields\": ";
+      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated())
+      << ",\n   \"properties\": " << JsonProperties(t.Properties(), secrets);
+    if (t.IsLinked())
+      o << ",\n   \"connect\": " << JsonString(secrets.Connect(t.Connect()))
+        << ", \"sourceTableName\": " << JsonString(t.SourceTableName());
+    o << ",\n   \"fields\": ";
     if (!rs) {
       o << "null";
     } else {
@@ -229,8 +316,11 @@ std::string JsonDocument(dao::Database& db) {
       const auto& fields = rs->Fields();
       for (int f = 0; f < fields.Count(); ++f) {
         const dao::Field& fd = fields.Item(f);
-        o << (f ? ", " : "") << "{\"name\": " << JsonString(fd.Name()) << ", \"type\": " << fd.Type()
-          << ", \"size\": " << fd.Size() << '}';
+        o << (f ? ",\n    " : "\n    ") << "{\"name\": " << JsonString(fd.Name())
+          << ", \"type\": " << fd.Type() << ", \"size\": " << fd.Size()
+          << ", \"attributes\": " << fd.Attributes() << ", \"required\": " << JsonBool(fd.Required())
+          << ", \"allowZeroLength\": " << JsonBool(fd.AllowZeroLength())
+          << ", \"properties\": " << JsonProperties(fd.Properties(), secrets) << '}';
       }
       o << ']';
     }
@@ -245,6 +335,12 @@ std::string JsonDocument(dao::Database& db) {
         o << (x ? ", " : "") << "{\"name\": " << JsonString(ix.Name()) << ", \"fields\": [";
         for (int k = 0; k < ix.Fields().Count(); ++k)
           o << (k ? ", " : "") << JsonString(ix.Fields().Item(k).Name());
+        o << "], \"primary\": " << JsonBool(ix.Primary()) << ", \"unique\": " << JsonBool(ix.Unique())
+          << ", \"ignoreNulls\": " << JsonBool(ix.IgnoreNulls())
+          << ", \"required\": " << JsonBool(ix.Required()) << ", \"foreign\": " << JsonBool(ix.Foreign())
+          << ", \"clustered\": " << JsonBool(ix.Clustered()) << ", \"descending\": [";
+        for (int k = 0; k < ix.Fields().Count(); ++k)
+          o << (k ? ", " : "") << JsonBool(ix.Fields().Item(k).Descending());
         o << "]}";
       }
       o << ']';
@@ -258,19 +354,57 @@ std::string JsonDocument(dao::Database& db) {
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(q.Name()) << ", \"type\": " << q.Type()
       << ", \"dateCreated\": " << JsonDate(q.DateCreated())
       << ", \"lastUpdated\": " << JsonDate(q.LastUpdated()) << ",\n   \"sql\": " << JsonString(q.SQL())
-      << '}';
+      << ",\n   \"properties\": " << JsonProperties(q.Properties(), secrets) << ", \"parameters\": [";
+    const auto& parameters = q.Parameters();
+    for (int k = 0; k < parameters.Count(); ++k)
+      o << (k ? ", " : "") << "{\"name\": " << JsonString(parameters.Item(k).Name())
+        << ", \"type\": " << parameters.Item(k).Type() << '}';
+    o << "]}";
   }
-  o << (queries.Count() ? "\n ]}\n" : "]}\n");
+  o << (queries.Count() ? "\n ]" : "]") << ",\n \"relations\": [";
+  const auto& relations = db.Relations();
+  for (int i = 0; i < relations.Count(); ++i) {
+    const dao::Relation& r = relations.Item(i);
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(r.Name())
+      << ", \"table\": " << JsonString(r.Table()) << ", \"foreignTable\": " << JsonString(r.ForeignTable())
+      << ", \"attributes\": " << r.Attributes() << ", \"fields\": [";
+    for (int k = 0; k < r.Fields().Count(); ++k)
+      o << (k ? ", " : "") << "{\"name\": " << JsonString(r.Fields().Item(k).Name())
+        << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
+    o << "]}";
+  }
+  o << (relations.Count() ? "\n ]}\n" : "]}\n");
   CloseAll(tables);
   return o.str();
 }
 
+// Index flags in the listing, in DAO's words.
+std::string IndexFlags(const dao::Index& ix) {
+  std::string flags;
+  auto add = [&](bool on, const char* word) {
+    if (!on) return;
+    flags += flags.empty() ? "  [" : ", ";
+    flags += word;
+  };
+  add(ix.Primary(), "primaria");
+  add(ix.Unique(), "univoca");
+  add(ix.IgnoreNulls(), "ignora Null");
+  add(ix.Required(), "obbligatoria");
+  add(ix.Foreign(), "esterna");
+  add(ix.Clustered(), "cluster");
+  return flags.empty() ? flags : flags + "]";
+}
 
-std::string TextListing(dao::Database& db) {
+std::string TextListing(dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
-  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << "\n\nTabelle: " << tables.size()
-    << '\n';
+  o << "Database: " << db.Name() << "\nFormato: " << db.Format() << '\n';
+  if (db.Properties().Count()) {
+    o << "Proprietà: " << db.Properties().Count() << '\n';
+    ListProperties(o, db.Properties(), secrets, "  ");
+  }
+  o << "\nTabelle: " << tables.size() << '\n';
   for (const auto& td : tables) {
     const dao::TableDef& t = *td.def;
     o << "\n" << t.Name();
@@ -282,19 +416,29 @@ std::string TextListing(dao::Database& db) {
     }
     o << "\n  Creata: " << DisplayDate(t.DateCreated())
       << "  Ultima modifica: " << DisplayDate(t.LastUpdated()) << '\n';
+    if (t.IsLinked())
+      o << "  Connect: " << secrets.Connect(t.Connect()) << "\n  Tabella d'origine: "
+        << t.SourceTableName() << '\n';
+    ListProperties(o, t.Properties(), secrets, "  . ");
     if (!td.rs) continue;
     const dao::Recordset& rs = *td.rs;
     o << "  Record: " << rs.RecordCount() << '\n';
     o << "  Campi: " << rs.Fields().Count() << '\n';
-    for (const auto& f : rs.Fields())
+    for (const auto& f : rs.Fields()) {
       o << "    " << f.Name() << "  " << FieldTypeName(f.Type()) << " (" << f.Type() << ")  "
-        << f.Size() << '\n';
+        << f.Size() << "  attributi " << f.Attributes();
+      if (f.Required()) o << ", obbligatorio";
+      if (f.AllowZeroLength()) o << ", lunghezza zero consentita";
+      o << '\n';
+      ListProperties(o, f.Properties(), secrets, "      . ");
+    }
     o << "  Indici: " << rs.Indexes().Count() << '\n';
     for (const auto& ix : rs.Indexes()) {
       o << "    " << ix.Name() << " (";
       for (int k = 0; k < ix.Fields().Count(); ++k)
-        o << (k ? ", " : "") << ix.Fields().Item(k).Name();
-      o << ")\n";
+        o << (k ? ", " : "") << ix.Fields().Item(k).Name()
+          << (ix.Fields().Item(k).Descending() ? " DESC" : "");
+      o << ")" << IndexFlags(ix) << '\n';
     }
   }
   const auto& queries = db.QueryDefs();
@@ -302,6 +446,9 @@ std::string TextListing(dao::Database& db) {
   for (const auto& q : queries) {
     o << "\n" << q.Name() << "  tipo " << q.Type() << "\n  Creata: " << DisplayDate(q.DateCreated())
       << "  Ultima modifica: " << DisplayDate(q.LastUpdated()) << '\n';
+    for (const auto& p : q.Parameters())
+      o << "  Parametro: " << p.Name() << "  " << FieldTypeName(p.Type()) << " (" << p.Type() << ")\n";
+    ListProperties(o, q.Properties(), secrets, "  . ");
     // The SQL text joins its lines with CR LF; indent each line.
     std::string sql = q.SQL();
     o << "    ";
@@ -311,6 +458,16 @@ std::string TextListing(dao::Database& db) {
       if (sql[i] == '\n' && i + 1 < sql.size()) o << "    ";
     }
     if (sql.empty() || sql.back() != '\n') o << '\n';
+  }
+  const auto& relations = db.Relations();
+  o << "\nRelazioni: " << relations.Count() << '\n';
+  for (const auto& r : relations) {
+    o << "\n" << r.Name() << "  attributi " << r.Attributes() << "\n  " << r.Table() << " (";
+    for (int k = 0; k < r.Fields().Count(); ++k) o << (k ? ", " : "") << r.Fields().Item(k).Name();
+    o << ") -> " << r.ForeignTable() << " (";
+    for (int k = 0; k < r.Fields().Count(); ++k)
+      o << (k ? ", " : "") << r.Fields().Item(k).ForeignName();
+    o << ")\n";
   }
   CloseAll(tables);
   return o.str();
@@ -352,7 +509,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return 0;
     }
     // The whole output is built before anything is written: a dump is complete or absent.
-    std::string text = opts->json ? JsonDocument(*db) : TextListing(*db);
+    std::string text = opts->json ? JsonDocument(*db, opts->showSecrets)
+                                  : TextListing(*db, opts->showSecrets);
     // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
     db->Close();
     out << text;

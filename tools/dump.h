@@ -1,11 +1,22 @@
 // tavrek-dump: the whole catalogue of an Access database, as text or as a JSON document.
 //
 // The JSON document is read by our tests and by outside scripts, so its shape is fixed:
-//   {"format": "...", "tables": [{"name", "system", "linked", "recordCount", "dateCreated",
-//    "lastUpdated", "fields": [{"name", "type", "size"}], "indexes": [{"name", "fields": [...]}]}],
-//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql"}]}
-// keys in that order, tables and queries in the engine's collection order; `recordCount`,
-// `fields` and `indexes` are null for linked tables.
+//   {"format": "...", "properties": {...},
+//    "tables": [{"name", "system", "linked", "recordCount", "dateCreated", "lastUpdated",
+//      "properties": {...}, ("connect", "sourceTableName": linked tables only),
+//      "fields": [{"name", "type", "size", "attributes", "required", "allowZeroLength",
+//                  "properties": {...}}],
+//      "indexes": [{"name", "fields": [...], "primary", "unique", "ignoreNulls", "required",
+//                   "foreign", "clustered", "descending": [bool parallel to "fields"]}]}],
+//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql", "properties": {...},
+//                 "parameters": [{"name", "type"}]}],
+//    "relations": [{"name", "table", "foreignTable", "attributes",
+//                   "fields": [{"name", "foreignName"}]}]}
+// keys in that order, tables, queries and relations in the engine's collection order; `recordCount`,
+// `fields` and `indexes` are null for linked tables. A "properties" object holds every stored
+// property in stored order: text as strings, numbers as numbers, Yes/No as booleans, dates as ISO
+// text, bytes as "0x" and lower-case hex, Null as null. Passwords in connect strings ("connect",
+// and properties whose name contains "Connect") are written as PWD=*** unless secrets are shown.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 // printed on standard output and the engine's error is reported instead (exit status 2), because
@@ -33,6 +44,7 @@ struct Options {
   std::string file;                     // the database file
   std::optional<std::string> pdf;       // --pdf OUT: the printed structure report into OUT
   std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
+  bool showSecrets = false;             // --show-secrets: connect-string passwords in clear
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
@@ -51,10 +63,11 @@ std::string JsonString(const std::string& text);
 
 // The JSON document of an open database. Raises dao::Error when part of the catalogue cannot be
 // read; nothing has been written then.
-std::string JsonDocument(dao::Database& db);
+// `showSecrets`: passwords of connect strings as stored instead of PWD=***.
+std::string JsonDocument(dao::Database& db, bool showSecrets = false);
 
 // The human-readable listing of an open database. Raises dao::Error as JsonDocument does.
-std::string TextListing(dao::Database& db);
+std::string TextListing(dao::Database& db, bool showSecrets = false);
 
 using tavrek::doc::FieldTypeName;
 

@@ -58,8 +58,11 @@ int DescribeAll(const std::string& path, const std::optional<std::string>& conne
   dao::DBEngine engine;
   auto db = engine.OpenDatabase(path, false, true, connect);
   int described = 0;
+  (void)db->Properties().Count();
+  (void)db->Relations().Count();
   for (int i = 0; i < db->TableDefs().Count(); ++i) {
     const dao::TableDef& t = db->TableDefs().Item(i);
+    (void)t.Properties().Count();
     if (t.IsLinked()) continue;
     auto rs = db->OpenRecordset(t.Name(), dao::dbOpenTable);
     // Walk every member as the views do, by position.
@@ -71,6 +74,7 @@ int DescribeAll(const std::string& path, const std::optional<std::string>& conne
   }
   for (int i = 0; i < db->QueryDefs().Count(); ++i) {
     (void)db->QueryDefs().Item(i).SQL();
+    (void)db->QueryDefs().Item(i).Properties().Count();
     ++described;
   }
   db->Close();

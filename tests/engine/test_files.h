@@ -31,8 +31,9 @@ class ScratchDir {
   std::filesystem::path dir_;
 };
 
-// Opens `path` and reads everything the object model offers: every table's definition (linked
-// tables excepted) and every query's SQL. Returns the number of objects described.
+// Opens `path` and reads everything the object model offers: the database's properties and
+// relations, every table's properties and definition (linked tables excepted) and every query's
+// SQL and properties. Returns the number of objects described.
 int DescribeAll(const std::string& path, const std::optional<std::string>& connect = {});
 
 }  // namespace enginetest

@@ -25,10 +25,26 @@ std::string Folded(const std::string& s) {
   return f;
 }
 
+// Every stored property: its name, type and value.
+void TouchProperties(const dao::Properties& properties) {
+  for (const dao::Property& p : properties) {
+    Touch(p.Name());
+    sink = sink + static_cast<size_t>(p.Type()) + p.Value().index();
+    if (const auto* s = std::get_if<std::string>(&p.Value())) Touch(tavrek::dump::JsonString(*s));
+    if (const auto* d = std::get_if<dao::DateTime>(&p.Value())) Touch(d->Iso());
+  }
+}
+
 // `uniqueName`: no other table has the same name (a damaged catalogue may repeat names, and then
 // a lookup by name finds the first of them).
 void DescribeTable(dao::Database& db, const dao::TableDef& t, bool uniqueName) {
   Touch(tavrek::dump::JsonString(t.Name()));
+  Touch(t.Connect());
+  Touch(t.SourceTableName());
+  try {
+    TouchProperties(t.Properties());
+  } catch (const dao::Error&) {
+  }
   Touch(t.DateCreated().Iso());
   Touch(t.LastUpdated().Iso());
   if (t.IsLinked()) {
@@ -44,11 +60,18 @@ void DescribeTable(dao::Database& db, const dao::TableDef& t, bool uniqueName) {
   sink = sink + static_cast<size_t>(rs->RecordCount());
   for (const auto& f : rs->Fields()) {
     Touch(tavrek::dump::JsonString(f.Name()));
-    sink = sink + static_cast<size_t>(f.Type()) + static_cast<size_t>(f.Size());
+    sink = sink + static_cast<size_t>(f.Type()) + static_cast<size_t>(f.Size()) +
+           static_cast<size_t>(f.Attributes()) + f.Required() + f.AllowZeroLength();
+    Touch(f.DefaultValue());
+    TouchProperties(f.Properties());
   }
   for (const auto& ix : rs->Indexes()) {
     Touch(ix.Name());
-    for (const auto& k : ix.Fields()) Touch(k.Name());
+    sink = sink + ix.Primary() + ix.Unique() + ix.IgnoreNulls() + ix.Required() + ix.Foreign();
+    for (const auto& k : ix.Fields()) {
+      Touch(k.Name());
+      sink = sink + k.Descending();
+    }
   }
   rs->Close();
 }
@@ -57,6 +80,19 @@ void DescribeTable(dao::Database& db, const dao::TableDef& t, bool uniqueName) {
 
 void DescribeAll(dao::Database& db) {
   Touch(db.Format());
+  // Damaged property blobs and relationship rows end in engine errors, like the rest.
+  try {
+    TouchProperties(db.Properties());
+  } catch (const dao::Error&) {
+  }
+  try {
+    for (const auto& r : db.Relations()) {
+      Touch(r.Name() + r.Table() + r.ForeignTable());
+      sink = sink + static_cast<size_t>(r.Attributes());
+      for (const auto& f : r.Fields()) Touch(f.Name() + f.ForeignName());
+    }
+  } catch (const dao::Error&) {
+  }
   const auto& tables = db.TableDefs();
   std::map<std::string, int> nameCount;
   for (const auto& t : tables) ++nameCount[Folded(t.Name())];
@@ -78,8 +114,13 @@ void DescribeAll(dao::Database& db) {
       Touch(tavrek::dump::JsonString(q.SQL()));
     } catch (const dao::Error&) {
     }
+    try {
+      TouchProperties(q.Properties());
+    } catch (const dao::Error&) {
+    }
   }
 }
+
 
 std::string InMemoryFile(const uint8_t* data, size_t size) {
   static const int fd = memfd_create("tavrek-fuzz", 0);

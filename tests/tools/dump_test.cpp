@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 #include "tests/tools/json.h"
@@ -31,6 +32,27 @@ class FakeSource : public dao::CatalogueSource {
   std::string LoadSql(size_t i) override {
     if (static_cast<int>(i) == failQuery) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
     return sql.at(i);
+  }
+  // The deeper structure, empty unless a test fills it; `failRelations` makes reading the
+  // relationships fail as a damaged file does.
+  std::vector<dao::PropertyInfo> databaseProperties;
+  std::map<size_t, std::vector<dao::PropertyInfo>> tableProperties, queryProperties;
+  std::map<size_t, std::vector<dao::ParameterInfo>> parameters;
+  std::vector<dao::RelationInfo> relations;
+  bool failRelations = false;
+  std::vector<dao::PropertyInfo> LoadDatabaseProperties() override { return databaseProperties; }
+  std::vector<dao::PropertyInfo> LoadTableProperties(size_t i) override {
+    return tableProperties.count(i) ? tableProperties[i] : std::vector<dao::PropertyInfo>{};
+  }
+  std::vector<dao::PropertyInfo> LoadQueryProperties(size_t i) override {
+    return queryProperties.count(i) ? queryProperties[i] : std::vector<dao::PropertyInfo>{};
+  }
+  std::vector<dao::ParameterInfo> LoadParameters(size_t i) override {
+    return parameters.count(i) ? parameters[i] : std::vector<dao::ParameterInfo>{};
+  }
+  std::vector<dao::RelationInfo> LoadRelations() override {
+    if (failRelations) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
+    return relations;
   }
 };
 
@@ -92,7 +114,8 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   auto db = f.Build();
   testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
 
-  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"format", "tables", "queries"}));
+  EXPECT_EQ(doc.Keys(),
+            (std::vector<std::string>{"format", "properties", "tables", "queries", "relations"}));
   EXPECT_EQ(doc["format"].string, "Jet4");
 
   const auto& tables = doc["tables"].array;
@@ -100,10 +123,15 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   EXPECT_EQ(tables[0]["name"].string, "Clienti");
   EXPECT_EQ(tables[1]["name"].string, "MSysObjects");
   EXPECT_EQ(tables[2]["name"].string, "ordini");
-  for (const auto& t : tables)
-    EXPECT_EQ(t.Keys(), (std::vector<std::string>{"name", "system", "linked", "recordCount",
-                                                  "dateCreated", "lastUpdated", "fields",
-                                                  "indexes"}));
+  EXPECT_EQ(tables[0].Keys(), (std::vector<std::string>{"name", "system", "linked", "recordCount",
+                                                        "dateCreated", "lastUpdated", "properties",
+                                                        "connect", "sourceTableName", "fields",
+                                                        "indexes"}));
+  for (size_t i = 1; i < tables.size(); ++i)
+    EXPECT_EQ(tables[i].Keys(), (std::vector<std::string>{"name", "system", "linked",
+                                                          "recordCount", "dateCreated",
+                                                          "lastUpdated", "properties", "fields",
+                                                          "indexes"}));
 
   const auto& linked = tables[0];
   EXPECT_TRUE(linked["linked"].boolean);
@@ -121,13 +149,17 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   EXPECT_EQ(orders["dateCreated"].string, "2000-01-01T12:00:00");
   EXPECT_EQ(orders["lastUpdated"].string, "2000-01-02T18:00:00");
   ASSERT_EQ(orders["fields"].array.size(), 3u);
-  EXPECT_EQ(orders["fields"][1].Keys(), (std::vector<std::string>{"name", "type", "size"}));
+  EXPECT_EQ(orders["fields"][1].Keys(),
+            (std::vector<std::string>{"name", "type", "size", "attributes", "required",
+                                      "allowZeroLength", "properties"}));
   EXPECT_EQ(orders["fields"][1]["name"].string, "Descrizione \"breve\"");
   EXPECT_EQ(orders["fields"][1]["type"].number, 10);
   EXPECT_EQ(orders["fields"][1]["size"].number, 50);
   EXPECT_EQ(orders["fields"][2]["type"].number, 12);
   ASSERT_EQ(orders["indexes"].array.size(), 2u);
-  EXPECT_EQ(orders["indexes"][1].Keys(), (std::vector<std::string>{"name", "fields"}));
+  EXPECT_EQ(orders["indexes"][1].Keys(),
+            (std::vector<std::string>{"name", "fields", "primary", "unique", "ignoreNulls",
+                                      "required", "foreign", "clustered", "descending"}));
   EXPECT_EQ(orders["indexes"][1]["name"].string, "Composto");
   ASSERT_EQ(orders["indexes"][1]["fields"].array.size(), 2u);
   EXPECT_EQ(orders["indexes"][1]["fields"][0].string, "Nota");
@@ -139,7 +171,8 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   EXPECT_EQ(queries[0]["name"].string, "~sq_cForm");
   EXPECT_EQ(queries[1]["name"].string, "Aggiorna");
   EXPECT_EQ(queries[1].Keys(),
-            (std::vector<std::string>{"name", "type", "dateCreated", "lastUpdated", "sql"}));
+            (std::vector<std::string>{"name", "type", "dateCreated", "lastUpdated", "sql",
+                                      "properties", "parameters"}));
   EXPECT_EQ(queries[1]["type"].number, 48);
   EXPECT_EQ(queries[1]["sql"].string, "UPDATE ordini SET Nota = \"x\\y\"\r\nWHERE ID=1;");
   EXPECT_EQ(queries[1]["dateCreated"].string, "2000-03-17T12:00:00");
@@ -247,7 +280,7 @@ TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
   EXPECT_EQ(out.str(), "tavrek-dump 2.0.0\n");
   std::ostringstream hout, herr;
   EXPECT_EQ(dump::Run({"--help"}, hout, herr, never), 0);
-  EXPECT_EQ(hout.str().rfind("Uso: tavrek-dump [--password PW] [--json] FILE\n", 0), 0u);
+  EXPECT_EQ(hout.str().rfind("Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n", 0), 0u);
 
   std::string error;
   auto o = tavrek::dump::ParseArguments({"--password=pw", "f.mdb"}, error);
@@ -273,6 +306,143 @@ TEST(DumpRun, TextListingShowsEveryPartReadably) {
   // Tables come in engine order.
   EXPECT_LT(t.find("\nClienti"), t.find("\nMSysObjects"));
   EXPECT_LT(t.find("\nMSysObjects"), t.find("\nordini"));
+}
+
+// A database with every kind of property value, a linked table whose connect string carries a
+// password, two relations and a query parameter.
+FakeDb StructureDb() {
+  FakeDb f = SampleDb();
+  f.tables[2].connect = "ODBC;DSN=vendite;UID=sa;PWD=s3greto;DATABASE=v";
+  f.tables[2].foreignName = "dbo.Clienti";
+  f.source->databaseProperties = {{"AccessVersion", dao::dbText, std::string("09.50")},
+                                  {"Build", dao::dbLong, int64_t{1150}},
+                                  {"Ratio", dao::dbDouble, 0.5},
+                                  {"Made", dao::dbDate, dao::DateTime{36526.5}},
+                                  {"Stamp", dao::dbBinary, dao::Bytes{{0x0A, 0xCC, 0x00}}},
+                                  {"Shown", dao::dbBoolean, true},
+                                  {"Empty", dao::dbText, std::monostate{}}};
+  f.source->tableProperties[0] = {{"Description", dao::dbMemo, std::string("Gli ordini")}};
+  // "Clienti" is the table with source index 2.
+  f.source->tableProperties[2] = {{"ODBCConnectStr", dao::dbText, std::string("ODBC;PWD=x1;")}};
+  f.source->details[0].fields[1].attributes = dao::dbVariableField | dao::dbUpdatableField;
+  f.source->details[0].fields[1].required = true;
+  f.source->details[0].fields[1].properties = {{"Caption", dao::dbText, std::string("Descr.")}};
+  f.source->details[0].indexes[0].primary = true;
+  f.source->details[0].indexes[0].unique = true;
+  f.source->details[0].indexes[0].required = true;
+  f.source->details[0].indexes[1].descending = {true, false};
+  f.source->details[0].indexes[1].ignoreNulls = true;
+  f.source->parameters[1] = {{"[Quale ID?]", dao::dbLong, 0}};
+  f.source->queryProperties[1] = {{"RecordLocks", dao::dbByte, int64_t{2}}};
+  f.source->relations = {
+      {"ClientiOrdini", "Clienti", "ordini", dao::dbRelationDeleteCascade,
+       {{"ID", "IDCliente"}, {"Sede", "SedeCliente"}}},
+      {"Vuota", "a", "b", dao::dbRelationDontEnforce, {{"x", "y"}}}};
+  return f;
+}
+
+TEST(DumpJson, PropertiesAttributesRelationsAndParameters) {
+  FakeDb f = StructureDb();
+  auto db = f.Build();
+  testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
+
+  const auto& dbp = doc["properties"];
+  EXPECT_EQ(dbp.Keys(), (std::vector<std::string>{"AccessVersion", "Build", "Ratio", "Made",
+                                                  "Stamp", "Shown", "Empty"}));
+  EXPECT_EQ(dbp["AccessVersion"].string, "09.50");
+  EXPECT_EQ(dbp["Build"].number, 1150);
+  EXPECT_EQ(dbp["Ratio"].number, 0.5);
+  EXPECT_EQ(dbp["Made"].string, "2000-01-01T12:00:00");
+  EXPECT_EQ(dbp["Stamp"].string, "0x0acc00");
+  EXPECT_EQ(dbp["Shown"].kind, testjson::Value::kBool);
+  EXPECT_TRUE(dbp["Shown"].boolean);
+  EXPECT_TRUE(dbp["Empty"].IsNull());
+
+  const auto& linked = doc["tables"][0];
+  EXPECT_EQ(linked["connect"].string, "ODBC;DSN=vendite;UID=sa;PWD=***;DATABASE=v");
+  EXPECT_EQ(linked["sourceTableName"].string, "dbo.Clienti");
+  EXPECT_EQ(linked["properties"]["ODBCConnectStr"].string, "ODBC;PWD=***;");
+
+  const auto& orders = doc["tables"][2];
+  EXPECT_EQ(orders["properties"]["Description"].string, "Gli ordini");
+  const auto& field = orders["fields"][1];
+  EXPECT_EQ(field["attributes"].number, dao::dbVariableField | dao::dbUpdatableField);
+  EXPECT_TRUE(field["required"].boolean);
+  EXPECT_FALSE(field["allowZeroLength"].boolean);
+  EXPECT_EQ(field["properties"]["Caption"].string, "Descr.");
+  const auto& pk = orders["indexes"][0];
+  EXPECT_TRUE(pk["primary"].boolean);
+  EXPECT_TRUE(pk["unique"].boolean);
+  EXPECT_TRUE(pk["required"].boolean);
+  EXPECT_FALSE(pk["foreign"].boolean);
+  ASSERT_EQ(pk["descending"].array.size(), 1u);
+  EXPECT_FALSE(pk["descending"][0].boolean);
+  const auto& composite = orders["indexes"][1];
+  EXPECT_TRUE(composite["ignoreNulls"].boolean);
+  ASSERT_EQ(composite["descending"].array.size(), 2u);
+  EXPECT_TRUE(composite["descending"][0].boolean);
+  EXPECT_FALSE(composite["descending"][1].boolean);
+
+  // Queries are in name order, symbols first: "Aggiorna" (source query 1) comes second.
+  const auto& update = doc["queries"][1];
+  ASSERT_EQ(update["parameters"].array.size(), 1u);
+  EXPECT_EQ(update["parameters"][0]["name"].string, "[Quale ID?]");
+  EXPECT_EQ(update["parameters"][0]["type"].number, dao::dbLong);
+  EXPECT_EQ(update["properties"]["RecordLocks"].number, 2);
+  EXPECT_TRUE(doc["queries"][0]["parameters"].array.empty());
+
+  const auto& relations = doc["relations"].array;
+  ASSERT_EQ(relations.size(), 2u);
+  EXPECT_EQ(relations[0].Keys(),
+            (std::vector<std::string>{"name", "table", "foreignTable", "attributes", "fields"}));
+  EXPECT_EQ(relations[0]["table"].string, "Clienti");
+  EXPECT_EQ(relations[0]["foreignTable"].string, "ordini");
+  EXPECT_EQ(relations[0]["attributes"].number, dao::dbRelationDeleteCascade);
+  ASSERT_EQ(relations[0]["fields"].array.size(), 2u);
+  EXPECT_EQ(relations[0]["fields"][1]["name"].string, "Sede");
+  EXPECT_EQ(relations[0]["fields"][1]["foreignName"].string, "SedeCliente");
+}
+
+TEST(DumpRun, ConnectPasswordsOnlyWithShowSecrets) {
+  for (bool json : {true, false}) {
+    for (bool show : {false, true}) {
+      FakeDb f = StructureDb();
+      std::vector<std::string> args = {"x.mdb"};
+      if (json) args.insert(args.begin(), "--json");
+      if (show) args.insert(args.begin(), "--show-secrets");
+      RunResult r = RunWith(f, args);
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.out.find("s3greto") != std::string::npos, show) << json;
+      EXPECT_EQ(r.out.find("x1") != std::string::npos, show) << json;
+      EXPECT_EQ(r.out.find("PWD=***") != std::string::npos, !show) << json;
+    }
+  }
+}
+
+TEST(DumpRun, ListingShowsTheStructureCompactly) {
+  FakeDb f = StructureDb();
+  RunResult r = RunWith(f, {"x.mdb"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string& t = r.out;
+  EXPECT_NE(t.find("  AccessVersion = \"09.50\"\n"), std::string::npos);
+  EXPECT_NE(t.find("  Stamp = (3 byte)\n"), std::string::npos);
+  EXPECT_NE(t.find("  Connect: ODBC;DSN=vendite;UID=sa;PWD=***;DATABASE=v\n"), std::string::npos);
+  EXPECT_NE(t.find("Descrizione \"breve\"  Text (10)  50  attributi 34, obbligatorio\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("PrimaryKey (ID)  [primaria, univoca, obbligatoria]"), std::string::npos);
+  EXPECT_NE(t.find("Composto (Nota DESC, ID)  [ignora Null]"), std::string::npos);
+  EXPECT_NE(t.find("Parametro: [Quale ID?]  Long (4)"), std::string::npos);
+  EXPECT_NE(t.find("Relazioni: 2\n"), std::string::npos);
+  EXPECT_NE(t.find("ClientiOrdini  attributi 4096\n  Clienti (ID, Sede) -> ordini (IDCliente, SedeCliente)\n"),
+            std::string::npos);
+}
+
+TEST(DumpRun, UnreadableRelationshipsFailTheWholeDump) {
+  FakeDb f = StructureDb();
+  f.source->failRelations = true;
+  RunResult r = RunWith(f, {"--json", "x.mdb"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
 }
 
 TEST(DumpRun, WriteFailureIsNotReportedAsSuccess) {

@@ -25,6 +25,12 @@ struct Value {
   const Value& operator[](const std::string& key) const;
   const Value& operator[](size_t i) const;
   std::vector<std::string> Keys() const;
+  // True when this is an object with a member named `key`.
+  bool Has(const std::string& key) const {
+    for (const std::string& k : keys)
+      if (k == key) return true;
+    return false;
+  }
 };
 
 inline const Value& Value::operator[](const std::string& key) const {

@@ -16,6 +16,11 @@
 //    "Unknown_0011": DAO's variable binary (17; plain binary, 9, accepted too), same size.
 //  - complex columns (ACE, "Unknown_0012"): mdbtools cannot tell their kind, so any of DAO's
 //    complex codes (101-109) is accepted and the size is not compared.
+//  - Date/Time Extended ("Unknown_0014"): DAO's dbDateTimeExtended (26), its 42 bytes as size.
+//  - calculated fields (those with an "Expression" property): mdbtools describes the stored
+//    result (its storage type, and a length that counts the result's header), DAO the result type
+//    Access shows; their types and sizes are checked in the engine's own tests instead.
+//  - names: mdb-sql's "describe table" cuts names at 50 characters.
 // Not compared: index names and keys (mdbtools renames indexes for the SQL dialects it writes and
 // leaves some out); query SQL (mdbtools has no rebuilt text to compare with). Both are checked
 // against hand-verified expectations in the engine's own tests.
@@ -155,6 +160,7 @@ Expectation Expect(const MdbColumn& c, bool jet3) {
   if (c.type == "Unknown_0011") return {{17, 9}, c.size};
   if (c.type == "Unknown_0012") return {{101, 102, 103, 104, 105, 106, 107, 108, 109}, std::nullopt};
   if (c.type == "Unknown_0013") return {{16}, 8};
+  if (c.type == "Unknown_0014") return {{26}, c.size};
   return {{}, std::nullopt};
 }
 
@@ -302,7 +308,12 @@ TEST_P(MdbtoolsAgree, CatalogueMatches) {
     ASSERT_EQ(fields.size(), cols.size());
     for (size_t i = 0; i < cols.size(); ++i) {
       const auto& f = fields[i];
-      EXPECT_EQ(f["name"].string, cols[i].name) << "column " << i;
+      constexpr size_t kMdbSqlNameWidth = 50;
+      if (cols[i].name.size() >= kMdbSqlNameWidth)
+        EXPECT_EQ(f["name"].string.substr(0, cols[i].name.size()), cols[i].name) << "column " << i;
+      else
+        EXPECT_EQ(f["name"].string, cols[i].name) << "column " << i;
+      if (f["properties"].Has("Expression")) continue;
       Expectation e = Expect(cols[i], jet3);
       ASSERT_FALSE(e.types.empty()) << "mdbtools type without a DAO mapping: " << cols[i].type;
       int type = static_cast<int>(f["type"].number);
