@@ -225,9 +225,14 @@ dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
   dao::TableDetail detail;
   detail.recordCount = static_cast<int32_t>(def.rowCount);
   std::vector<const ColumnDef*> columns;
+  columns.reserve(def.columns.size());
   for (const ColumnDef& c : def.columns) columns.push_back(&c);
-  std::stable_sort(columns.begin(), columns.end(),
-                   [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
+  auto byNumber = [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; };
+  // Most definitions list their columns in number order already.
+  if (!std::is_sorted(columns.begin(), columns.end(), byNumber))
+    std::stable_sort(columns.begin(), columns.end(), byNumber);
+  detail.fields.reserve(columns.size());
+  detail.indexes.reserve(def.indexes.size());
   for (const ColumnDef* c : columns) {
     std::vector<dao::PropertyInfo> stored;
     for (const PropertyBlock& b : properties)

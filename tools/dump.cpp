@@ -2,6 +2,7 @@
 
 #include "documenter/names.h"
 #include "documenter/secrets.h"
+#include "documenter/text_out.h"
 
 #include <charconv>
 #include <cmath>
@@ -83,15 +84,16 @@ struct TableDump {
   std::shared_ptr<dao::Recordset> rs;  // null for a linked table
 };
 
+TableDump OpenTable(dao::Database& db, const dao::TableDef& t) {
+  TableDump d{&t, nullptr};
+  if (!t.IsLinked()) d.rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
+  return d;
+}
+
 std::vector<TableDump> ReadTables(dao::Database& db) {
   std::vector<TableDump> tables;
   const auto& defs = db.TableDefs();
-  for (int i = 0; i < defs.Count(); ++i) {
-    const dao::TableDef& t = defs.Item(i);
-    TableDump d{&t, nullptr};
-    if (!t.IsLinked()) d.rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
-    tables.push_back(std::move(d));
-  }
+  for (int i = 0; i < defs.Count(); ++i) tables.push_back(OpenTable(db, defs.Item(i)));
   return tables;
 }
 
@@ -252,8 +254,20 @@ std::string UsageText() {
 }
 
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
   for (size_t i = 0; i < text.size();) {
+    // Plain ASCII needs no escaping: copy it a run at a time.
+    size_t run = i;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) >= 0x20 &&
+           static_cast<unsigned char>(text[run]) < 0x80 && text[run] != '"' && text[run] != '\\')
+      ++run;
+    if (run > i) {
+      out.append(text, i, run - i);
+      i = run;
+      continue;
+    }
     unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       size_t len = Utf8SequenceLength(text, i);
@@ -291,13 +305,15 @@ std::string JsonString(const std::string& text) {
 
 std::string JsonDocument(dao::Database& db, bool showSecrets) {
   const Secrets secrets{showSecrets};
-  std::vector<TableDump> tables = ReadTables(db);
-  std::ostringstream o;
+  const auto& defs = db.TableDefs();
+  tavrek::doc::TextOut o;
   o << "{\"format\": " << JsonString(db.Format())
     << ",\n \"properties\": " << JsonProperties(db.Properties(), secrets) << ",\n \"tables\": [";
-  for (size_t i = 0; i < tables.size(); ++i) {
-    const dao::TableDef& t = *tables[i].def;
-    const dao::Recordset* rs = tables[i].rs.get();
+  for (int i = 0; i < defs.Count(); ++i) {
+    // One table at a time: a large database's definitions are not all held at once.
+    const TableDump table = OpenTable(db, defs.Item(i));
+    const dao::TableDef& t = *table.def;
+    const dao::Recordset* rs = table.rs.get();
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
       << ", \"system\": " << JsonBool(t.IsSystem())
       << ", \"linked\": " << JsonBool(t.IsLinked()) << ", \"recordCount\": ";
@@ -346,8 +362,9 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
       o << ']';
     }
     o << '}';
+    if (table.rs) table.rs->Close();
   }
-  o << (tables.empty() ? "]" : "\n ]") << ",\n \"queries\": [";
+  o << (defs.Count() == 0 ? "]" : "\n ]") << ",\n \"queries\": [";
   const auto& queries = db.QueryDefs();
   for (int i = 0; i < queries.Count(); ++i) {
     const dao::QueryDef& q = queries.Item(i);
@@ -374,8 +391,7 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
     o << "]}";
   }
   o << (relations.Count() ? "\n ]}\n" : "]}\n");
-  CloseAll(tables);
-  return o.str();
+  return std::move(o).str();
 }
 
 // Index flags in the listing, in DAO's words.
