@@ -116,7 +116,7 @@ const Property* FindProperty(const Properties& properties, std::string_view name
   return nullptr;
 }
 
-Field::Field(FieldInfo info) : info_(std::move(info)) {
+Field::Field(FieldInfo&& info) : info_(std::move(info)) {
   properties_ = MakeProperties(std::move(info_.properties));
   info_.properties.clear();
 }

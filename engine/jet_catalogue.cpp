@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "engine/errors.h"
 #include "engine/query_parameters.h"
@@ -168,8 +169,11 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
   for (const CatalogueObject& o : objects)
     if (o.name == "MSysDb") databaseId_ = o.id;
 
-  std::vector<StoredQueryRow> queryRows;
-  if (queriesPage != 0) queryRows = ReadQueryRows(*pages_, codec_, queriesPage);
+  // Each query's rows, in stored order.
+  std::unordered_map<int32_t, std::vector<QueryRow>> rowsByQuery;
+  if (queriesPage != 0)
+    for (StoredQueryRow& r : ReadQueryRows(*pages_, codec_, queriesPage))
+      rowsByQuery[r.objectId].push_back(std::move(r.row));
 
   if (complexPage != 0) {
     for (const ComplexColumn& c : ReadComplexColumns(*pages_, codec_, complexPage)) {
@@ -201,8 +205,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       tables.push_back(std::move(t));
     } else if (o.type == kObjectQuery) {
       std::vector<QueryRow> rows;
-      for (const StoredQueryRow& r : queryRows)
-        if (r.objectId == o.id) rows.push_back(r.row);
+      if (auto found = rowsByQuery.find(o.id); found != rowsByQuery.end()) rows = std::move(found->second);
       dao::QueryInfo q;
       q.name = o.name;
       q.type = QueryTypeFromRows(rows, o.flags);
@@ -239,12 +242,14 @@ dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
       if (b.target == c->name) stored = DescribeProperties(b.properties, codec_);
     dao::FieldInfo info = DescribeColumn(*c, pages_->Format(), complexTypes_,
                                          static_cast<int>(IntProperty(stored, "ResultType")));
-    info.required = BoolProperty(stored, "Required");
-    info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
-    info.defaultValue = TextProperty(stored, "DefaultValue");
-    info.validationRule = TextProperty(stored, "ValidationRule");
-    info.validationText = TextProperty(stored, "ValidationText");
-    info.properties = std::move(stored);
+    if (!stored.empty()) {  // most columns of most files have no stored properties
+      info.required = BoolProperty(stored, "Required");
+      info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
+      info.defaultValue = TextProperty(stored, "DefaultValue");
+      info.validationRule = TextProperty(stored, "ValidationRule");
+      info.validationText = TextProperty(stored, "ValidationText");
+      info.properties = std::move(stored);
+    }
     detail.fields.push_back(std::move(info));
   }
   for (const LogicalIndexDef& l : def.indexes) {
