@@ -283,7 +283,10 @@ dao::TableDetail JetCatalogue::LoadTable(size_t index) {
 }
 
 std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
-  return Guarded(path_, [&] {
+  // A table's blob is asked for twice in a row (its columns, then the table itself): the last
+  // one decoded is kept.
+  if (lastBlocks_ && lastBlocks_->first == objectId) return lastBlocks_->second;
+  std::vector<PropertyBlock> blocks = Guarded(path_, [&] {
     if (!propertyFields_) propertyFields_ = ReadPropertyFields(*pages_, codec_);
     auto it = propertyFields_->find(objectId);
     if (it == propertyFields_->end()) return std::vector<PropertyBlock>{};
@@ -293,6 +296,8 @@ std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
     return ParsePropertyBlob(ByteView(reinterpret_cast<const uint8_t*>(blob.data()), blob.size()),
                              codec_);
   });
+  lastBlocks_.emplace(objectId, blocks);
+  return blocks;
 }
 
 std::vector<dao::PropertyInfo> JetCatalogue::ObjectProperties(int32_t objectId) {
