@@ -180,6 +180,9 @@ struct FieldInfo {
   std::string validationRule{};
   std::string validationText{};
   std::vector<PropertyInfo> properties{};  // stored order
+  // Decimal columns: precision and scale as stored (0 when the reader does not know them).
+  int precision = 0;
+  int scale = 0;
 };
 
 struct IndexInfo {
@@ -227,6 +230,9 @@ struct DocumentInfo {
   std::string kind;
   std::string text;
   std::string error;
+  // The strings stored in a form's, report's or macro's definition (record source, row and control
+  // sources, captions, action arguments…), as far as they can be told apart from binary data.
+  std::vector<std::string> storedTexts{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -325,6 +331,8 @@ class Field {
   const std::string& ValidationRule() const { return info_.validationRule; }
   const std::string& ValidationText() const { return info_.validationText; }
   const dao::Properties& Properties() const { return properties_; }
+  int Precision() const { return info_.precision; }
+  int Scale() const { return info_.scale; }
 
  private:
   FieldInfo info_;
@@ -453,6 +461,7 @@ class Document {
   const std::string& Kind() const { return info_.kind; }
   const std::string& Text() const { return info_.text; }
   const std::string& Error() const { return info_.error; }
+  const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
 
  private:
   DocumentInfo info_;

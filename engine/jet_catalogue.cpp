@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "engine/application_objects.h"
 #include "engine/errors.h"
 #include "engine/query_parameters.h"
 #include "engine/long_value.h"
@@ -163,6 +164,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.type != kObjectTable) continue;
     if (o.name == "MSysQueries") queriesPage = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysComplexColumns") complexPage = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysAccessStorage") storagePage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysRelationships")
       relationshipsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
@@ -217,6 +219,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       queryFlags_.push_back(o.flags);
     }
   }
+  objects_ = std::move(objects);
 }
 
 std::string JetCatalogue::Format() const { return pages_->Format().name; }
@@ -351,6 +354,26 @@ std::string JetCatalogue::LoadSql(size_t index) {
 std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
   if (index >= queryRows_.size()) dao::ThrowItemNotFound();
   return QueryParameters(queryRows_[index]);
+}
+
+std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
+  std::vector<dao::ContainerInfo> containers = ListContainers(objects_);
+  if (storagePage_ == 0) {
+    ReadApplicationText(containers, nullptr);
+    return containers;
+  }
+  const std::string damaged = "archivio MSysAccessStorage danneggiato";
+  try {
+    vba::StorageTree tree = vba::StorageTree::Read(*pages_, codec_, storagePage_);
+    ReadApplicationText(containers, &tree);
+  } catch (const CorruptError&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  } catch (const std::bad_alloc&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  } catch (const std::length_error&) {
+    MarkApplicationTextUnreadable(containers, damaged);
+  }
+  return containers;
 }
 
 }  // namespace engine

@@ -16,6 +16,7 @@
 #include "engine/page_reader.h"
 #include "engine/property_blob.h"
 #include "engine/query_sql.h"
+#include "engine/system_tables.h"
 #include "engine/table_definition.h"
 #include "engine/text_codec.h"
 
@@ -34,6 +35,9 @@ class JetCatalogue : public dao::CatalogueSource {
   // Raise dao::Error 3049 when the file is damaged.
   dao::TableDetail LoadTable(size_t index) override;
   std::string LoadSql(size_t index) override;
+  // Containers and documents from MSysObjects; module, macro and definition texts from
+  // MSysAccessStorage. A damaged storage is said on each document; never raises for it.
+  std::vector<dao::ContainerInfo> LoadContainers() override;
   std::vector<dao::ParameterInfo> LoadParameters(size_t index) override;
   std::vector<dao::PropertyInfo> LoadDatabaseProperties() override;
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t index) override;
@@ -66,6 +70,8 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<uint32_t> queryFlags_;               // per query: its Flags in MSysObjects
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
   bool inCatalogueOrder_ = false;
+  std::vector<CatalogueObject> objects_;           // every MSysObjects row, for the containers
+  uint32_t storagePage_ = 0;                       // MSysAccessStorage's definition; 0: none
 };
 
 // DAO's Connect of a linked table from its MSysObjects row: an ODBC link (object type 4) keeps its

@@ -1,12 +1,32 @@
 #include "tools/dump.h"
 
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
+#include "documenter/ddl.h"
+#include "documenter/diff.h"
+#include "documenter/inventory.h"
+#include "documenter/json.h"
+#include "documenter/sql_dialect.h"
 #include "documenter/names.h"
+#include "documenter/references.h"
 #include "documenter/secrets.h"
 #include "documenter/text_out.h"
+#include "tools/output_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -17,7 +37,10 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kShowSecrets };
+enum class Opt {
+  kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba
+};
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -30,10 +53,23 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--html", false, Opt::kHtml},
+    {"--markdown", false, Opt::kMarkdown},
+    {"-o", true, Opt::kOutput},
+    {"--output", true, Opt::kOutput},
+    {"--vba", true, Opt::kVba},
     {"--show-secrets", false, Opt::kShowSecrets},
+    {"--ddl", true, Opt::kDdl},
+    {"--diff", false, Opt::kDiff},
+    {"--password-a", true, Opt::kPasswordA},
+    {"--password-b", true, Opt::kPasswordB},
+    {"--counts", false, Opt::kCounts},
+    {"--inventory", true, Opt::kInventory},
+    {"--jobs", true, Opt::kJobs},
 };
 
-void ApplyOption(Opt id, const std::string& value, Options& o) {
+// Returns an error message, empty when the option was taken.
+std::string ApplyOption(Opt id, const std::string& value, Options& o) {
   switch (id) {
     case Opt::kPassword: o.password = value; break;
     case Opt::kJson: o.json = true; break;
@@ -41,33 +77,27 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kHtml: o.html = true; break;
+    case Opt::kMarkdown: o.markdown = true; break;
+    case Opt::kOutput: o.output = value; break;
+    case Opt::kVba: o.vba = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
+    case Opt::kDdl: o.ddl = value; break;
+    case Opt::kDiff: o.diff = true; break;
+    case Opt::kPasswordA: o.passwordA = value; break;
+    case Opt::kPasswordB: o.passwordB = value; break;
+    case Opt::kCounts: o.counts = true; break;
+    case Opt::kInventory: o.inventory = value; break;
+    case Opt::kJobs: {
+      char* end = nullptr;
+      long n = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || n < 1 || n > 1024)
+        return "--jobs vuole un numero da 1 a 1024: " + value;
+      o.jobs = static_cast<int>(n);
+      break;
+    }
   }
-}
-
-// Appends U+FFFD (the replacement character) in UTF-8.
-void AppendReplacement(std::string& out) { out += "\xEF\xBF\xBD"; }
-
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not valid.
-size_t Utf8SequenceLength(const std::string& s, size_t i) {
-  auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char c = byte(i);
-  size_t len;
-  unsigned cp;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-  else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-  else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-  else return 0;
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  // Reject overlong forms, surrogates and code points past U+10FFFF.
-  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
-  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
-  return len;
+  return {};
 }
 
 std::string JsonDate(const dao::DateTime& d) { return JsonString(d.Iso()); }
@@ -100,6 +130,124 @@ std::vector<TableDump> ReadTables(dao::Database& db) {
 void CloseAll(std::vector<TableDump>& tables) {
   for (auto& t : tables)
     if (t.rs) t.rs->Close();
+}
+
+const dao::Container* FindContainer(dao::Database& db, const std::string& name) {
+  for (const auto& c : db.Containers())
+    if (c.Name() == name) return &c;
+  return nullptr;
+}
+
+std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+// The application objects: forms, reports, macros and modules with their text.
+std::string JsonContainers(dao::Database& db) {
+  static const struct {
+    const char* key;
+    const char* container;
+  } kGroups[] = {{"forms", "Forms"}, {"reports", "Reports"}, {"macros", "Scripts"}, {"modules", "Modules"}};
+  std::ostringstream o;
+  o << '{';
+  bool firstGroup = true;
+  for (const auto& g : kGroups) {
+    o << (firstGroup ? "" : ",") << "\n  \"" << g.key << "\": [";
+    firstGroup = false;
+    const dao::Container* c = FindContainer(db, g.container);
+    int n = 0;
+    if (c) {
+      for (const auto& d : c->Documents()) {
+        o << (n++ ? ",\n   " : "\n   ") << "{\"name\": " << JsonString(d.Name())
+          << ", \"dateCreated\": " << JsonDate(d.DateCreated())
+          << ", \"lastUpdated\": " << JsonDate(d.LastUpdated());
+        const std::string key = g.key;
+        if (key == "modules") {
+          o << ", \"kind\": " << JsonOrNull(d.Kind()) << ",\n    \"source\": " << JsonOrNull(d.Text());
+        } else if (key == "macros") {
+          o << ",\n    \"text\": " << JsonOrNull(d.Text());
+        } else {
+          o << ",\n    \"source\": " << JsonOrNull(d.Text());
+        }
+        o << ", \"error\": " << JsonOrNull(d.Error()) << '}';
+      }
+    }
+    o << (n ? "\n  ]" : "]");
+  }
+  o << "}";
+  return o.str();
+}
+
+std::string JsonReferences(dao::Database& db) {
+  std::ostringstream o;
+  o << '[';
+  int n = 0;
+  for (const auto& e : tavrek::doc::CrossReference(db)) {
+    o << (n++ ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(e.name)
+      << ", \"kind\": " << JsonString(e.kind) << ", \"usedBy\": [";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? ", " : "") << "{\"kind\": " << JsonString(e.usedBy[k].kind)
+        << ", \"name\": " << JsonString(e.usedBy[k].name)
+        << ", \"match\": " << JsonString(e.usedBy[k].match) << '}';
+    o << "]}";
+  }
+  o << (n ? "\n ]" : "]");
+  return o.str();
+}
+
+// Italian words of the listing.
+const char* KindWord(const std::string& kind) {
+  static const std::map<std::string, const char*> kWords = {
+      {"table", "tabella"}, {"query", "query"},   {"form", "maschera"}, {"report", "report"},
+      {"macro", "macro"},   {"module", "modulo"}, {"bracketed", "tra parentesi"},
+      {"name", "nome"}};
+  auto it = kWords.find(kind);
+  return it != kWords.end() ? it->second : "";
+}
+
+size_t LineCount(const std::string& text) {
+  if (text.empty()) return 0;
+  size_t lines = 0;
+  for (char c : text) lines += c == '\n';
+  return text.back() == '\n' ? lines : lines + 1;
+}
+
+void ListContainers(dao::Database& db, std::ostream& o) {
+  static const struct {
+    const char* title;
+    const char* container;
+  } kGroups[] = {{"Maschere", "Forms"}, {"Report", "Reports"}, {"Macro", "Scripts"}, {"Moduli", "Modules"}};
+  for (const auto& g : kGroups) {
+    const dao::Container* c = FindContainer(db, g.container);
+    o << '\n' << g.title << ": " << (c ? c->Documents().Count() : 0) << '\n';
+    if (!c) continue;
+    for (const auto& d : c->Documents()) {
+      o << "  " << d.Name() << "  (modificato " << DisplayDate(d.LastUpdated()) << ')';
+      if (!d.Kind().empty() && std::string(g.container) != "Scripts") o << "  " << d.Kind();
+      if (!d.Text().empty())
+        o << "  " << (std::string(g.container) == "Scripts" ? "definizione " : "codice VBA ")
+          << LineCount(d.Text()) << " righe";
+      if (!d.Error().empty()) o << "  [errore: " << d.Error() << ']';
+      o << '\n';
+    }
+  }
+}
+
+void ListReferences(dao::Database& db, std::ostream& o) {
+  std::vector<tavrek::doc::ReferenceEntry> entries = tavrek::doc::CrossReference(db);
+  o << "\nRiferimenti (evidenza testuale, non prova: il nome compare nel testo)\n";
+  std::vector<std::string> unused;
+  for (const auto& e : entries) {
+    if (e.usedBy.empty()) {
+      unused.push_back(e.name);
+      continue;
+    }
+    o << "  " << e.name << " (" << KindWord(e.kind) << "): ";
+    for (size_t k = 0; k < e.usedBy.size(); ++k)
+      o << (k ? "; " : "") << KindWord(e.usedBy[k].kind) << ' ' << e.usedBy[k].name << " ["
+        << KindWord(e.usedBy[k].match) << ']';
+    o << '\n';
+  }
+  o << "Non nominati da nulla: " << unused.size() << '\n';
+  for (const auto& name : unused) o << "  " << name << '\n';
 }
 
 // How connect strings are written: masked unless the user asked for the secrets.
@@ -162,10 +310,19 @@ const char* JsonBool(bool b) { return b ? "true" : "false"; }
 std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
   const dao::PropertyValue& v = p.Value();
   if (const bool* b = std::get_if<bool>(&v)) return *b ? "Sì" : "No";
-  if (const std::string* s = std::get_if<std::string>(&v)) return "\"" + secrets.Text(p.Name(), *s) + "\"";
+  if (const std::string* s = std::get_if<std::string>(&v)) {
+    std::string quoted(1, '"');
+    quoted += secrets.Text(p.Name(), *s);
+    quoted += '"';
+    return quoted;
+  }
   if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return DisplayDate(*t);
-  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v))
-    return "(" + std::to_string(bytes->data.size()) + " byte)";
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) {
+    std::string count(1, '(');
+    count += std::to_string(bytes->data.size());
+    count += " byte)";
+    return count;
+  }
   if (std::holds_alternative<std::monostate>(v)) return "Null";
   return JsonValue(p, secrets);
 }
@@ -178,8 +335,49 @@ void ListProperties(std::ostream& o, const dao::Properties& properties, const Se
 
 }  // namespace
 
+std::string SafeFileName(const std::string& name) {
+  std::string out;
+  for (char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool bad = c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos;
+    out += bad ? '_' : ch;
+  }
+  if (out.empty() || out == "." || out == "..") out = "_" + out;
+  if (out.front() == '.') out.front() = '_';
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db) {
+  std::vector<std::pair<std::string, std::string>> files;
+  std::map<std::string, int> taken;  // lower-case file names already used
+  auto add = [&](const std::string& name, const std::string& kind, const std::string& text) {
+    if (text.empty()) return;
+    const std::string ext = kind == "standard" ? ".bas" : ".cls";
+    std::string base = SafeFileName(name);
+    std::string file = base + ext;
+    auto lower = [](std::string s) {
+      for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      return s;
+    };
+    for (int n = 2; taken.count(lower(file)); ++n) file = base + "~" + std::to_string(n) + ext;
+    taken[lower(file)] = 1;
+    files.emplace_back(file, text);
+  };
+  for (const char* container : {"Modules", "Forms", "Reports"}) {
+    const dao::Container* c = FindContainer(db, container);
+    if (!c) continue;
+    const std::string prefix = std::string(container) == "Forms"     ? "Form_"
+                               : std::string(container) == "Reports" ? "Report_"
+                                                                     : "";
+    for (const auto& d : c->Documents()) add(prefix + d.Name(), d.Kind(), d.Text());
+  }
+  return files;
+}
+
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   Options o;
+  std::vector<std::string> files;
   bool haveFile = false;
   bool endOfOptions = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -213,22 +411,67 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
         error = name + " non accetta un valore";
         return std::nullopt;
       }
-      ApplyOption(spec->id, value, o);
+      if (std::string e = ApplyOption(spec->id, value, o); !e.empty()) {
+        error = e;
+        return std::nullopt;
+      }
       continue;
     }
-    if (haveFile) {
-      error = "un solo file di database, prego: " + a;
+    files.push_back(a);
+  }
+  haveFile = !files.empty();
+  if (o.help || o.version) return o;
+  const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
+                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0);
+  if (modes > 1) {
+    error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
+    return std::nullopt;
+  }
+  if (o.diff) {
+    if (files.size() != 2) {
+      error = "--diff vuole due file di database";
       return std::nullopt;
     }
-    o.file = a;
-    haveFile = true;
+    o.file = files[0];
+    o.fileB = files[1];
+  } else if (o.inventory) {
+    if (haveFile) {
+      error = "--inventory vuole una cartella, non altri file: " + files[0];
+      return std::nullopt;
+    }
+  } else {
+    if (!haveFile) {
+      error = "manca il file di database";
+      return std::nullopt;
+    }
+    if (files.size() > 1) {
+      error = "un solo file di database, prego: " + files[1];
+      return std::nullopt;
+    }
+    o.file = files[0];
   }
-  if (!haveFile && !o.help && !o.version) {
-    error = "manca il file di database";
+  if ((o.passwordA || o.passwordB || o.counts) && !o.diff) {
+    error = "--password-a, --password-b e --counts valgono solo con --diff";
+    return std::nullopt;
+  }
+  if (o.jobs && !o.inventory) {
+    error = "--jobs vale solo con --inventory";
+    return std::nullopt;
+  }
+  if (o.ddl && !tavrek::doc::FindSqlDialect(*o.ddl)) {
+    error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
   if (!o.tables.empty() && !o.pdf) {
     error = "--table vale solo con --pdf";
+    return std::nullopt;
+  }
+  if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
+    error = "una sola uscita tra --json, --html, --markdown e --pdf";
+    return std::nullopt;
+  }
+  if (o.output && o.pdf) {
+    error = "-o non vale con --pdf (il PDF va nel file di --pdf)";
     return std::nullopt;
   }
   return o;
@@ -237,6 +480,10 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
 std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
+         "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
+         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
+         "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
+         "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -245,63 +492,34 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
+         "                 delle relazioni\n"
+         "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
+         "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
+         "                 standard output\n"
+         "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
+         "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
+         "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
+         "  --diff         le differenze di struttura fra FILE_A e FILE_B: tabelle, campi,\n"
+         "                 indici, relazioni e query aggiunti, tolti o cambiati\n"
+         "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
+         "  --counts       con --diff: confronta anche numero di record e date\n"
+         "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
+         "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
+         "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
-         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile.\n"
+         "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile,\n"
+         "4 (--ddl) struttura non esprimibile per quel server (nomi in conflitto).\n"
+         "Con --diff, come diff(1): 0 strutture uguali, 1 diverse, 2 qualsiasi problema.\n"
+         "Con --inventory: 0 cartella esaminata (i file illeggibili sono nelle righe JSON),\n"
+         "2 cartella non leggibile, 3 uscita non scrivibile.\n"
          "Se una parte del catalogo (una tabella, il testo di una query) non si può leggere,\n"
          "non viene stampato nulla: l'elenco è completo o assente.\n";
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '"';
-  for (size_t i = 0; i < text.size();) {
-    // Plain ASCII needs no escaping: copy it a run at a time.
-    size_t run = i;
-    while (run < text.size() && static_cast<unsigned char>(text[run]) >= 0x20 &&
-           static_cast<unsigned char>(text[run]) < 0x80 && text[run] != '"' && text[run] != '\\')
-      ++run;
-    if (run > i) {
-      out.append(text, i, run - i);
-      i = run;
-      continue;
-    }
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) {
-      size_t len = Utf8SequenceLength(text, i);
-      if (len == 0) {
-        AppendReplacement(out);
-        ++i;
-      } else {
-        out.append(text, i, len);
-        i += len;
-      }
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-    ++i;
-  }
-  out += '"';
-  return out;
-}
+std::string JsonString(const std::string& text) { return tavrek::doc::JsonString(text); }
 
 std::string JsonDocument(dao::Database& db, bool showSecrets) {
   const Secrets secrets{showSecrets};
@@ -390,7 +608,9 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
         << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
     o << "]}";
   }
-  o << (relations.Count() ? "\n ]}\n" : "]}\n");
+  o << (relations.Count() ? "\n ]" : "]");
+  o << ",\n \"containers\": " << JsonContainers(db) << ",\n \"references\": " << JsonReferences(db)
+    << "}\n";
   return std::move(o).str();
 }
 
@@ -485,8 +705,184 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
       o << (k ? ", " : "") << r.Fields().Item(k).ForeignName();
     o << ")\n";
   }
+  ListContainers(db, o);
+  ListReferences(db, o);
   CloseAll(tables);
   return o.str();
+}
+
+namespace {
+
+// An output file written whole or not at all: the text goes to a temporary file beside `path`,
+// renamed over it by Commit; a temporary file not committed is removed.
+class WholeFile {
+ public:
+  explicit WholeFile(std::string path) : path_(std::move(path)) {}
+  ~WholeFile() {
+    if (!temp_.empty()) std::remove(temp_.c_str());
+  }
+  // Creates the temporary file; false with the reason in `error` when that is not possible.
+  bool Open(std::string& error) {
+    std::string pattern = path_ + ".tmp-XXXXXX";
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    // The finished file gets the usual permissions, not the 0600 of a temporary one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const int chmodResult = ::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    if (chmodResult != 0) {
+      std::remove(pattern.c_str());
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    temp_ = pattern;
+    stream_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!stream_) {
+      error = "impossibile scrivere " + path_;
+      return false;
+    }
+    return true;
+  }
+  std::ostream& Stream() { return stream_; }
+  // Closes and renames the file; false with the reason in `error` when the text is not all there.
+  bool Commit(std::string& error) {
+    stream_.close();
+    if (!stream_ || std::rename(temp_.c_str(), path_.c_str()) != 0) {
+      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    temp_.clear();
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::string temp_;
+  std::ofstream stream_;
+};
+
+// Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
+int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (o.output) {
+    if (!WriteFileAtomically(*o.output, text, error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+    return 0;
+  }
+  out << text;
+  out.flush();
+  if (!out) {
+    err << "tavrek-dump: impossibile scrivere l'uscita\n";
+    return 3;
+  }
+  return 0;
+}
+
+std::optional<std::string> ConnectFor(const std::optional<std::string>& password) {
+  if (!password) return std::nullopt;
+  return ";" + *password;
+}
+
+// --diff: every trouble is status 2, as diff(1) has it.
+int RunDiff(const Options& o, std::ostream& out, std::ostream& err, const Opener& open) {
+  std::error_code ec;
+  if (o.file == o.fileB || std::filesystem::equivalent(o.file, o.fileB, ec)) {
+    err << "tavrek-dump: --diff: lo stesso file indicato due volte: " << o.file << '\n';
+    return 2;
+  }
+  std::shared_ptr<dao::Database> a, b;
+  try {
+    a = open(o.file, ConnectFor(o.passwordA ? o.passwordA : o.password));
+    try {
+      b = open(o.fileB, ConnectFor(o.passwordB ? o.passwordB : o.password));
+    } catch (const dao::Error&) {
+      err << "tavrek-dump: " << o.fileB << '\n';
+      throw;
+    }
+    tavrek::doc::DiffOptions options;
+    options.counts = o.counts;
+    options.showSecrets = o.showSecrets;
+    auto changes = tavrek::doc::DiffStructure(*a, *b, options);
+    a->Close();
+    b->Close();
+    std::string text = o.json ? tavrek::doc::DiffJson(changes, o.file, o.fileB)
+                              : tavrek::doc::DiffText(changes, o.file, o.fileB);
+    if (Emit(text, o, out, err) != 0) return 2;
+    return changes.empty() ? 0 : 1;
+  } catch (const dao::Error& e) {
+    if (a) a->Close();
+    if (b) b->Close();
+    if (!a) err << "tavrek-dump: " << o.file << '\n';
+    err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
+    return 2;
+  }
+}
+
+int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const Opener& open) {
+  tavrek::doc::InventoryOptions options;
+  options.jobs = o.jobs;
+  options.showSecrets = o.showSecrets;
+  options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+  auto openFile = [&open](const std::string& path) { return open(path, std::nullopt); };
+  std::string error;
+  std::optional<WholeFile> file;
+  if (o.output) {
+    file.emplace(*o.output);
+    if (!file->Open(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+  }
+  std::ostream& sink = file ? file->Stream() : out;
+  try {
+    tavrek::doc::RunInventory(*o.inventory, options, openFile, sink, err);
+  } catch (const std::runtime_error& e) {
+    err << "tavrek-dump: " << e.what() << '\n';
+    return 2;
+  }
+  if (file) {
+    if (!file->Commit(error)) {
+      err << "tavrek-dump: " << error << '\n';
+      return 3;
+    }
+    return 0;
+  }
+  out.flush();
+  if (!out) {
+    err << "tavrek-dump: impossibile scrivere l'uscita\n";
+    return 3;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool WriteVbaFiles(const std::string& dir,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "impossibile creare la cartella " + dir + ": " + ec.message();
+    return false;
+  }
+  for (const auto& [name, text] : files) {
+    const std::filesystem::path path = std::filesystem::path(dir) / name;
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+    f.close();
+    if (!f) {
+      error = "impossibile scrivere " + path.string();
+      return false;
+    }
+  }
+  return true;
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -495,6 +891,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   std::optional<Options> opts = ParseArguments(args, usageError);
   if (!opts) {
     err << "tavrek-dump: " << usageError << "\n" << UsageText();
+    // diff(1) reports every trouble as 2.
+    for (const auto& a : args)
+      if (a == "--diff") return 2;
     return 1;
   }
   if (opts->help) {
@@ -509,11 +908,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "tavrek-dump: --pdf non disponibile: programma compilato senza interfaccia grafica\n";
     return 1;
   }
+  if (opts->diff) return RunDiff(*opts, out, err, open);
+  if (opts->inventory) return RunInventory(*opts, out, err, open);
   std::shared_ptr<dao::Database> db;
   try {
-    std::optional<std::string> connect;
-    if (opts->password) connect = ";" + *opts->password;
-    db = open(opts->file, connect);
+    db = open(opts->file, ConnectFor(opts->password));
     if (opts->pdf) {
       std::string error;
       bool written = pdf(*db, *opts, error);
@@ -525,21 +924,38 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return 0;
     }
     // The whole output is built before anything is written: a dump is complete or absent.
-    std::string text = opts->json ? JsonDocument(*db, opts->showSecrets)
-                                  : TextListing(*db, opts->showSecrets);
-    // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
-    db->Close();
-    out << text;
-    out.flush();
-    if (!out) {
-      err << "tavrek-dump: impossibile scrivere l'uscita\n";
-      return 3;
+    std::string text;
+    if (opts->html || opts->markdown) {
+      const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
+      text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
+                        : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
+    } else if (opts->ddl) {
+      tavrek::doc::DdlOptions options;
+      options.showSecrets = opts->showSecrets;
+      text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
+    } else {
+      text = opts->json ? JsonDocument(*db, opts->showSecrets)
+                        : TextListing(*db, opts->showSecrets);
     }
-    return 0;
+    std::vector<std::pair<std::string, std::string>> vbaFiles;
+    if (opts->vba) vbaFiles = VbaFiles(*db);
+    db->Close();
+    if (opts->vba) {
+      std::string error;
+      if (!WriteVbaFiles(*opts->vba, vbaFiles, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+    }
+    return Emit(text, *opts, out, err);
   } catch (const dao::Error& e) {
     if (db) db->Close();
     err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
     return 2;
+  } catch (const tavrek::doc::DdlError& e) {
+    if (db) db->Close();
+    err << "tavrek-dump: " << e.what() << '\n';
+    return 4;
   }
 }
 

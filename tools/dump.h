@@ -11,12 +11,19 @@
 //    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql", "properties": {...},
 //                 "parameters": [{"name", "type"}]}],
 //    "relations": [{"name", "table", "foreignTable", "attributes",
-//                   "fields": [{"name", "foreignName"}]}]}
+//                   "fields": [{"name", "foreignName"}]}],
+//    "containers": {"forms": [{"name", "dateCreated", "lastUpdated", "source", "error"}],
+//     "reports": [same as forms], "macros": [{"name", "dateCreated", "lastUpdated", "text", "error"}],
+//     "modules": [{"name", "dateCreated", "lastUpdated", "kind", "source", "error"}]},
+//    "references": [{"name", "kind", "usedBy": [{"kind", "name", "match"}]}]}
 // keys in that order, tables, queries and relations in the engine's collection order; `recordCount`,
 // `fields` and `indexes` are null for linked tables. A "properties" object holds every stored
 // property in stored order: text as strings, numbers as numbers, Yes/No as booleans, dates as ISO
 // text, bytes as "0x" and lower-case hex, Null as null. Passwords in connect strings ("connect",
 // and properties whose name contains "Connect") are written as PWD=*** unless secrets are shown.
+// A form's or report's "source" is the VBA of the module behind it; "source", "text" and "error"
+// are null when there is none. "references" is textual evidence (see documenter/references.h),
+// one entry per table (not system) and query.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 // printed on standard output and the engine's error is reported instead (exit status 2), because
@@ -44,7 +51,18 @@ struct Options {
   std::string file;                     // the database file
   std::optional<std::string> pdf;       // --pdf OUT: the printed structure report into OUT
   std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
-  bool showSecrets = false;             // --show-secrets: connect-string passwords in clear
+  bool html = false;                    // --html: the data dictionary as one HTML page
+  bool markdown = false;                // --markdown: the data dictionary as Markdown
+  std::optional<std::string> output;    // -o OUT: the output into OUT (written whole, then renamed)
+  bool showSecrets = false;             // --show-secrets: connect-string passwords unmasked
+  std::optional<std::string> ddl;       // --ddl DIALECT: CREATE statements for that SQL server
+  bool diff = false;                    // --diff FILE_A FILE_B: what differs in structure
+  std::string fileB;                    // with --diff: the second file
+  std::optional<std::string> passwordA, passwordB;  // --password-a / --password-b
+  bool counts = false;                  // --counts: with --diff, record counts and dates too
+  std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
+  int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
+  std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
@@ -71,6 +89,20 @@ std::string TextListing(dao::Database& db, bool showSecrets = false);
 
 using tavrek::doc::FieldTypeName;
 
+// A module name made fit for a file name: path separators, control characters and the characters
+// Windows refuses become "_", and a leading "." too.
+std::string SafeFileName(const std::string& name);
+
+// The files --vba writes: (file name, source) for every module with source, standard modules as
+// ".bas", class modules and those behind forms ("Form_…") and reports ("Report_…") as ".cls";
+// names that would collide (ignoring case) get "~2", "~3"…
+std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db);
+
+// Writes `files` into `dir` (created when missing). False with a message when it cannot.
+bool WriteVbaFiles(const std::string& dir,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   std::string& error);
+
 // Opens a database: path and connect string (";" + password, or none).
 using Opener = std::function<std::shared_ptr<dao::Database>(
     const std::string& path, const std::optional<std::string>& connect)>;
@@ -83,7 +115,9 @@ using PdfWriter = std::function<bool(dao::Database& db, const Options& options, 
 // The whole program: parses `args`, opens the file with `open`, writes the dump to `out` (or, with
 // --pdf, the report through `pdf`; without a writer --pdf is a usage error saying so).
 // Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
-// description on `err`), 3 the output could not be written.
+// description on `err`), 3 the output could not be written, 4 (--ddl) the structure cannot be
+// written for that server (names that collide). --diff answers as diff(1) does: 0 same,
+// 1 different, 2 trouble of any kind (usage errors included).
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf = {});
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -24,7 +26,9 @@ class FakeSource : public dao::CatalogueSource {
   std::vector<std::string> sql;
   int failTable = -1;
   int failQuery = -1;
+  std::vector<dao::ContainerInfo> containers;
   std::string Format() const override { return format; }
+  std::vector<dao::ContainerInfo> LoadContainers() override { return containers; }
   dao::TableDetail LoadTable(size_t i) override {
     if (static_cast<int>(i) == failTable) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
     return details.at(i);
@@ -88,6 +92,16 @@ FakeDb SampleDb() {
   return f;
 }
 
+// A temporary folder removed with everything in it.
+struct ScratchDir {
+  std::string path;
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavrek-dump-XXXXXX").string();
+    path = mkdtemp(pattern.data());
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path); }
+};
+
 struct RunResult {
   int status;
   std::string out, err;
@@ -114,8 +128,8 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   auto db = f.Build();
   testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
 
-  EXPECT_EQ(doc.Keys(),
-            (std::vector<std::string>{"format", "properties", "tables", "queries", "relations"}));
+  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"format", "properties", "tables", "queries",
+                                                 "relations", "containers", "references"}));
   EXPECT_EQ(doc["format"].string, "Jet4");
 
   const auto& tables = doc["tables"].array;
@@ -383,7 +397,7 @@ TEST(DumpJson, PropertiesAttributesRelationsAndParameters) {
   EXPECT_TRUE(composite["descending"][0].boolean);
   EXPECT_FALSE(composite["descending"][1].boolean);
 
-  // Queries are in name order, symbols first: "Aggiorna" (source query 1) comes second.
+  // Queries are in catalogue order ("~sq_" names first): "Aggiorna" is source query 1.
   const auto& update = doc["queries"][1];
   ASSERT_EQ(update["parameters"].array.size(), 1u);
   EXPECT_EQ(update["parameters"][0]["name"].string, "[Quale ID?]");
@@ -453,6 +467,112 @@ TEST(DumpRun, WriteFailureIsNotReportedAsSuccess) {
   int status = dump::Run({"--json", "x.mdb"}, out, err,
                    [&](const std::string&, const std::optional<std::string>&) { return db; });
   EXPECT_EQ(status, 3);
+}
+
+// The sample database with an application: a form with code, a macro, a standard module, a class
+// module and one whose name is no good as a file name, twice.
+FakeDb AppDb() {
+  FakeDb f = SampleDb();
+  auto doc = [](std::string name, std::string kind, std::string text, std::string error = "") {
+    dao::DocumentInfo d;
+    d.name = std::move(name);
+    d.dateCreated = Date(42000.5);
+    d.lastUpdated = Date(42001.25);
+    d.kind = std::move(kind);
+    d.text = std::move(text);
+    d.error = std::move(error);
+    return d;
+  };
+  f.source->containers = {
+      {"Forms", {doc("Ordini", "document", "Private Sub Form_Open()\r\nEnd Sub\r\n"), doc("Vuota", "", "")}},
+      {"Reports", {}},
+      {"Scripts", {doc("Avvio", "xml", "<UserInterfaceMacro/>")}},
+      {"Modules",
+       {doc("Funzioni", "standard", "Attribute VB_Name = \"Funzioni\"\r\nSub A()\r\n  DoCmd.OpenTable \"ordini\"\r\nEnd Sub\r\n"),
+        doc("Classe", "class", "Option Explicit\r\n"), doc("a/b:c", "standard", "x\r\n"),
+        doc("A_B_C", "standard", "y\r\n"), doc("a_b_c", "standard", "z\r\n"),
+        doc("Rotto", "standard", "", "testo del modulo danneggiato")}},
+  };
+  return f;
+}
+
+TEST(DumpJson, ContainersAndReferences) {
+  FakeDb f = AppDb();
+  auto db = f.Build();
+  testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
+  const auto& c = doc["containers"];
+  EXPECT_EQ(c.Keys(), (std::vector<std::string>{"forms", "reports", "macros", "modules"}));
+  ASSERT_EQ(c["forms"].array.size(), 2u);
+  EXPECT_EQ(c["forms"][0].Keys(),
+            (std::vector<std::string>{"name", "dateCreated", "lastUpdated", "source", "error"}));
+  EXPECT_EQ(c["forms"][0]["source"].string, "Private Sub Form_Open()\r\nEnd Sub\r\n");
+  EXPECT_TRUE(c["forms"][1]["source"].IsNull());
+  EXPECT_TRUE(c["reports"].array.empty());
+  EXPECT_EQ(c["macros"][0].Keys(),
+            (std::vector<std::string>{"name", "dateCreated", "lastUpdated", "text", "error"}));
+  EXPECT_EQ(c["macros"][0]["text"].string, "<UserInterfaceMacro/>");
+  const auto& modules = c["modules"].array;
+  ASSERT_EQ(modules.size(), 6u);
+  EXPECT_EQ(modules[0].Keys(), (std::vector<std::string>{"name", "dateCreated", "lastUpdated",
+                                                         "kind", "source", "error"}));
+  EXPECT_EQ(modules[0]["dateCreated"].string, "2014-12-27T12:00:00");
+  EXPECT_EQ(modules[1]["kind"].string, "class");
+  EXPECT_TRUE(modules[5]["source"].IsNull());
+  EXPECT_EQ(modules[5]["error"].string, "testo del modulo danneggiato");
+
+  // Tables (not the system one) and queries, each with who names it.
+  const auto& refs = doc["references"].array;
+  std::vector<std::string> names;
+  for (const auto& r : refs) names.push_back(r["name"].string);
+  EXPECT_EQ(names, (std::vector<std::string>{"Clienti", "ordini", "Aggiorna"}));
+  EXPECT_EQ(refs[1].Keys(), (std::vector<std::string>{"name", "kind", "usedBy"}));
+  ASSERT_EQ(refs[1]["usedBy"].array.size(), 3u);
+  EXPECT_EQ(refs[1]["usedBy"][0]["name"].string, "Aggiorna");
+  EXPECT_EQ(refs[1]["usedBy"][1]["kind"].string, "form");  // through the hidden query ~sq_cForm
+  EXPECT_EQ(refs[1]["usedBy"][1]["name"].string, "Form");
+  EXPECT_EQ(refs[1]["usedBy"][2]["name"].string, "Funzioni");
+  EXPECT_EQ(refs[1]["usedBy"][2]["match"].string, "name");
+  EXPECT_TRUE(refs[0]["usedBy"].array.empty());
+}
+
+TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
+  ScratchDir dir;
+  FakeDb f = AppDb();
+  RunResult r = RunWith(f, {"--vba", dir.path + "/codice", "x.accdb"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto read = [&](const std::string& name) {
+    std::ifstream in(dir.path + "/codice/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(read("Funzioni.bas").substr(0, 27), "Attribute VB_Name = \"Funzio");
+  EXPECT_EQ(read("Classe.cls"), "Option Explicit\r\n");
+  EXPECT_EQ(read("Form_Ordini.cls"), "Private Sub Form_Open()\r\nEnd Sub\r\n");
+  EXPECT_EQ(read("a_b_c.bas"), "x\r\n");     // "a/b:c" made safe
+  EXPECT_EQ(read("A_B_C~2.bas"), "y\r\n");   // then the names that collide with it
+  EXPECT_EQ(read("a_b_c~3.bas"), "z\r\n");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path + "/codice")) ++files;
+  EXPECT_EQ(files, 6u);  // no file for a module without text or a form without code
+
+  const std::string& t = r.out;
+  EXPECT_NE(t.find("\nMaschere: 2\n  Ordini  (modificato 2014-12-28 06:00:00)  document  codice VBA 2 righe\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("\nMacro: 1\n  Avvio"), std::string::npos);
+  EXPECT_NE(t.find("Rotto  (modificato 2014-12-28 06:00:00)  standard  [errore: testo del modulo danneggiato]"),
+            std::string::npos);
+  EXPECT_NE(t.find("evidenza testuale"), std::string::npos);
+  EXPECT_NE(t.find("  ordini (tabella): query Aggiorna [nome]; maschera Form [nome]; modulo Funzioni [nome]\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("Non nominati da nulla: 2\n  Clienti\n  Aggiorna\n"), std::string::npos);
+}
+
+TEST(DumpRun, VbaFolderThatCannotBeMadeIsAnOutputError) {
+  ScratchDir dir;
+  { std::ofstream(dir.path + "/file") << "x"; }
+  FakeDb f = AppDb();
+  RunResult r = RunWith(f, {"--vba", dir.path + "/file/sotto", "x.accdb"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("impossibile creare la cartella"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,687 @@
+#include "documenter/ddl.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "documenter/names.h"
+#include "documenter/secrets.h"
+
+namespace tavrek::doc {
+
+namespace {
+
+// Relation attribute of Access 2010 and later: on delete, set the foreign key to Null.
+constexpr int32_t kRelationDeleteSetNull = 0x2000;
+// DAO's code of ACE's extended date-time (Date/Time Extended, Access 2021).
+constexpr int kTypeDateTimeExtended = 26;
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// One line of comment text: line breaks become spaces.
+std::string OneLine(std::string_view s) {
+  std::string out;
+  for (char c : s) out += (c == '\r' || c == '\n') ? ' ' : c;
+  return out;
+}
+
+std::string Replace(std::string_view pattern, std::string_view key, const std::string& value) {
+  std::string out(pattern);
+  for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + value.size()))
+    out.replace(at, key.size(), value);
+  return out;
+}
+
+// Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
+std::string CutUtf8(const std::string& s, size_t bytes) {
+  if (s.size() <= bytes) return s;
+  size_t n = bytes;
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return s.substr(0, n);
+}
+
+// What the generator knows of one column.
+struct Column {
+  std::string name;
+  std::string type;        // the target's type
+  bool longValue = false;  // long text or binary (prefix indexes, restricted defaults)
+  bool notNull = false;
+  bool identity = false;   // AutoNumber (Long)
+  std::string defaultSql;  // the DEFAULT expression, empty for none
+  std::string note;        // a comment line about the column (default not translated, ...)
+  std::string description;
+  bool omitted = false;    // not written (multi-valued fields)
+  int textLength = 0;      // Text columns: their length in characters
+  size_t bytes = 8;        // the most the value takes in a row (long values: see the dialect)
+};
+
+struct IndexDef {
+  std::string name;
+  std::vector<std::string> columns;
+  std::vector<bool> descending;
+  bool primary = false;
+  bool unique = false;
+};
+
+struct TableDef {
+  std::string name;
+  std::string description;
+  std::vector<Column> columns;
+  std::vector<IndexDef> indexes;
+  const Column* Find(std::string_view column) const {
+    for (const auto& c : columns)
+      if (Lower(c.name) == Lower(column)) return &c;
+    return nullptr;
+  }
+};
+
+struct ForeignKey {
+  std::string name;
+  size_t child = 0, parent = 0;  // positions in the table list
+  std::vector<std::string> childColumns, parentColumns;
+  std::string actions;            // " ON UPDATE CASCADE ON DELETE CASCADE"
+};
+
+class Generator {
+ public:
+  Generator(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options)
+      : db_(db), d_(dialect), options_(options) {}
+  std::string Run();
+
+ private:
+  std::string Quote(std::string_view name) const;
+  std::string Literal(std::string_view text) const;
+  void CheckName(const std::string& kind, const std::string& owner, const std::string& name,
+                 std::map<std::string, std::string>& seen) const;
+  std::string UniqueName(std::string name, std::set<std::string>& used) const;
+  void MapType(const dao::Field& f, Column& c) const;
+  void MapDefault(const dao::Field& f, Column& c) const;
+  void FitRow(TableDef& t) const;
+  void ReadTables();
+  void ReadRelations();
+  void OrderTables();
+  bool RowidAlias(const TableDef& t, const Column& c) const;
+  std::string KeyList(const TableDef& t, const std::vector<std::string>& columns,
+                      const std::vector<bool>& descending) const;
+  std::string ForeignKeyClause(const ForeignKey& fk) const;
+  void WriteTable(const TableDef& t, const std::vector<const ForeignKey*>& inlineKeys);
+
+  dao::Database& db_;
+  const SqlDialect& d_;
+  DdlOptions options_;
+  std::vector<TableDef> tables_;
+  std::vector<std::string> linkedNotes_;
+  std::vector<ForeignKey> keys_;
+  std::vector<std::string> relationNotes_;
+  std::vector<size_t> order_;
+  std::vector<const ForeignKey*> deferred_;
+  std::set<std::string> schemaNames_;  // index and constraint names of the whole schema (lower)
+  std::ostringstream out_;
+};
+
+std::string Generator::Quote(std::string_view name) const {
+  if (d_.identifiersInBmpOnly)
+    for (char c : name)
+      if ((static_cast<unsigned char>(c) & 0xF8) == 0xF0)  // lead byte of a four-byte character
+        throw DdlError("nome non accettato da " + std::string(d_.name) + ": \"" + std::string(name) +
+                       "\" contiene caratteri oltre U+FFFF (emoji e simili)");
+  std::string out(1, d_.quoteOpen);
+  for (char c : name) {
+    out += c;
+    if (c == d_.quoteClose) out += c;
+  }
+  out += d_.quoteClose;
+  return out;
+}
+
+std::string Generator::Literal(std::string_view text) const {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    if (c == '\\' && d_.backslashEscapes) out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+// Records `name` in `seen`; raises DdlError when the server would not tell it from one already
+// there, or cannot keep it whole.
+void Generator::CheckName(const std::string& kind, const std::string& owner, const std::string& name,
+                          std::map<std::string, std::string>& seen) const {
+  std::string where = owner.empty() ? "" : " della tabella \"" + owner + "\"";
+  if (d_.maxIdentifierBytes && name.size() > d_.maxIdentifierBytes)
+    throw DdlError("nome troppo lungo per " + std::string(d_.name) + " (" + kind + where + "): \"" +
+                   name + "\" supera " + std::to_string(d_.maxIdentifierBytes) + " byte");
+  auto [it, added] = seen.emplace(Lower(name), name);
+  if (!added)
+    throw DdlError("nomi in conflitto per " + std::string(d_.name) + " (" + kind + where + "): \"" +
+                   it->second + "\" e \"" + name + "\" differiscono solo per maiuscole e minuscole");
+}
+
+// `name` shortened to the server's limit and made different from every name in `used`
+// (compared case-insensitively) by a numeric suffix; the result is added to `used`.
+std::string Generator::UniqueName(std::string name, std::set<std::string>& used) const {
+  size_t limit = d_.maxIdentifierBytes ? d_.maxIdentifierBytes : std::string::npos;
+  std::string candidate = CutUtf8(name, limit);
+  for (int n = 2; used.count(Lower(candidate)); ++n) {
+    std::string suffix = "_" + std::to_string(n);
+    candidate = CutUtf8(name, limit == std::string::npos ? limit : limit - suffix.size()) + suffix;
+  }
+  used.insert(Lower(candidate));
+  return candidate;
+}
+
+void Generator::MapType(const dao::Field& f, Column& c) const {
+  auto sized = [](std::string_view pattern, int n) { return Replace(pattern, "{n}", std::to_string(n)); };
+  switch (f.Type()) {
+    case dao::dbBoolean: c.type = d_.typeBoolean; break;
+    case dao::dbByte: c.type = d_.typeByte; break;
+    case dao::dbInteger: c.type = d_.typeInteger; break;
+    case dao::dbLong: c.type = d_.typeLong; break;
+    case dao::dbBigInt: c.type = d_.typeBigInt; break;
+    case dao::dbCurrency: c.type = d_.typeCurrency; break;
+    case dao::dbSingle: c.type = d_.typeSingle; break;
+    case dao::dbDouble: c.type = d_.typeDouble; break;
+    case dao::dbDate: c.type = d_.typeDate; break;
+    case kTypeDateTimeExtended: c.type = d_.typeDateExtended; break;
+    case dao::dbGUID: c.type = d_.typeGuid; c.bytes = 38 * static_cast<size_t>(d_.bytesPerChar); break;
+    case dao::dbText: {
+      int n = f.Size() > 0 ? f.Size() : 255;
+      if (d_.maxVarcharLength && n > d_.maxVarcharLength) {
+        c.type = d_.typeTextLong;
+        c.longValue = true;
+      } else {
+        c.type = sized(d_.typeText, n);
+        c.textLength = n;
+        c.bytes = static_cast<size_t>(n) * static_cast<size_t>(d_.bytesPerChar) + 2;
+      }
+      break;
+    }
+    case dao::dbMemo: c.type = d_.typeMemo; c.longValue = true; break;
+    case dao::dbBinary:
+    case 17:  // fixed binary of system tables
+      c.type = sized(d_.typeBinary, f.Size() > 0 ? f.Size() : 255);
+      c.longValue = c.type == d_.typeLongBinary;
+      c.bytes = static_cast<size_t>(f.Size() > 0 ? f.Size() : 255) + 2;
+      break;
+    case dao::dbLongBinary: c.type = d_.typeLongBinary; c.longValue = true; break;
+    case dao::dbDecimal: {
+      // Access's own defaults when the file does not say.
+      int p = f.Precision() > 0 ? f.Precision() : 18;
+      int s = std::clamp(f.Scale(), 0, p);
+      c.type = Replace(Replace(d_.typeDecimal, "{p}", std::to_string(p)), "{s}", std::to_string(s));
+      break;
+    }
+    default:
+      // Attachments and multi-valued fields keep their values in a hidden table of their own.
+      c.omitted = true;
+      c.note = "campo " + Quote(f.Name()) + " (" + FieldTypeName(f.Type()) +
+               ") omesso: i suoi valori stanno in una tabella nascosta di Access";
+      return;
+  }
+  if ((f.Attributes() & dao::dbAutoIncrField) && f.Type() == dao::dbLong) c.identity = true;
+}
+
+// A DEFAULT for the Access default-value expression, when it has one in SQL.
+void Generator::MapDefault(const dao::Field& f, Column& c) const {
+  if ((f.Attributes() & dao::dbAutoIncrField) && f.Type() == dao::dbGUID) {
+    if (!d_.guidDefault.empty()) c.defaultSql = d_.guidDefault;
+    return;
+  }
+  std::string expr = f.DefaultValue();
+  while (!expr.empty() && (expr.front() == ' ' || expr.front() == '=')) expr.erase(0, 1);
+  while (!expr.empty() && expr.back() == ' ') expr.pop_back();
+  const bool isBoolean = f.Type() == dao::dbBoolean;
+  if (expr.empty()) {
+    // A Yes/No field of Access is never Null: No unless set.
+    if (isBoolean) c.defaultSql = d_.literalFalse;
+    return;
+  }
+  if (c.identity || c.omitted) return;
+  const int t = f.Type();
+  const bool isText = t == dao::dbText || t == dao::dbMemo;
+  const bool isNumber = t == dao::dbByte || t == dao::dbInteger || t == dao::dbLong ||
+                        t == dao::dbBigInt || t == dao::dbCurrency || t == dao::dbSingle ||
+                        t == dao::dbDouble || t == dao::dbDecimal;
+  const bool isDate = t == dao::dbDate || t == kTypeDateTimeExtended;
+  const std::string word = Lower(expr);
+
+  auto isNumeric = [](const std::string& s) {
+    size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0, digits = 0, dots = 0;
+    for (; i < s.size(); ++i) {
+      if (s[i] >= '0' && s[i] <= '9') ++digits;
+      else if (s[i] == '.' && ++dots == 1) continue;
+      else return false;
+    }
+    return digits > 0;
+  };
+  std::optional<std::string> sql;
+  if (isNumeric(expr)) {
+    if (isNumber) sql = expr[0] == '+' ? expr.substr(1) : expr;
+    else if (isBoolean) sql = std::string(std::stod(expr) != 0 ? d_.literalTrue : d_.literalFalse);
+    else if (isText) sql = Literal(expr);
+  } else if (expr.size() >= 2 && (expr.front() == '"' || expr.front() == '\'') &&
+             expr.back() == expr.front()) {
+    // A string constant; the quote character is doubled inside.
+    const char q = expr.front();
+    std::string text;
+    bool ok = true;
+    for (size_t i = 1; i + 1 < expr.size(); ++i) {
+      if (expr[i] == q) {
+        if (i + 2 < expr.size() && expr[i + 1] == q) ++i;
+        else { ok = false; break; }
+      }
+      text += expr[i];
+    }
+    if (ok && isText) sql = Literal(text);
+  } else if (isBoolean && (word == "yes" || word == "true" || word == "on" || word == "sì")) {
+    sql = std::string(d_.literalTrue);
+  } else if (isBoolean && (word == "no" || word == "false" || word == "off")) {
+    sql = std::string(d_.literalFalse);
+  } else if (isDate && (word == "now()" || word == "now")) {
+    sql = std::string(d_.currentTimestamp);
+  } else if (isDate && (word == "date()" || word == "date")) {
+    sql = std::string(d_.currentDate);
+  }
+  if (sql && c.longValue && !d_.longColumnDefaults) sql.reset();
+  if (sql) {
+    c.defaultSql = *sql;
+  } else {
+    c.note = "valore predefinito di " + Quote(f.Name()) + " in Access non tradotto: " + OneLine(expr);
+  }
+}
+
+std::string DescriptionOf(const dao::Properties& props) {
+  const dao::Property* p = FindProperty(props, "Description");
+  if (!p) return {};
+  if (const auto* s = std::get_if<std::string>(&p->Value())) return *s;
+  return {};
+}
+
+// Where the server limits the declared size of a row, turns the widest Text columns that no
+// index uses into long text until the row fits; a comment says so.
+void Generator::FitRow(TableDef& t) const {
+  if (!d_.rowLimitBytes && !d_.inlineRowLimitBytes) return;
+  auto sizes = [&] {
+    size_t declared = 0, inPage = 0;
+    for (const Column& c : t.columns) {
+      if (c.omitted) continue;
+      if (c.longValue) {
+        declared += d_.longColumnBytes;
+        inPage += d_.offPageBytes;
+      } else {
+        declared += c.bytes;
+        inPage += c.bytes > d_.offPageAboveBytes ? d_.offPageBytes : c.bytes;
+      }
+    }
+    return std::pair{declared, inPage};
+  };
+  auto indexed = [&](const Column& c) {
+    for (const auto& ix : t.indexes)
+      for (const auto& k : ix.columns)
+        if (Lower(k) == Lower(c.name)) return true;
+    return false;
+  };
+  for (auto [declared, inPage] = sizes();
+       (d_.rowLimitBytes && declared > d_.rowLimitBytes) ||
+       (d_.inlineRowLimitBytes && inPage > d_.inlineRowLimitBytes);
+       std::tie(declared, inPage) = sizes()) {
+    Column* widest = nullptr;
+    for (Column& c : t.columns)
+      if (!c.omitted && !c.longValue && c.textLength > 0 && !indexed(c) &&
+          (!widest || c.textLength > widest->textLength))
+        widest = &c;
+    if (!widest) return;  // the server will say the row is too large
+    widest->note = Quote(widest->name) + ": " + std::string(d_.typeTextLong) + " invece di " +
+                   widest->type + ", perché la riga supererebbe i limiti del server";
+    widest->type = d_.typeTextLong;
+    widest->longValue = true;
+    if (!widest->defaultSql.empty() && !d_.longColumnDefaults) {
+      widest->note += "; valore predefinito omesso: " + widest->defaultSql;
+      widest->defaultSql.clear();
+    }
+  }
+}
+
+void Generator::ReadTables() {
+  std::map<std::string, std::string> tableNames;
+  const auto& defs = db_.TableDefs();
+  for (int i = 0; i < defs.Count(); ++i) {
+    const dao::TableDef& def = defs.Item(i);
+    if (def.IsSystem()) continue;
+    if (def.IsLinked()) {
+      std::string connect = def.Connect().empty() ? def.Info().linkSource : def.Connect();
+      if (!options_.showSecrets) connect = MaskConnectSecrets(connect);
+      std::string line = "tabella collegata " + Quote(def.Name()) + " non creata: origine " +
+                         OneLine(connect);
+      if (!def.SourceTableName().empty()) line += " (" + OneLine(def.SourceTableName()) + ")";
+      linkedNotes_.push_back(line);
+      continue;
+    }
+    CheckName("tabella", "", def.Name(), tableNames);
+    TableDef t;
+    t.name = def.Name();
+    t.description = DescriptionOf(def.Properties());
+    auto rs = db_.OpenRecordset(def.Name(), dao::dbOpenTable);
+    std::map<std::string, std::string> columnNames;
+    for (const dao::Field& f : rs->Fields()) {
+      Column c;
+      c.name = f.Name();
+      MapType(f, c);
+      if (!c.omitted) {
+        CheckName("colonna", t.name, c.name, columnNames);
+        c.notNull = f.Required();
+        c.description = DescriptionOf(f.Properties());
+      }
+      MapDefault(f, c);
+      if (f.Type() == dao::dbBoolean) c.notNull = true;
+      t.columns.push_back(std::move(c));
+    }
+    for (const dao::Index& ix : rs->Indexes()) {
+      IndexDef x;
+      x.name = ix.Name();
+      x.primary = ix.Primary();
+      x.unique = ix.Unique() || ix.Primary();
+      for (const auto& k : ix.Fields()) {
+        x.columns.push_back(k.Name());
+        x.descending.push_back(k.Descending());
+      }
+      t.indexes.push_back(std::move(x));
+    }
+    rs->Close();
+    FitRow(t);
+    tables_.push_back(std::move(t));
+  }
+}
+
+void Generator::ReadRelations() {
+  auto findTable = [&](const std::string& name) -> std::optional<size_t> {
+    for (size_t i = 0; i < tables_.size(); ++i)
+      if (Lower(tables_[i].name) == Lower(name)) return i;
+    return std::nullopt;
+  };
+  std::set<std::string> perTable;  // constraint names when they are per table (made unique anyway)
+  for (const dao::Relation& r : db_.Relations()) {
+    std::vector<std::string> parentCols, childCols;
+    for (const auto& f : r.Fields()) {
+      parentCols.push_back(f.Name());
+      childCols.push_back(f.ForeignName());
+    }
+    auto quoteList = [&](const std::vector<std::string>& cols) {
+      std::string s;
+      for (const auto& c : cols) s += (s.empty() ? "" : ", ") + Quote(c);
+      return s;
+    };
+    std::string text = "relazione " + Quote(r.Name()) + ": " + Quote(r.ForeignTable()) + " (" +
+                       quoteList(childCols) + ") -> " + Quote(r.Table()) + " (" +
+                       quoteList(parentCols) + ")";
+    auto parent = findTable(r.Table());
+    auto child = findTable(r.ForeignTable());
+    if (!parent || !child) {
+      relationNotes_.push_back(text + ", con una tabella che non è di questo database");
+      continue;
+    }
+    if (r.Attributes() & dao::dbRelationDontEnforce) {
+      relationNotes_.push_back(text + ", integrità referenziale non applicata in Access");
+      continue;
+    }
+    const TableDef& pt = tables_[*parent];
+    const TableDef& ct = tables_[*child];
+    bool columnsOk = !parentCols.empty();
+    for (size_t i = 0; i < parentCols.size() && columnsOk; ++i) {
+      const Column* pc = pt.Find(parentCols[i]);
+      const Column* cc = ct.Find(childCols[i]);
+      if (!pc || !cc || pc->omitted || cc->omitted) {
+        columnsOk = false;
+      } else {
+        parentCols[i] = pc->name;
+        childCols[i] = cc->name;
+      }
+    }
+    if (!columnsOk) {
+      relationNotes_.push_back(text + ", con campi che non esistono nelle tabelle");
+      continue;
+    }
+    // The referenced columns must be exactly those of a primary key or unique index.
+    std::set<std::string> wanted;
+    for (const auto& c : parentCols) wanted.insert(Lower(c));
+    bool keyed = false;
+    for (const auto& ix : pt.indexes) {
+      if (!ix.unique) continue;
+      std::set<std::string> have;
+      for (const auto& c : ix.columns) have.insert(Lower(c));
+      if (have == wanted) keyed = true;
+    }
+    if (!keyed) {
+      relationNotes_.push_back(text + ", senza una chiave univoca su quei campi di " +
+                               Quote(pt.name));
+      continue;
+    }
+    ForeignKey fk;
+    fk.name = UniqueName(r.Name(), d_.constraintNamesPerSchema ? schemaNames_ : perTable);
+    fk.parent = *parent;
+    fk.child = *child;
+    fk.parentColumns = parentCols;
+    fk.childColumns = childCols;
+    if (r.Attributes() & dao::dbRelationUpdateCascade) fk.actions += " ON UPDATE CASCADE";
+    if (r.Attributes() & dao::dbRelationDeleteCascade) fk.actions += " ON DELETE CASCADE";
+    else if (r.Attributes() & kRelationDeleteSetNull) fk.actions += " ON DELETE SET NULL";
+    keys_.push_back(std::move(fk));
+  }
+}
+
+// Every table after the tables its foreign keys point to, in collection order where there is a
+// choice; a table in a cycle is taken when nothing else can be, and its keys towards tables not
+// yet created are added at the end (unless the server takes forward references).
+void Generator::OrderTables() {
+  std::vector<bool> done(tables_.size(), false);
+  auto ready = [&](size_t t) {
+    for (const auto& fk : keys_)
+      if (fk.child == t && fk.parent != t && !done[fk.parent]) return false;
+    return true;
+  };
+  while (order_.size() < tables_.size()) {
+    std::optional<size_t> next;
+    for (size_t t = 0; t < tables_.size() && !next; ++t)
+      if (!done[t] && ready(t)) next = t;
+    if (!next)
+      for (size_t t = 0; t < tables_.size() && !next; ++t)
+        if (!done[t]) next = t;
+    done[*next] = true;
+    order_.push_back(*next);
+  }
+}
+
+bool Generator::RowidAlias(const TableDef& t, const Column& c) const {
+  if (d_.identity != IdentityStyle::kRowidAlias || !c.identity) return false;
+  for (const auto& ix : t.indexes)
+    if (ix.primary) return ix.columns.size() == 1 && Lower(ix.columns[0]) == Lower(c.name);
+  return false;
+}
+
+std::string Generator::KeyList(const TableDef& t, const std::vector<std::string>& columns,
+                               const std::vector<bool>& descending) const {
+  std::string s;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const Column* c = t.Find(columns[i]);
+    s += (i ? ", " : "") + Quote(c ? c->name : columns[i]);
+    if (c && c->longValue && d_.longColumnIndexPrefix)
+      s += "(" + std::to_string(d_.longColumnIndexPrefix) + ")";
+    if (d_.descendingIndexes && i < descending.size() && descending[i]) s += " DESC";
+  }
+  return s;
+}
+
+std::string Generator::ForeignKeyClause(const ForeignKey& fk) const {
+  std::string s = "CONSTRAINT " + Quote(fk.name) + " FOREIGN KEY (";
+  for (size_t i = 0; i < fk.childColumns.size(); ++i) s += (i ? ", " : "") + Quote(fk.childColumns[i]);
+  s += ") REFERENCES " + Quote(tables_[fk.parent].name) + " (";
+  for (size_t i = 0; i < fk.parentColumns.size(); ++i)
+    s += (i ? ", " : "") + Quote(fk.parentColumns[i]);
+  return s + ")" + fk.actions;
+}
+
+void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey*>& inlineKeys) {
+  std::vector<std::string> items;     // the comma-separated parts
+  std::vector<std::string> before;    // comment lines before each part
+  std::vector<std::string> trailing;  // comment lines after the last part
+  if (!t.description.empty() && d_.comments == CommentStyle::kLineComment)
+    out_ << "-- " << OneLine(t.description) << '\n';
+  out_ << "CREATE TABLE " << Quote(t.name) << " (\n";
+
+  const IndexDef* primary = nullptr;
+  for (const auto& ix : t.indexes)
+    if (ix.primary) primary = &ix;
+  bool rowidKey = false;
+  std::string pending;  // comments waiting for the next part
+  for (const Column& c : t.columns) {
+    if (!c.note.empty()) pending += "  -- " + c.note + "\n";
+    if (c.omitted) continue;
+    if (!c.description.empty() && d_.comments == CommentStyle::kLineComment)
+      pending += "  -- " + Quote(c.name) + ": " + OneLine(c.description) + "\n";
+    std::string def = Quote(c.name) + " " + c.type;
+    if (RowidAlias(t, c)) {
+      def = Quote(c.name) + " INTEGER PRIMARY KEY AUTOINCREMENT";
+      rowidKey = true;
+    } else if (c.identity && d_.identity == IdentityStyle::kColumnSuffix) {
+      def += " " + std::string(d_.identitySuffix);
+    } else if (c.identity && d_.identity == IdentityStyle::kRowidAlias) {
+      pending += "  -- " + Quote(c.name) + ": numerazione automatica in Access\n";
+    }
+    if (c.notNull || (c.identity && d_.identity == IdentityStyle::kAutoIncrement)) def += " NOT NULL";
+    if (!c.defaultSql.empty() && !c.identity) def += " DEFAULT " + c.defaultSql;
+    if (c.identity && d_.identity == IdentityStyle::kAutoIncrement) def += " " + std::string(d_.identitySuffix);
+    if (!c.description.empty() && d_.comments == CommentStyle::kInline)
+      def += " COMMENT " + Literal(c.description);
+    before.push_back(pending);
+    pending.clear();
+    items.push_back(def);
+  }
+  if (primary && !rowidKey) {
+    before.push_back(pending);
+    pending.clear();
+    items.push_back("PRIMARY KEY (" + KeyList(t, primary->columns, {}) + ")");
+  }
+  // An AUTO_INCREMENT column must lead an index.
+  if (d_.identity == IdentityStyle::kAutoIncrement) {
+    for (const Column& c : t.columns) {
+      if (!c.identity) continue;
+      bool leads = false;
+      for (const auto& ix : t.indexes)
+        if (!ix.columns.empty() && Lower(ix.columns[0]) == Lower(c.name)) leads = true;
+      if (!leads) {
+        before.push_back(pending);
+        pending.clear();
+        items.push_back("KEY (" + Quote(c.name) + ")");
+      }
+    }
+  }
+  for (const ForeignKey* fk : inlineKeys) {
+    before.push_back(pending);
+    pending.clear();
+    items.push_back(ForeignKeyClause(*fk));
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    out_ << before[i] << "  " << items[i] << (i + 1 < items.size() ? "," : "") << '\n';
+  }
+  out_ << pending << ")" << d_.tableSuffix;
+  if (!t.description.empty() && d_.comments == CommentStyle::kInline)
+    out_ << " COMMENT=" << Literal(t.description);
+  out_ << ";\n";
+
+  if (d_.comments == CommentStyle::kCommentOn) {
+    if (!t.description.empty())
+      out_ << "COMMENT ON TABLE " << Quote(t.name) << " IS " << Literal(t.description) << ";\n";
+    for (const Column& c : t.columns)
+      if (!c.omitted && !c.description.empty())
+        out_ << "COMMENT ON COLUMN " << Quote(t.name) << "." << Quote(c.name) << " IS "
+             << Literal(c.description) << ";\n";
+  }
+
+  // The other indexes, each once: an index with the same keys as one already written (Access
+  // keeps one for each relation) adds nothing.
+  std::set<std::string> written;
+  auto signature = [&](const IndexDef& ix) {
+    std::string s = ix.unique ? "u" : "n";
+    for (size_t i = 0; i < ix.columns.size(); ++i)
+      s += "|" + Lower(ix.columns[i]) + (i < ix.descending.size() && ix.descending[i] ? "-" : "+");
+    return s;
+  };
+  if (primary) written.insert(signature(*primary));
+  std::set<std::string> tableIndexNames = {"primary"};
+  // Where the server creates an index for a foreign key under the constraint's name, that name
+  // is taken too.
+  for (const auto& fk : keys_)
+    if (&tables_[fk.child] == &t) tableIndexNames.insert(Lower(fk.name));
+  for (const auto& ix : t.indexes) {
+    if (ix.primary || ix.columns.empty()) continue;
+    bool usable = true;
+    for (const auto& col : ix.columns) {
+      const Column* c = t.Find(col);
+      if (!c || c->omitted) usable = false;
+    }
+    if (!usable) {
+      out_ << "-- indice " << Quote(ix.name) << " omesso: usa un campo non creato\n";
+      continue;
+    }
+    if (!written.insert(signature(ix)).second) continue;
+    std::string name = d_.indexNamesPerSchema ? UniqueName(t.name + "_" + ix.name, schemaNames_)
+                                              : UniqueName(ix.name, tableIndexNames);
+    out_ << "CREATE " << (ix.unique ? "UNIQUE " : "") << "INDEX " << Quote(name) << " ON "
+         << Quote(t.name) << " (" << KeyList(t, ix.columns, ix.descending) << ");\n";
+  }
+  out_ << '\n';
+}
+
+std::string Generator::Run() {
+  ReadTables();
+  ReadRelations();
+  OrderTables();
+
+  out_ << "-- " << OneLine(db_.Name()) << " (" << db_.Format() << "): struttura per " << d_.name
+       << ", scritta da tavrek-dump\n";
+  for (const auto& note : linkedNotes_) out_ << "-- " << note << '\n';
+  out_ << d_.preamble;
+  if (d_.transactionalDdl) out_ << "BEGIN;\n";
+  out_ << '\n';
+
+  std::vector<bool> created(tables_.size(), false);
+  for (size_t t : order_) {
+    std::vector<const ForeignKey*> inlineKeys;
+    for (const auto& fk : keys_) {
+      if (fk.child != t) continue;
+      if (fk.parent == t || created[fk.parent] || d_.forwardReferences) inlineKeys.push_back(&fk);
+      else deferred_.push_back(&fk);
+    }
+    WriteTable(tables_[t], inlineKeys);
+    created[t] = true;
+  }
+  for (const ForeignKey* fk : deferred_)
+    out_ << "ALTER TABLE " << Quote(tables_[fk->child].name) << " ADD " << ForeignKeyClause(*fk)
+         << ";\n";
+  if (!deferred_.empty()) out_ << '\n';
+  for (const auto& note : relationNotes_) out_ << "-- " << OneLine(note) << '\n';
+  if (!relationNotes_.empty()) out_ << '\n';
+  if (d_.transactionalDdl) out_ << "COMMIT;\n";
+  return out_.str();
+}
+
+}  // namespace
+
+std::string WriteDdl(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options) {
+  Generator g(db, dialect, options);
+  return g.Run();
+}
+
+}  // namespace tavrek::doc

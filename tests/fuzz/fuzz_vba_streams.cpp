@@ -1,0 +1,45 @@
+// libFuzzer target: any bytes as a compressed VBA container, and the decompressed bytes (or the
+// input itself when it does not decompress) as a dir stream, an object directory and a form or
+// macro definition. CorruptError is the expected outcome of damaged input; a crash, a sanitizer
+// report, a hang or runaway memory is a bug.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/bytes.h"
+#include "engine/vba/compression.h"
+#include "engine/vba/dir_stream.h"
+#include "engine/vba/object_directory.h"
+#include "engine/vba/stored_text.h"
+
+namespace {
+
+volatile size_t sink;
+
+void Parse(engine::ByteView bytes) {
+  try {
+    sink = sink + engine::vba::ParseDirStream(bytes).modules.size();
+  } catch (const engine::CorruptError&) {
+  }
+  try {
+    sink = sink + engine::vba::ParseObjectDirectory(bytes).size();
+  } catch (const engine::CorruptError&) {
+  }
+  sink = sink + engine::vba::StoredStrings(bytes).size() + engine::vba::PropertyStrings(bytes).size() +
+         engine::vba::MacroXml(bytes).size();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  engine::ByteView input(data, size);
+  try {
+    const std::string out = engine::vba::DecompressContainer(input);
+    // Every chunk holds at most 4096 bytes and takes at least 3 bytes of input.
+    if (out.size() > 4096 * (size / 3 + 1)) __builtin_trap();
+    Parse(engine::ByteView(reinterpret_cast<const uint8_t*>(out.data()), out.size()));
+  } catch (const engine::CorruptError&) {
+    Parse(input);
+  }
+  return 0;
+}
