@@ -75,7 +75,8 @@ Tavrek::Tavrek()
 
   CommonDialog1.DefaultExt = QStringLiteral("mdb");
   CommonDialog1.DialogTitle = QStringLiteral("APRI DATABASE");
-  CommonDialog1.Filter = QStringLiteral("Access|*.mdb");
+  // Every kind of Access file the reader opens, and any file at all.
+  CommonDialog1.Filter = QStringLiteral("Access|*.mdb;*.mde;*.accdb;*.accde|Tutti|*.*");
 
   Apri.Click = [this] { Apri_Click(); };
   ApriTab.Click = [this] { ApriTab_Click(); };
@@ -85,6 +86,8 @@ Tavrek::Tavrek()
   Inf.Click = [this] { Inf_Click(); };
   List1.Click = [this] { List1_Click(); };
   List2.Click = [this] { List2_Click(); };
+  // A database file dropped onto the window is opened as "Apri Database" would open it.
+  FileDropped = [this](const QString& path) { OpenFile(path); };
 }
 
 Tavrek::~Tavrek() = default;
@@ -138,8 +141,9 @@ void Tavrek::Esci_Click() {
   Unload();
 }
 
-// The dialog always answers with a full path; so does the command line, once made absolute.
-void Tavrek::OpenAtStartup(const QString& path) {
+// The dialog always answers with a full path; so do the command line and a dropped file, once
+// made absolute.
+void Tavrek::OpenFile(const QString& path) {
   CommonDialog1.PresetAnswer(QFileInfo(path).absoluteFilePath());
   Run([this] { Apri_Click(); });
   CommonDialog1.ForgetPresetAnswer();

@@ -69,11 +69,11 @@ class Tavrek : public forms::Form {
   void List1_Click();
   void List2_Click();
 
-  // Start-up with a file named on the command line: the steps of Apri_Click with `path` as the
-  // dialog's answer, no dialog shown. It presets CommonDialog1's next answer
+  // A file named on the command line or dropped onto the window: the steps of Apri_Click with
+  // `path` as the dialog's answer, no dialog shown. It presets CommonDialog1's next answer
   // (CommonDialog::PresetAnswer) and runs Apri_Click, whose CommonDialog1.ShowOpen() then takes
   // the path without showing anything; Apri_Click needs no special case.
-  void OpenAtStartup(const QString& path);
+  void OpenFile(const QString& path);
 
  protected:
   void Form_Unload() override;

@@ -107,10 +107,14 @@ void Tavrek::Apri_Click() {
   for (;;) {
     try {
       const std::string file = QFile::encodeName(path).toStdString();
-      if (password.isEmpty())
+      if (password.isEmpty()) {
         db = Engine().OpenDatabase(file, false, true);
-      else
-        db = Engine().OpenDatabase(file, false, true, ";" + password.toStdString());
+      } else {
+        // Appended, not concatenated with operator+: GCC 12's -Wrestrict misreads that at -O3.
+        std::string connect = ";";
+        connect += password.toStdString();
+        db = Engine().OpenDatabase(file, false, true, connect);
+      }
       break;
     } catch (...) {
       const OpenFailure failure = CurrentFailure();

@@ -26,8 +26,22 @@ void Tavrek::List1_Click() {
   // Close the table shown before (rsOpen stays as it is until the new one is open).
   if (rsOpen == 1) rs->Close();
 
-  // Open the chosen table as a table-type recordset.
-  rs = db->OpenRecordset(List1.List(List1.ListIndex()).toStdString(), dao::dbOpenTable);
+  // Open the chosen table as a table-type recordset. A table that cannot be opened so (a linked
+  // table, error 3219) leaves no table on show: the previous drawing goes, and with it the name
+  // and "Stampa struttura", so that nothing can be printed from a closed recordset. The error then
+  // goes on to the common treatment.
+  try {
+    rs = db->OpenRecordset(List1.List(List1.ListIndex()).toStdString(), dao::dbOpenTable);
+  } catch (...) {
+    rs.reset();
+    rsOpen = 0;
+    Stampa.setEnabled(false);
+    Label1(1).setVisible(false);
+    setHeight(designHeight);
+    setWidth(designWidth);
+    Cls();
+    throw;
+  }
 
   Stampa.setEnabled(true);
   List1.setVisible(false);
@@ -126,15 +140,17 @@ void Tavrek::List1_Click() {
   }
 
   // Fit the window to the drawing: with more than one column, as tall as the screen and wide
-  // enough for the last column; otherwise two lines below the last row, never taller than the
-  // screen.
+  // enough for the last column; otherwise two lines below the last row. The window never reaches
+  // past the screen's right or bottom edge (it keeps its place): what the drawing has beyond the
+  // window is reached with the scroll bars.
   if (columnOffset != 0) {
     setWidth(L3 + columnOffset + 2 * W3);
     setHeight(screen.Height());
   } else {
     setHeight(CurrentY() + 2 * TextHeight(QStringLiteral("0")) + (Height() - ScaleHeight()));
   }
-  if (Height() > screen.Height()) setHeight(screen.Height());
+  if (Height() > screen.Height() - Top()) setHeight(screen.Height() - Top());
+  if (Width() > screen.Width() - Left()) setWidth(screen.Width() - Left());
 
   screen.setMousePointer(0);
 }

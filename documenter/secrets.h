@@ -1,16 +1,16 @@
-// Credentials inside connect strings. Real linked tables carry live database passwords in their
-// Connect property; every output shows them masked unless the user asks for them.
+// Credentials inside connect strings, for every output of the documenter.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "engine/connect_string.h"
+
 namespace tavrek::doc {
 
-// `connect` with the value of every PWD= (and PASSWORD=) item replaced by "***", the key kept as
-// written: "ODBC;DSN=x;UID=sa;PWD=s3cret;" -> "ODBC;DSN=x;UID=sa;PWD=***;". A value in braces
-// ("PWD={a;b}") is masked whole. Keys are matched case-insensitively at the start of an item
-// (after ';' or at the start of the text).
-std::string MaskConnectSecrets(std::string_view connect);
+// `connect` with every password item masked as "PWD=***" (see dao::MaskConnectPasswords).
+inline std::string MaskConnectSecrets(std::string_view connect) {
+  return dao::MaskConnectPasswords(connect);
+}
 
 }  // namespace tavrek::doc

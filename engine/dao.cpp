@@ -1,5 +1,7 @@
 #include "engine/dao.h"
 
+#include "engine/connect_string.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -288,7 +290,8 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int 
     const size_t i = found->second;
     const TableDef& t = tables_.Item(static_cast<int>(i));
     if (t.IsLinked()) {
-      std::string src = t.Info().linkSource;
+      // The source names its server and user; a password in it is never shown.
+      std::string src = MaskConnectPasswords(t.Info().linkSource);
       if (!t.Info().foreignName.empty()) src += " (" + t.Info().foreignName + ")";
       throw Error(kErrInvalidOperation,
                   "Operazione non valida: la tabella '" + t.Name() +

@@ -214,6 +214,9 @@ Label::Label(Form& owner, QString name, int index)
   label->setAutoFillBackground(true);
   label->installEventFilter(new ClickFilter(*this, label));
   setWidget(label);
+  // A label is drawn on its container, under every other control, whatever the order in which
+  // the controls were added: a list box over a label hides the label, never the other way round.
+  label->lower();
   setBackColor(back_);
 }
 

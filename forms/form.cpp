@@ -2,12 +2,19 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
 #include <QFontMetricsF>
 #include <QIcon>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
@@ -25,15 +32,40 @@ constexpr int kDefaultBorder = 4;
 constexpr int kDefaultTitle = 19;
 
 float Tpp(float v) { return v > 0.0f ? v : 15.0f; }
+
+// The first local file among dropped data (its full path), or empty.
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
 }  // namespace
 
 // The top-level window: a close by the user unloads the form; a size or position the user gives
 // is taken back into the form's twips.
 class FormWindow : public QMainWindow {
  public:
-  explicit FormWindow(Form& f) : form_(f) {}
+  explicit FormWindow(Form& f) : form_(f) { setAcceptDrops(true); }
 
  protected:
+  // A local file dragged over the window is accepted when the form takes dropped files.
+  void dragEnterEvent(QDragEnterEvent* e) override {
+    if (form_.FileDropped && !DroppedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+  }
+  void dragMoveEvent(QDragMoveEvent* e) override {
+    if (form_.FileDropped && !DroppedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+  }
+  // The form's handler runs from the event loop once the drop is over, so that any window it
+  // shows is not shown in the middle of the drag-and-drop exchange.
+  void dropEvent(QDropEvent* e) override {
+    const QString path = DroppedFile(e->mimeData());
+    if (!form_.FileDropped || path.isEmpty()) return;
+    e->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, path] {
+      if (form_.loaded_ && form_.FileDropped) form_.FileDropped(path);
+    });
+  }
   void closeEvent(QCloseEvent* e) override {
     if (form_.loaded_ && !form_.closing_) {
       form_.closing_ = true;
@@ -49,6 +81,25 @@ class FormWindow : public QMainWindow {
   void moveEvent(QMoveEvent* e) override {
     QMainWindow::moveEvent(e);
     form_.syncFromWindow();
+  }
+
+ private:
+  Form& form_;
+};
+
+// The scrolling frame of the client area: the surface is as large as the window's client area, or
+// as the drawing where that reaches further; scroll bars appear only then.
+class SurfaceScroller : public QScrollArea {
+ public:
+  explicit SurfaceScroller(Form& f) : form_(f) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(false);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override {
+    QScrollArea::resizeEvent(e);
+    form_.fitSurface();
   }
 
  private:
@@ -93,7 +144,10 @@ Form::Form(QString name, bool borderless)
   window_ = new FormWindow(*this);
   if (borderless_) window_->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   client_ = new SurfaceWidget(*this);
-  window_->setCentralWidget(client_);
+  scroller_ = new SurfaceScroller(*this);
+  scroller_->setWidget(client_);
+  window_->setCentralWidget(scroller_);
+  setBackColor(back_);
   font_->setOnChange([this] { client_->update(); });
 }
 
@@ -207,6 +261,9 @@ void Form::applyGeometry() {
   applying_ = true;
   window_->move(ToPixelsX(left_), ToPixelsY(top_));
   window_->resize(std::max(1, ToPixelsX(width_) - m.left - m.right), std::max(1, ToPixelsY(height_) - m.top - m.bottom));
+  // A hidden window gets its resize events only when shown: size the surface now.
+  if (window_->layout()) window_->layout()->activate();
+  fitSurface();
   applying_ = false;
 }
 
@@ -233,6 +290,10 @@ void Form::setCaption(const QString& c) { window_->setWindowTitle(c); }
 
 void Form::setBackColor(QColor c) {
   back_ = c;
+  // The scroll area's own background shows only in the corner between two scroll bars.
+  QPalette p = scroller_->viewport()->palette();
+  p.setColor(QPalette::Window, back_);
+  scroller_->viewport()->setPalette(p);
   client_->update();
 }
 
@@ -264,7 +325,13 @@ QFont Form::surfaceFont() const {
 void Form::Print(const QString& text) {
   if (text.isEmpty()) return;
   drawn_.push_back({text, currentX_, currentY_, fontBold_});
+  const float bottom = currentY_ + TextHeight(text);
   currentX_ += TextWidth(text);
+  if (currentX_ > drawnRight_ || bottom > drawnBottom_) {
+    drawnRight_ = std::max(drawnRight_, currentX_);
+    drawnBottom_ = std::max(drawnBottom_, bottom);
+    fitSurface();
+  }
   client_->update();
 }
 
@@ -278,7 +345,33 @@ void Form::Cls() {
   drawn_.clear();
   currentX_ = 0;
   currentY_ = 0;
+  drawnRight_ = 0;
+  drawnBottom_ = 0;
+  fitSurface();
   client_->update();
+}
+
+QSize Form::DrawingExtent() const {
+  if (drawn_.empty()) return {0, 0};
+  return {static_cast<int>(std::ceil(drawnRight_ / Tpp(TheScreen().TwipsPerPixelX()))),
+          static_cast<int>(std::ceil(drawnBottom_ / Tpp(TheScreen().TwipsPerPixelY())))};
+}
+
+// The surface covers the visible client area and every drawn line: where the drawing reaches past
+// the window, the scroll bars reach it. Positions on the surface never change.
+void Form::fitSurface() {
+  const QSize view = scroller_->maximumViewportSize();
+  const QSize extent = DrawingExtent();
+  QSize size(std::max(view.width(), extent.width()), std::max(view.height(), extent.height()));
+  // A scroll bar in one direction takes room from the other.
+  const int barW = scroller_->verticalScrollBar()->sizeHint().width();
+  const int barH = scroller_->horizontalScrollBar()->sizeHint().height();
+  const bool needH = extent.width() > view.width() || (extent.height() > view.height() && extent.width() > view.width() - barW);
+  const bool needV = extent.height() > view.height() || (needH && extent.height() > view.height() - barH);
+  if (needV && !needH) size.setWidth(std::max(extent.width(), view.width() - barW));
+  if (needH && !needV) size.setHeight(std::max(extent.height(), view.height() - barH));
+  if (needH && needV) size = QSize(std::max(extent.width(), view.width() - barW), std::max(extent.height(), view.height() - barH));
+  if (client_->size() != size) client_->resize(size);
 }
 
 float Form::TextWidth(const QString& text) const {

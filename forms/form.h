@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "forms/font.h"
 
 class QMainWindow;
+class QScrollArea;
 class QWidget;
 
 namespace forms {
@@ -97,6 +99,9 @@ class Form {
   void setFontBold(bool b) { fontBold_ = b; }
   // Everything drawn since the last Cls, in drawing order.
   const std::vector<DrawnText>& Drawn() const { return drawn_; }
+  // Pixels from the surface's top-left corner to the right and bottom edges of everything drawn
+  // since the last Cls. Where it passes the window's client area, the window scrolls.
+  QSize DrawingExtent() const;
 
   // --- Life cycle. Load creates the window (once) and runs Form_Load; Show loads and shows;
   // ShowModal loads, shows and returns when the window is unloaded (through the interaction
@@ -111,6 +116,9 @@ class Form {
   void Run(const std::function<void()>& handler);
   // Called once the window has been unloaded (the modal loop of ShowModal ends there).
   std::function<void()> afterUnload;
+  // When set, a local file dropped onto the window is handed to it (its full path), from the
+  // event loop once the drop is over; without it the window takes no drops.
+  std::function<void(const QString& path)> FileDropped;
 
   QMainWindow* window() const { return window_; }
   // The window's menu bar, created with the first menu entry (nullptr before).
@@ -118,6 +126,8 @@ class Form {
   // The menu bar, created on first use (by the first menu entry added).
   MenuBar& ensureMenuBar();
   QWidget* clientArea() const { return client_; }
+  // The scrolling frame around the client area (scroll bars appear when the drawing passes it).
+  QScrollArea* scroller() const { return scroller_; }
   // Pixels of a twips value on this screen (rounded to nearest).
   static int ToPixelsX(float twips);
   static int ToPixelsY(float twips);
@@ -132,6 +142,7 @@ class Form {
   friend class Control;
   friend class SurfaceWidget;
   friend class FormWindow;
+  friend class SurfaceScroller;
   struct Margins { int left, top, right, bottom; };
   void adopt(std::unique_ptr<Control> c);
   void applyGeometry();
@@ -141,10 +152,12 @@ class Form {
   float nonClientHeight() const;
   float nonClientWidth() const;
   QFont surfaceFont() const;
+  void fitSurface();
 
   QString name_;
   QMainWindow* window_ = nullptr;
   QWidget* client_ = nullptr;
+  QScrollArea* scroller_ = nullptr;
   MenuBar* menuBar_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -155,6 +168,7 @@ class Form {
   float currentX_ = 0, currentY_ = 0;
   bool fontBold_ = false;
   std::vector<DrawnText> drawn_;
+  float drawnRight_ = 0, drawnBottom_ = 0;  // twips, extent of drawn_
   bool loaded_ = false;
   bool borderless_ = false;
   bool closing_ = false;   // inside the window's own close event

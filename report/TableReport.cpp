@@ -92,34 +92,46 @@ void TableReport::IndexLines(const dao::Recordset& rs) {
     return;
   }
 
-  // First pass: the index names at 35 mm, one line each, remembering the right edge of the
-  // longest (or of "Indici: " when that reaches further).
-  v_.savedY = p_.CurrentY();
+  // The index lines go page by page. On each page, a first pass prints the index names at 35 mm,
+  // one line each, remembering the right edge of the longest so far (or of "Indici: " when that
+  // reaches further); it stops before a line that would start below H - 15, as the field lines
+  // do. A second pass goes back to the page's first index line and puts each key list 5 mm right
+  // of that edge, so that every "chiave:   " of a page starts at the same X. Then, if indexes
+  // are left, the page breaks as before a field line.
   v_.savedX = p_.CurrentX();
-  int16_t count = forms::CheckedInt16(rs.Indexes().Count());
-  for (v_.loopIndex = 0; v_.loopIndex <= count - 1; v_.loopIndex = Next(v_.loopIndex)) {
-    p_.setCurrentX(35.0f);
-    p_.Print(Text(rs.Indexes().Item(v_.loopIndex).Name()));
-    if (p_.CurrentX() > v_.savedX) v_.savedX = p_.CurrentX();
-    p_.PrintLine();
-  }
+  const int16_t count = forms::CheckedInt16(rs.Indexes().Count());
+  int16_t first = 0;
+  while (first <= count - 1) {
+    v_.savedY = p_.CurrentY();
+    int16_t end = first;  // one past the last index on this page
+    for (v_.loopIndex = first; v_.loopIndex <= count - 1; v_.loopIndex = Next(v_.loopIndex)) {
+      if (v_.loopIndex > first && BelowPage()) break;
+      p_.setCurrentX(35.0f);
+      p_.Print(Text(rs.Indexes().Item(v_.loopIndex).Name()));
+      if (p_.CurrentX() > v_.savedX) v_.savedX = p_.CurrentX();
+      p_.PrintLine();
+      end = Next(v_.loopIndex);
+    }
 
-  // Second pass, back on the first index line: each key list 5 mm right of that edge, so that
-  // every "chiave:   " starts at the same X.
-  p_.setCurrentY(v_.savedY);
-  count = forms::CheckedInt16(rs.Indexes().Count());
-  for (v_.loopIndex = 0; v_.loopIndex <= count - 1; v_.loopIndex = Next(v_.loopIndex)) {
-    QString keys = KeyList(rs.Indexes().Item(v_.loopIndex), v_.innerIndex);
-    p_.setCurrentX(v_.savedX + 5.0f);
-    p_.PrintLine(QStringLiteral("chiave:   ") + keys);
+    p_.setCurrentY(v_.savedY);
+    for (v_.loopIndex = first; v_.loopIndex < end; v_.loopIndex = Next(v_.loopIndex)) {
+      QString keys = KeyList(rs.Indexes().Item(v_.loopIndex), v_.innerIndex);
+      p_.setCurrentX(v_.savedX + 5.0f);
+      p_.PrintLine(QStringLiteral("chiave:   ") + keys);
+    }
+
+    if (end <= count - 1) PageBreak(rs);
+    first = end;
   }
 }
+
+bool TableReport::BelowPage() const { return p_.CurrentY() > p_.ScaleHeight() - 15.0f; }
 
 void TableReport::FieldLines(const dao::Recordset& rs) {
   int16_t count = forms::CheckedInt16(rs.Fields().Count());
   for (v_.loopIndex = 0; v_.loopIndex <= count - 1; v_.loopIndex = Next(v_.loopIndex)) {
-    // The only test of the page's bottom: a line that would start below H - 15 goes over.
-    if (p_.CurrentY() > p_.ScaleHeight() - 15.0f) PageBreak(rs);
+    // A line that would start below H - 15 goes over to a new page.
+    if (BelowPage()) PageBreak(rs);
 
     p_.setCurrentX(25.0f);
     p_.Print(Text(rs.Fields().Item(v_.loopIndex).Name()));

@@ -31,8 +31,9 @@ class TableReport {
 
   // Prints the report of the table open in `rs`: begins a document headed by `fileName` (the
   // database file), or continues the open one 8 mm below its last line; then the heading, the
-  // summary line, the indexes and the field lines, breaking the page before a field line that
-  // would start below H - 15. Engine and printer failures propagate; what was printed stays.
+  // summary line, the indexes and the field lines, breaking the page before an index line or a
+  // field line that would start below H - 15 ("< segue >" on the old page, "segue Tabella " and
+  // the name on the new one). Engine and printer failures propagate; what was printed stays.
   void Print(const dao::Recordset& rs, const QString& fileName);
 
   // The free part of the page below the pen, less a reserve of 10 mm, as a fraction of the page
@@ -55,6 +56,8 @@ class TableReport {
   void IndexLines(const dao::Recordset& rs);
   void FieldLines(const dao::Recordset& rs);
   void PageBreak(const dao::Recordset& rs);
+  // True when a line starting at the pen would start below the page's limit, H - 15.
+  bool BelowPage() const;
 
   forms::Printer& p_;
   ReportVariables v_;

@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgraphviz-dev chromium
+  librsvg2-bin desktop-file-utils appstream shared-mime-info man-db file dpkg-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -30,6 +31,7 @@ fi
 # it. Only its packed release is fetched (its browser bundle needs nothing else).
 command -v npm >/dev/null 2>&1 || {
   export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
   apt-get install -y -q npm
 }
 mermaid_version=11.17.2

@@ -327,10 +327,17 @@ std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
   return JsonValue(p, secrets);
 }
 
+// One line: "<indent>Proprietà: Name = value; Name = value", nothing when there are none.
 void ListProperties(std::ostream& o, const dao::Properties& properties, const Secrets& secrets,
                     const char* indent) {
-  for (const dao::Property& p : properties)
-    o << indent << p.Name() << " = " << DisplayValue(p, secrets) << '\n';
+  if (properties.Count() == 0) return;
+  o << indent << "Proprietà: ";
+  bool first = true;
+  for (const dao::Property& p : properties) {
+    o << (first ? "" : "; ") << p.Name() << " = " << DisplayValue(p, secrets);
+    first = false;
+  }
+  o << '\n';
 }
 
 }  // namespace
@@ -636,17 +643,15 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
   std::vector<TableDump> tables = ReadTables(db);
   std::ostringstream o;
   o << "Database: " << db.Name() << "\nFormato: " << db.Format() << '\n';
-  if (db.Properties().Count()) {
-    o << "Proprietà: " << db.Properties().Count() << '\n';
-    ListProperties(o, db.Properties(), secrets, "  ");
-  }
+  ListProperties(o, db.Properties(), secrets, "");
   o << "\nTabelle: " << tables.size() << '\n';
   for (const auto& td : tables) {
     const dao::TableDef& t = *td.def;
     o << "\n" << t.Name();
     if (t.IsSystem()) o << "  [sistema]";
     if (t.IsLinked()) {
-      o << "  [collegata: " << t.Info().linkSource;
+      // For an ODBC link the source is its connect string, password included.
+      o << "  [collegata: " << secrets.Connect(t.Info().linkSource);
       if (!t.Info().foreignName.empty()) o << " (" << t.Info().foreignName << ")";
       o << ']';
     }
@@ -655,7 +660,7 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
     if (t.IsLinked())
       o << "  Connect: " << secrets.Connect(t.Connect()) << "\n  Tabella d'origine: "
         << t.SourceTableName() << '\n';
-    ListProperties(o, t.Properties(), secrets, "  . ");
+    ListProperties(o, t.Properties(), secrets, "  ");
     if (!td.rs) continue;
     const dao::Recordset& rs = *td.rs;
     o << "  Record: " << rs.RecordCount() << '\n';
@@ -666,7 +671,7 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
       if (f.Required()) o << ", obbligatorio";
       if (f.AllowZeroLength()) o << ", lunghezza zero consentita";
       o << '\n';
-      ListProperties(o, f.Properties(), secrets, "      . ");
+      ListProperties(o, f.Properties(), secrets, "      ");
     }
     o << "  Indici: " << rs.Indexes().Count() << '\n';
     for (const auto& ix : rs.Indexes()) {
@@ -684,7 +689,7 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
       << "  Ultima modifica: " << DisplayDate(q.LastUpdated()) << '\n';
     for (const auto& p : q.Parameters())
       o << "  Parametro: " << p.Name() << "  " << FieldTypeName(p.Type()) << " (" << p.Type() << ")\n";
-    ListProperties(o, q.Properties(), secrets, "  . ");
+    ListProperties(o, q.Properties(), secrets, "  ");
     // The SQL text joins its lines with CR LF; indent each line.
     std::string sql = q.SQL();
     o << "    ";

@@ -14,8 +14,9 @@
 #ifdef TAVREK_WITH_PDF
 namespace {
 
-// The PDF module beside this executable, or nullptr (with the reason in `why`) when it is not
-// there: builds without the user interface have none.
+// The PDF module: beside this executable in the build tree, or in the installed layout at
+// TAVREK_PDF_MODULE_DIR relative to the executable's folder (bin/ -> lib/tavrek/). nullptr (with
+// the reason in `why`) when it is in neither place: builds without the user interface have none.
 TavrekWritePdfFn LoadPdfModule(std::string& why) {
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -23,11 +24,13 @@ TavrekWritePdfFn LoadPdfModule(std::string& why) {
     why = "percorso del programma sconosciuto";
     return nullptr;
   }
-  const std::string module = (self.parent_path() / kTavrekPdfModule).string();
+  const std::filesystem::path here = self.parent_path();
+  std::filesystem::path module = here / kTavrekPdfModule;
+  if (!std::filesystem::exists(module, ec)) module = here / TAVREK_PDF_MODULE_DIR / kTavrekPdfModule;
   void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* e = dlerror();
-    why = e ? e : module;
+    why = e ? e : module.string();
     return nullptr;
   }
   return reinterpret_cast<TavrekWritePdfFn>(dlsym(handle, kTavrekPdfSymbol));

@@ -39,7 +39,7 @@ TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
   w.Load();
   ASSERT_EQ(w.window()->menuWidget()->actions().size(), 6);
 
-  w.OpenAtStartup(kSample);
+  w.OpenFile(kSample);
   EXPECT_TRUE(scripted->openCalls.empty());  // no dialog at start-up
   EXPECT_TRUE(scripted->msgBoxCalls.empty());
   EXPECT_EQ(w.dbOpen, 1);
@@ -84,7 +84,7 @@ TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
 TEST_F(EndToEnd, ThePresetAnswerServesTheStartOnly) {
   Tavrek w;
   w.Load();
-  w.OpenAtStartup(kSample);
+  w.OpenFile(kSample);
   scripted->openAnswers = {std::nullopt};  // the user cancels the next dialog
   w.Apri.Action()->trigger();
   ASSERT_EQ(scripted->openCalls.size(), 1u);
@@ -102,7 +102,7 @@ TEST_F(EndToEnd, AFileNamedRelativelyIsOpenedByItsFullPath) {
   QDir::setCurrent(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4"));
   Tavrek w;
   w.Load();
-  w.OpenAtStartup(QStringLiteral("testV2000.mdb"));
+  w.OpenFile(QStringLiteral("testV2000.mdb"));
   QDir::setCurrent(before);
   EXPECT_EQ(w.dbOpen, 1);
   EXPECT_EQ(w.Label1(0).Caption(), QFileInfo(kSample).absoluteFilePath());
@@ -112,7 +112,7 @@ TEST_F(EndToEnd, AFileNamedRelativelyIsOpenedByItsFullPath) {
 TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
   Tavrek w;
   w.Load();
-  w.OpenAtStartup(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
+  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
   EXPECT_EQ(w.dbOpen, 0);
   EXPECT_FALSE(w.ApriTab.Enabled());
   EXPECT_TRUE(scripted->msgBoxCalls.empty());
@@ -137,6 +137,33 @@ TEST_F(EndToEnd, InfoIsModalOverTheShownMainWindowUntilClicked) {
   EXPECT_TRUE(wasModal);
   EXPECT_TRUE(w.IsLoaded());
   w.Unload();
+}
+
+}  // namespace
+
+namespace {
+
+// A database file dropped onto the window (here an Access 2007 one, after an .mdb) is opened as
+// "Apri Database" would open it, without the dialog.
+TEST_F(EndToEnd, ADroppedDatabaseIsOpenedAsApriDatabaseWould) {
+  Tavrek w;
+  w.Load();
+  ASSERT_TRUE(w.FileDropped);
+  w.OpenFile(kSample);
+  w.ApriTab.Action()->trigger();
+  w.List1.ClickItem(0);
+  ASSERT_TRUE(w.Stampa.Enabled());
+
+  const QString accdb = QStringLiteral(TAVREK_TEST_DATA_DIR "/ace/testV2007.accdb");
+  w.FileDropped(accdb);
+  EXPECT_TRUE(scripted->openCalls.empty());
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+  EXPECT_EQ(w.Label1(0).Caption(), accdb);
+  EXPECT_FALSE(w.Label1(1).Visible());
+  EXPECT_FALSE(w.Stampa.Enabled());
+  EXPECT_TRUE(w.ApriTab.Enabled());
+  EXPECT_GT(w.List1.ListCount(), 0);
+  EXPECT_TRUE(w.Drawn().empty());
 }
 
 }  // namespace

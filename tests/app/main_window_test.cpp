@@ -64,7 +64,7 @@ TEST_F(MainWindow, DesignAtEightHundredBySixHundred) {
   EXPECT_TRUE(w.Label1(3).AutoSize());
 
   EXPECT_EQ(w.CommonDialog1.DialogTitle, QStringLiteral("APRI DATABASE"));
-  EXPECT_EQ(w.CommonDialog1.Filter, QStringLiteral("Access|*.mdb"));
+  EXPECT_EQ(w.CommonDialog1.Filter, QStringLiteral("Access|*.mdb;*.mde;*.accdb;*.accde|Tutti|*.*"));
   EXPECT_EQ(w.CommonDialog1.DefaultExt, QStringLiteral("mdb"));
   EXPECT_EQ(w.CommonDialog1.FontSize, 8);
 }

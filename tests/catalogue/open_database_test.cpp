@@ -44,7 +44,7 @@ TEST_F(OpenDatabaseTest, ListsUserTablesAndEveryQueryInCollectionOrder) {
   // The dialog as designed.
   ASSERT_EQ(user_->openCalls.size(), 1u);
   EXPECT_EQ(user_->openCalls[0].title, "APRI DATABASE");
-  EXPECT_EQ(user_->openCalls[0].filter, "Access|*.mdb");
+  EXPECT_EQ(user_->openCalls[0].filter, "Access|*.mdb;*.mde;*.accdb;*.accde|Tutti|*.*");
   EXPECT_EQ(user_->openCalls[0].defaultExt, "mdb");
 
   // Opened once, shared, read-only, no connect string.
@@ -213,7 +213,7 @@ TEST_F(OpenDatabaseTest, OtherErrorsShowErroreNumberCarriageReturnDescription) {
 
 TEST_F(OpenDatabaseTest, CatalogueLargerThanSixteenBitCountsFailsThroughTheCommonTreatment) {
   FakeFile file;
-  for (int i = 0; i < 32768; ++i) file.tables.push_back(Table("T" + std::to_string(i)));
+  for (int i = 0; i < 32768; ++i) file.tables.push_back(Table(testsupport::Numbered("T", i)));
   Open(AddFile("enorme.mdb", file));
   ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
   EXPECT_TRUE(user_->msgBoxCalls[0].text.startsWith("Errore 6\r")) << user_->msgBoxCalls[0].text.toStdString();

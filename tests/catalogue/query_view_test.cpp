@@ -1,4 +1,8 @@
 // The query view: dates, type code, and the SQL text folded and cut into 60-character pieces.
+#include <QScrollArea>
+#include <QWidget>
+#include <cmath>
+
 #include "forms/screen.h"
 #include "tests/catalogue/support.h"
 
@@ -131,12 +135,19 @@ TEST_F(QueryViewTest, EmptySqlLeavesTheSqlLineBare) {
 
 TEST_F(QueryViewTest, SqlBeyondSixteenBitPositionsIsDrawnWhole) {
   std::string sql;
-  for (int i = 0; sql.size() < 40000; ++i) sql += "SELECT campo" + std::to_string(i) + "\r\n";
+  for (int i = 0; sql.size() < 40000; ++i) sql += testsupport::Numbered("SELECT campo", i) += "\r\n";
   sql += "FROM fine;\r\n";
   ShowSql(sql);
   EXPECT_THAT(user_->msgBoxCalls, IsEmpty());
-  std::string expected = sql;
-  for (size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.replace(p, 2, " ");
+  std::string expected;  // each CR LF folded into one blank
+  for (size_t i = 0; i < sql.size(); ++i) {
+    if (sql.compare(i, 2, "\r\n") == 0) {
+      expected += ' ';
+      ++i;
+    } else {
+      expected += sql[i];
+    }
+  }
   QString joined;
   for (const auto& d : SqlLines()) joined += d.text;
   EXPECT_EQ(joined.toStdString(), expected);
@@ -146,7 +157,7 @@ TEST_F(QueryViewTest, SqlBeyondSixteenBitPositionsIsDrawnWhole) {
 TEST_F(QueryViewTest, LeavesWindowSizeFlagsAndCommandsAsTheyWere) {
   FakeFile file;
   std::vector<dao::FieldInfo> fields;
-  for (int i = 0; i < 120; ++i) fields.push_back({"F" + std::to_string(i), dao::dbLong, 4});
+  for (int i = 0; i < 120; ++i) fields.push_back({testsupport::Numbered("F", i), dao::dbLong, 4});
   file.tables = {Table("Larga", 1, fields)};
   file.queries = {Query("~sq_cMaschera", "SELECT * FROM Larga;")};
   Open(AddFile("q.mdb", file));
@@ -168,6 +179,29 @@ TEST_F(QueryViewTest, LeavesWindowSizeFlagsAndCommandsAsTheyWere) {
   EXPECT_TRUE(w().Stampa.Enabled());
   EXPECT_TRUE(w().ApriTab.Enabled());
   EXPECT_TRUE(w().ApriQuery.Enabled());
+}
+
+}  // namespace
+}  // namespace cattest
+
+namespace cattest {
+namespace {
+
+// At 800 x 600 a piece of 60 wide characters reaches past the window's right edge: the surface
+// keeps the whole line where it was drawn, and it is reached by scrolling.
+TEST_F(QueryViewTest, SqlLinesWiderThanTheWindowAreReachedByScrolling) {
+  std::string sql = "SELECT ";
+  while (sql.size() < 170) sql += "ANAGRAFICA_CLIENTI.CODICE_MUNICIPALE, ";
+  ShowSql(sql);
+  const auto lines = SqlLines();
+  ASSERT_EQ(lines.size(), (sql.size() + 59) / 60);
+  const float tpp = forms::TheScreen().TwipsPerPixelX();
+  const float right = lines[0].x + w().TextWidth(lines[0].text);
+  const int viewWidth = w().scroller()->maximumViewportSize().width();
+  ASSERT_GT(right / tpp, static_cast<float>(viewWidth)) << "the line must pass the window for this case";
+  EXPECT_FLOAT_EQ(lines[1].x, SqlX());  // positions as designed
+  EXPECT_GE(static_cast<float>(w().DrawingExtent().width()), std::floor(right / tpp));
+  EXPECT_GE(w().clientArea()->width(), w().DrawingExtent().width());
 }
 
 }  // namespace

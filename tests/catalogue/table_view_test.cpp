@@ -1,4 +1,6 @@
 // The table view: positions of every piece, the columns of field rows and the window fit.
+#include <QScrollArea>
+#include <QWidget>
 #include <cmath>
 #include <set>
 
@@ -221,15 +223,21 @@ TEST_F(TableViewTest, FurtherColumnsGoOnToTheRightWithoutDrawingOverEarlierRows)
   ASSERT_GE(columns.size(), 3u);
   // Columns follow one another: 0, 1, 2, ... each starting at the top of the field rows.
   EXPECT_EQ(*columns.rbegin(), static_cast<int>(columns.size()) - 1);
+  // The columns reach past the screen: the window stops at the screen's right edge, and the
+  // surface keeps every column, reached with the horizontal scroll bar.
   const float lastOffset = static_cast<float>(*columns.rbegin()) * offset;
-  EXPECT_NEAR(w().Width(), L3() + lastOffset + 2 * W3(), 15.0f);
-  EXPECT_NEAR(w().Height(), forms::TheScreen().Height(), 15.0f);
+  const float screenW = forms::TheScreen().Width();
+  ASSERT_GT(L3() + lastOffset + 2 * W3(), screenW);
+  EXPECT_NEAR(w().Left() + w().Width(), screenW, 15.0f);
+  EXPECT_NEAR(w().Height(), forms::TheScreen().Height() - w().Top(), 15.0f);
+  const float tpp = forms::TheScreen().TwipsPerPixelX();
+  EXPECT_GE(static_cast<float>(w().DrawingExtent().width()) * tpp, L3() + lastOffset + W3() - tpp);
 }
 
 TEST_F(TableViewTest, FieldRowsBeginningBelowTheLimitStayInOneColumnOnAScreenTallWindow) {
   LoadWindow();
   std::vector<dao::IndexInfo> indexes;
-  for (int i = 0; i < 45; ++i) indexes.push_back({"Indice" + std::to_string(i), {"Campo001"}});
+  for (int i = 0; i < 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"Campo001"}});
   OpenAndShow({Table("Indicizzata", 5, ManyFields(6), indexes)}, "Indicizzata");
   const auto rows = Rows("Campo");
   ASSERT_EQ(rows.size(), 6u);
@@ -259,18 +267,25 @@ TEST_F(TableViewTest, SecondTableLeavesNoTraceOfTheFirst) {
   EXPECT_EQ(w().Label1(1).Caption(), "Piccola");
 }
 
-TEST_F(TableViewTest, LinkedTableFailsThroughTheCommonTreatmentAndLeavesTheWindowUsable) {
+TEST_F(TableViewTest, LinkedTableFailsThroughTheCommonTreatmentAndLeavesNoTableOnShow) {
   LoadWindow();
   FakeTable linked = Table("Collegata");
   linked.info.linked = true;
   linked.info.linkSource = "C:\\dati\\altro.mdb";
   OpenAndShow({Table("Locale", 2, {{"Id", dao::dbLong, 4}}), linked}, "Locale");
+  auto before = w().rs;
+  ASSERT_TRUE(w().Stampa.Enabled());
   ShowTable("Collegata");
   ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
   EXPECT_TRUE(user_->msgBoxCalls[0].text.startsWith("Errore 3219\r")) << user_->msgBoxCalls[0].text.toStdString();
   EXPECT_EQ(user_->msgBoxCalls[0].title, "Tavrek");
   EXPECT_EQ(forms::TheScreen().MousePointer(), 0);
-  EXPECT_EQ(w().rsOpen, 1);
+  // The previous table is closed and nothing of it is left: no drawing, no name, nothing to print.
+  EXPECT_FALSE(before->IsOpen());
+  EXPECT_EQ(w().rsOpen, 0);
+  EXPECT_THAT(Texts(), IsEmpty());
+  EXPECT_FALSE(w().Label1(1).Visible());
+  EXPECT_FALSE(w().Stampa.Enabled());
 
   // The next click works, and so does "Esci".
   ShowTable("Locale");
@@ -283,6 +298,29 @@ TEST_F(TableViewTest, LinkedTableFailsThroughTheCommonTreatmentAndLeavesTheWindo
   EXPECT_EQ(user_->msgBoxCalls.size(), 1u);
   EXPECT_FALSE(rs->IsOpen());
   EXPECT_FALSE(db->IsOpen());
+}
+
+}  // namespace
+}  // namespace cattest
+
+namespace cattest {
+namespace {
+
+// Dozens of indexes push the field rows below the window even when it is as tall as the screen:
+// the surface reaches the last row, which is reached by scrolling down.
+TEST_F(TableViewTest, RowsBelowAScreenTallWindowAreReachedByScrolling) {
+  LoadWindow();
+  std::vector<dao::IndexInfo> indexes;
+  for (int i = 0; i < 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"Campo001"}});
+  OpenAndShow({Table("Indicizzata", 5, ManyFields(6), indexes)}, "Indicizzata");
+  const auto rows = Rows("Campo");
+  ASSERT_EQ(rows.size(), 6u);
+  const float tpp = forms::TheScreen().TwipsPerPixelY();
+  const float bottom = rows.back().y + LineHeight();
+  ASSERT_GT(bottom / tpp, static_cast<float>(w().scroller()->maximumViewportSize().height()));
+  EXPECT_GE(static_cast<float>(w().DrawingExtent().height()), std::floor(bottom / tpp));
+  EXPECT_GE(w().clientArea()->height(), w().DrawingExtent().height());
+  EXPECT_LE(w().Top() + w().Height(), forms::TheScreen().Height());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "documenter/secrets.h"
 
+#include "engine/dao.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +28,31 @@ TEST(MaskConnectSecrets, OnlyWholeKeysAtTheStartOfAnItem) {
   EXPECT_EQ(MaskConnectSecrets("ODBC;XPWD=1;DESC=PWD=2"), "ODBC;XPWD=1;DESC=PWD=2");
   EXPECT_EQ(MaskConnectSecrets(";DATABASE=C:\\x.mdb"), ";DATABASE=C:\\x.mdb");
   EXPECT_EQ(MaskConnectSecrets(""), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Opening a linked table as a table-type recordset fails with 3219 naming the link's source; a
+// password inside that source never reaches the message (and so neither the GUI nor a log).
+TEST(MaskConnectSecrets, EngineErrorOnALinkedTableShowsNoPassword) {
+  dao::TableInfo linked;
+  linked.name = "Clienti";
+  linked.linked = true;
+  linked.linkSource = "ODBC;DRIVER=SQL Server;SERVER=db1;UID=sa;PWD=s3cret;DATABASE=vendite";
+  linked.foreignName = "dbo.Clienti";
+  auto db = dao::Database::Create("prova.mdb", {linked}, {}, nullptr);
+  try {
+    db->OpenRecordset("Clienti");
+    FAIL() << "a linked table opened as a table-type recordset";
+  } catch (const dao::Error& e) {
+    EXPECT_EQ(e.Number(), dao::kErrInvalidOperation);
+    EXPECT_EQ(std::string(e.what()).find("s3cret"), std::string::npos) << e.what();
+    EXPECT_NE(e.Description().find("SERVER=db1;UID=sa;PWD=***;DATABASE=vendite"), std::string::npos)
+        << e.Description();
+    EXPECT_NE(e.Description().find("dbo.Clienti"), std::string::npos);
+  }
 }
 
 }  // namespace

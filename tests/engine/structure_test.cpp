@@ -335,4 +335,31 @@ TEST(ColumnKinds, ComplexLargeNumberAndExtendedDate) {
       ValueOf<bool>(FieldNamed(*rs, "multi-value-data").Properties(), "AllowMultipleValues"));
 }
 
+// A property blob whose signature is damaged: the properties, and the fields that carry them,
+// are reported as a damaged file; the catalogue itself still opens.
+TEST(DamagedStructure, BrokenPropertyBlobIsADamagedFile) {
+  enginetest::ScratchDir dir;
+  std::vector<uint8_t> bytes = enginetest::ReadBytes(Corpus("jet4/testV2000.mdb"));
+  int signatures = 0;
+  for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+    if (bytes[i] == 'M' && bytes[i + 1] == 'R' && bytes[i + 2] == '2' && bytes[i + 3] == 0) {
+      bytes[i] = 'X';
+      ++signatures;
+    }
+  ASSERT_GT(signatures, 0);
+  const std::string path = dir.File("props.mdb");
+  enginetest::WriteBytes(path, bytes);
+  dao::DBEngine engine;
+  auto db = engine.OpenDatabase(path);
+  const dao::TableDef& t = TableNamed(*db, "Table1");
+  try {
+    (void)t.Properties();
+    FAIL() << "a damaged blob was read";
+  } catch (const dao::Error& e) {
+    EXPECT_EQ(e.Number(), dao::kErrCorrupt);
+  }
+  EXPECT_THROW(db->OpenRecordset("Table1"), dao::Error);
+  EXPECT_THROW((void)db->Properties(), dao::Error);
+}
+
 }  // namespace

@@ -97,6 +97,27 @@ TEST_F(Controls, ListBoxEntriesSelectionAndClick) {
   EXPECT_EQ(list.ListIndex(), -1);
 }
 
+// A label added after a list box, where the two overlap, stays under the list: what is seen
+// (and clicked) there is the list.
+TEST_F(Controls, ListBoxStandsAboveALabelAddedAfterIt) {
+  form.setClientSize(6000, 3000);
+  forms::ListBox& list = form.Add<forms::ListBox>(QStringLiteral("List1"));
+  list.Move(3000, 120, 2000, 1800);
+  Label& label = form.Add<Label>(QStringLiteral("Label1"), 0);
+  label.Move(120, 120, 4500, 225);
+  label.setCaption(QStringLiteral("/un/percorso/molto/lungo/del/database/che/passa/sotto/la/lista.mdb"));
+  form.Show();
+  QApplication::processEvents();
+  const QPoint overlap(forms::Form::ToPixelsX(3500), forms::Form::ToPixelsY(180));
+  ASSERT_TRUE(label.widget()->geometry().contains(overlap));
+  QWidget* seen = form.clientArea()->childAt(overlap);
+  ASSERT_NE(seen, nullptr);
+  EXPECT_TRUE(seen == list.widget() || list.widget()->isAncestorOf(seen));
+  // Left of the list, the label is what is seen.
+  EXPECT_EQ(form.clientArea()->childAt(QPoint(forms::Form::ToPixelsX(300), overlap.y())), label.widget());
+  form.Unload();
+}
+
 TEST_F(Controls, AMouseClickOrAKeyOnAListEntryRaisesClick) {
   forms::ListBox& list = form.Add<forms::ListBox>(QStringLiteral("List1"));
   list.Move(0, 0, 2000, 1800);

@@ -92,10 +92,13 @@ TEST(QtFileDialog, TitleAndFilterFromTheRequestAndCancel) {
     d->reject();
   });
   forms::QtInteraction qt;
-  forms::OpenFileRequest request{QStringLiteral("APRI DATABASE"), QStringLiteral("Access|*.mdb"), QStringLiteral("mdb"), QString(), 8};
+  forms::OpenFileRequest request{QStringLiteral("APRI DATABASE"),
+                                 QStringLiteral("Access|*.mdb;*.mde;*.accdb;*.accde|Tutti|*.*"),
+                                 QStringLiteral("mdb"), QString(), 8};
   EXPECT_FALSE(qt.ShowOpen(request).has_value());
   EXPECT_EQ(title, QStringLiteral("APRI DATABASE"));
-  EXPECT_EQ(filters, QStringList{QStringLiteral("Access (*.mdb)")});
+  // Several patterns of one entry are separated by blanks in Qt's form.
+  EXPECT_EQ(filters, (QStringList{QStringLiteral("Access (*.mdb *.mde *.accdb *.accde)"), QStringLiteral("Tutti (*.*)")}));
 }
 
 TEST(Scripted, AnswersInOrderAndRecordsUnexpectedRequests) {

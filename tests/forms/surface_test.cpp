@@ -2,6 +2,12 @@
 #include <QApplication>
 #include <QImage>
 #include <QMainWindow>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QUrl>
+#include <cmath>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -89,12 +95,14 @@ TEST_F(Surface, KeepsWhatIsDrawnBelowTheWindowAndShowsItWhenEnlarged) {
   form.setCurrentY(2400);
   form.PrintLine(QStringLiteral("riga sotto il bordo"));
   const int yPx = forms::Form::ToPixelsY(2400);
-  const QImage before = form.clientArea()->grab().toImage();
+  // What the window shows: the scroll area's viewport over the surface.
+  QWidget* view = form.scroller()->viewport();
+  const QImage before = view->grab().toImage();
   EXPECT_LT(before.height(), yPx);
 
   form.setHeight(form.Height() + 2000);
   QApplication::processEvents();
-  const QImage after = form.clientArea()->grab().toImage();
+  const QImage after = view->grab().toImage();
   ASSERT_GT(after.height(), yPx + 10);
   EXPECT_GT(InkIn(after, QRect(0, yPx, after.width(), 16), QColor(192, 255, 255)), 20);
   // Above the text, only the background.
@@ -125,6 +133,77 @@ TEST_F(Surface, ClientPositionNeverPutsTheWindowOffTheScreen) {
   form.setClientPosition(30, 60);
   EXPECT_FLOAT_EQ(form.Left(), 0);
   EXPECT_FLOAT_EQ(form.Top(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Surface, DrawingPastTheWindowIsReachedWithScrollBarsAtItsOwnPlace) {
+  form.Show();
+  QScrollArea* area = form.scroller();
+  QApplication::processEvents();
+  EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(area->verticalScrollBar()->maximum(), 0);
+
+  // A text to the right of and below the client area (3000 x 1500 twips).
+  form.setCurrentX(4500);
+  form.setCurrentY(2400);
+  form.PrintLine(QStringLiteral("lontano"));
+  QApplication::processEvents();
+  const QSize extent = form.DrawingExtent();
+  EXPECT_EQ(extent.width(), static_cast<int>(std::ceil((4500 + form.TextWidth(QStringLiteral("lontano"))) / 15.0f)));
+  EXPECT_GE(form.clientArea()->width(), extent.width());
+  EXPECT_GE(form.clientArea()->height(), extent.height());
+  EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
+  EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+
+  // Scrolled to the end, the text is in view, at the surface position it was printed at.
+  area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+  area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  const QPoint onSurface(forms::Form::ToPixelsX(4500) + 2, forms::Form::ToPixelsY(2400) + 6);
+  const QPoint inView = form.clientArea()->mapTo(area->viewport(), onSurface);
+  EXPECT_TRUE(area->viewport()->rect().contains(inView));
+  const QImage view = area->viewport()->grab().toImage();
+  EXPECT_GT(InkIn(view, QRect(inView.x() - 2, inView.y() - 6, 40, 14), QColor(192, 255, 255)), 20);
+
+  // Cls takes the scroll bars away with the drawing.
+  form.Cls();
+  QApplication::processEvents();
+  EXPECT_EQ(form.DrawingExtent(), QSize(0, 0));
+  EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(area->verticalScrollBar()->maximum(), 0);
+  form.Unload();
+}
+
+// A local file dropped on a window that takes files reaches its handler once the drop is over;
+// other data, and a window without a handler, take nothing.
+TEST_F(Surface, DroppedLocalFileGoesToTheHandler) {
+  form.Show();
+  QStringList got;
+  form.FileDropped = [&got](const QString& path) { got << path; };
+  auto drop = [this](QMimeData& data) {
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.window(), &enter);
+    QDropEvent e(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.window(), &e);
+    QApplication::processEvents();
+    return e.isAccepted();
+  };
+  QMimeData file, web;
+  file.setUrls({QUrl::fromLocalFile(QStringLiteral("/dati/archivio.accdb"))});
+  web.setUrls({QUrl(QStringLiteral("https://example.org/a.mdb"))});
+  EXPECT_FALSE(drop(web));
+  EXPECT_TRUE(got.isEmpty());
+  EXPECT_TRUE(drop(file));
+  EXPECT_EQ(got, QStringList{QStringLiteral("/dati/archivio.accdb")});
+
+  form.FileDropped = nullptr;
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.window(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  form.Unload();
 }
 
 }  // namespace

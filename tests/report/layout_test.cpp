@@ -1,5 +1,6 @@
 // The structure report on the recording printer: exact positions in millimetres, fonts, pages and
 // documents, as the user prints tables one after another.
+#include <QAction>
 #include <QApplication>
 #include <algorithm>
 #include <cmath>
@@ -39,6 +40,13 @@ class LayoutTest : public ReportTest {
   static float Next(float y) { return y + LineHeight(10); }
   // Where the pen stood after the last report: one line below its last field line.
   float EndOfLastReport() const { return Next(printer_->texts.back().y); }
+  // The last recorded text equal to `text` (the test fails when none).
+  Text FindLast(const QString& text) const {
+    for (auto t = printer_->texts.rbegin(); t != printer_->texts.rend(); ++t)
+      if (t->text == text) return *t;
+    ADD_FAILURE() << "nothing printed reads \"" << text.toStdString() << "\"";
+    return {};
+  }
 };
 
 TEST_F(LayoutTest, FirstDocumentHeadsWithTheFileNameAndLaysOutEveryPart) {
@@ -306,9 +314,9 @@ TEST_F(LayoutTest, FieldLineJustPastTheLimitGoesToANewPage) {
   EXPECT_EQ(printer_->newPages, 1);
 }
 
-TEST_F(LayoutTest, HeadingNearTheBottomIsPrintedThereAndTheBreakComesBeforeItsFields) {
+TEST_F(LayoutTest, IndexBlockNearTheBottomBreaksBeforeTheFirstIndexLinePastTheLimit) {
   std::vector<dao::IndexInfo> indexes;
-  for (int i = 1; i <= 6; ++i) indexes.push_back({"Ix" + std::to_string(i), {"F1"}});
+  for (int i = 1; i <= 6; ++i) indexes.push_back({testsupport::Numbered("Ix", i), {"F1", "F2"}});
   OpenWith({Table("Prima", 1, ManyFields(3)), Table("Seconda", 2, ManyFields(4), indexes)});
   // A dry run on a tall page tells where the first report ends.
   NewPrinter(1000.0f);
@@ -316,7 +324,7 @@ TEST_F(LayoutTest, HeadingNearTheBottomIsPrintedThereAndTheBreakComesBeforeItsFi
   const float yEnd = EndOfLastReport();
 
   // On a page 45 mm taller than that, the question comes (the pen is above H - 40) and the second
-  // table's heading and index block run past H - 15.
+  // table's index block would run past H - 15.
   const float h = yEnd + 45.0f;
   NewPrinter(h);
   PrintReport(forms::vbNo);
@@ -324,22 +332,75 @@ TEST_F(LayoutTest, HeadingNearTheBottomIsPrintedThereAndTheBreakComesBeforeItsFi
   ShowTable(QStringLiteral("Seconda"));
   PrintReport(forms::vbYes);
 
+  // Heading, summary and the "Indici: " line stay where the pen stood.
   const Text heading = Find(QStringLiteral("Tabella:   Seconda"));
   EXPECT_EQ(heading.page, 1);
   EXPECT_FLOAT_EQ(heading.y, yEnd + 8.0f);
-  const Text last = Find(QStringLiteral("Ix6"));
-  EXPECT_EQ(last.page, 1);
-  EXPECT_GT(last.y, h - 15.0f) << "the index block is printed in full below the limit";
+  EXPECT_EQ(FindLast(QStringLiteral("Indici: ")).page, 1);
+  EXPECT_EQ(Find(QStringLiteral("Ix1")).page, 1);
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("Ix1")).y, FindLast(QStringLiteral("Indici: ")).y);
+
+  // Every index line starts at or above the limit; the first one that would not goes over.
+  int firstOver = 0;
+  for (int i = 1; i <= 6; ++i) {
+    const Text ix = Find(QStringLiteral("Ix%1").arg(i));
+    SCOPED_TRACE(ix.text.toStdString());
+    EXPECT_LE(ix.y, h - 15.0f);
+    if (ix.page == 2 && firstOver == 0) firstOver = i;
+    // Its key list stands on its own line and page.
+    const auto line = std::find_if(printer_->texts.begin(), printer_->texts.end(), [&](const Text& t) {
+      return t.text == QStringLiteral("chiave:   f1, f2") && t.page == ix.page && t.y == ix.y;
+    });
+    EXPECT_NE(line, printer_->texts.end());
+  }
+  ASSERT_GT(firstOver, 1) << "the block must reach the second page for this case";
+  const Text lastOnPage1 = Find(QStringLiteral("Ix%1").arg(firstOver - 1));
   const Text mark = Find(QStringLiteral("< segue >"));
   EXPECT_EQ(mark.page, 1);
-  EXPECT_FLOAT_EQ(mark.y, Next(last.y) + 5.0f);
-  const Text f1 = printer_->texts[static_cast<size_t>(
-      std::find_if(printer_->texts.begin(), printer_->texts.end(),
-                   [](const Text& t) { return t.text == QStringLiteral("F1") && t.page == 2; }) -
-      printer_->texts.begin())];
-  EXPECT_EQ(f1.page, 2);
-  EXPECT_FLOAT_EQ(f1.y, 15.0f + LineHeight(10, false, true) + 5.0f);
-  EXPECT_EQ(Find(QStringLiteral("segue Tabella Seconda")).page, 2);
+  EXPECT_FLOAT_EQ(mark.x, 160.0f);
+  EXPECT_FLOAT_EQ(mark.y, Next(lastOnPage1.y));
+  EXPECT_GT(mark.y, h - 15.0f);
+  const Text cont = Find(QStringLiteral("segue Tabella Seconda"));
+  EXPECT_EQ(cont.page, 2);
+  EXPECT_FLOAT_EQ(cont.y, 15.0f);
+  EXPECT_TRUE(cont.italic);
+  const Text next = Find(QStringLiteral("Ix%1").arg(firstOver));
+  EXPECT_FLOAT_EQ(next.y, 15.0f + LineHeight(10, false, true) + 5.0f);
+  EXPECT_FLOAT_EQ(next.x, 35.0f);
+  // The fields follow the index block on the second page, 5 mm below it; one page break only.
+  EXPECT_EQ(printer_->newPages, 1);
+  const Text lastIndex = Find(QStringLiteral("Ix6"));
+  const auto f1 = std::find_if(printer_->texts.begin(), printer_->texts.end(),
+                               [](const Text& t) { return t.text == QStringLiteral("F1") && t.page == 2; });
+  ASSERT_NE(f1, printer_->texts.end());
+  EXPECT_FLOAT_EQ(f1->y, Next(lastIndex.y) + 5.0f);
+}
+
+// 45 indexes beginning halfway down an A4 page: the lines that used to land below the sheet go on
+// the next page, and no line of the report starts below the limit.
+TEST_F(LayoutTest, ManyIndexesFromHalfwayDownPutNoLineBelowThePage) {
+  std::vector<dao::IndexInfo> indexes;
+  for (int i = 1; i <= 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"F1"}});
+  // Enough lines of a first table to bring the second one's index block to about 130 mm.
+  OpenWith({Table("Prima", 1, ManyFields(17)), Table("Seconda", 2, ManyFields(5), indexes)});
+  PrintReport(forms::vbNo);
+  ShowTable(QStringLiteral("Seconda"));
+  PrintReport(forms::vbYes);
+  const float indici = FindLast(QStringLiteral("Indici: ")).y;
+  ASSERT_GT(indici, 110.0f);
+  ASSERT_LT(indici, 150.0f);
+
+  const float limit = 297.0f - 15.0f;
+  for (const Text& t : printer_->texts) {
+    if (t.text == QStringLiteral("< segue >")) continue;  // marks the break itself, below the limit
+    EXPECT_LE(t.y, limit) << t.text.toStdString() << " on page " << t.page;
+  }
+  EXPECT_EQ(Count(QStringLiteral("< segue >")), 1);
+  EXPECT_LT(Find(QStringLiteral("< segue >")).y + LineHeight(10), 297.0f);
+  EXPECT_EQ(Count(QStringLiteral("chiave:   f1")), 45);
+  for (int i = 1; i <= 45; ++i) EXPECT_EQ(Count(QStringLiteral("Indice%1").arg(i)), 1) << i;
+  EXPECT_EQ(Find(QStringLiteral("Indice45")).page, 2);
+  EXPECT_EQ(FindLast(QStringLiteral("F5")).page, 2);
 }
 
 TEST_F(LayoutTest, PageWithoutRoomEndsTheDocumentWithoutAsking) {
@@ -386,6 +447,29 @@ TEST_F(LayoutTest, QuestionTitleShowsTheFreePartOfThePageBody) {
   EXPECT_EQ(user_->msgBoxCalls[0].title, QStringLiteral("Disponibile il 50% della pagina"));
   EXPECT_EQ(formats::Percent(0.125f), QStringLiteral("13%"));
   EXPECT_EQ(formats::Percent(0.004f), QStringLiteral("0%"));
+}
+
+// A table that cannot be opened as a table (a linked one) leaves nothing to print: the command is
+// disabled, so nothing is begun on the printer, and the next report begins its document at the
+// top of the page.
+TEST_F(LayoutTest, AFailedTableOpenLeavesNothingToPrintAndTheNextReportStartsAtTheTop) {
+  FakeTable linked = Table("Collegata", 0, {});
+  linked.info.linked = true;
+  const QString path = OpenWith({Clienti(), linked});
+  ShowTable(QStringLiteral("Collegata"));
+  ASSERT_EQ(user_->msgBoxCalls.size(), 1u);
+  ASSERT_TRUE(user_->msgBoxCalls[0].text.startsWith(QStringLiteral("Errore 3219")));
+
+  w().Stampa.Action()->trigger();  // as the menu would deliver it
+  EXPECT_TRUE(printer_->texts.empty());
+  EXPECT_TRUE(printer_->pageSetups.empty());
+  EXPECT_EQ(w().printPending, 0);
+  EXPECT_EQ(user_->msgBoxCalls.size(), 1u);
+
+  ShowTable(QStringLiteral("Clienti"));
+  PrintReport(forms::vbNo);
+  EXPECT_EQ(Find(path).y, 15.0f);
+  EXPECT_FLOAT_EQ(Find(QStringLiteral("Tabella:   Clienti")).y, 15.0f + LineHeight(12, true) + 5.0f);
 }
 
 TEST_F(LayoutTest, OpeningADatabaseEndsThePendingDocumentBeforeTheDialog) {

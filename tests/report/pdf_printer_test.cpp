@@ -59,6 +59,47 @@ TEST(PdfPrinter, WritesEveryTextWhereTheRecordingPrinterPutsIt) {
   ExpectPrintedAsRecorded(recorded.texts, words, 0.0f, 0.0f, 0.1f);
 }
 
+// A table whose 45 indexes begin halfway down the page: in the PDF every word lies on its sheet,
+// the index lines that do not fit go to the second page, and everything stands where the
+// recording printer put it.
+TEST(PdfPrinter, IndexLinesThatReachTheBottomContinueOnTheNextSheet) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath(QStringLiteral("indici.pdf"));
+  std::vector<dao::IndexInfo> indexes;
+  for (int i = 1; i <= 45; ++i) indexes.push_back({testsupport::Numbered("Indice", i), {"F1"}});
+  FakeTable first = Table("Prima", 1, ManyFields(17));
+  FakeTable second = Table("Seconda", 2, ManyFields(5), indexes);
+  auto print = [&](forms::Printer& printer) {
+    dao::Recordset rs1(first.info, first.detail), rs2(second.info, second.detail);
+    Variables v;
+    report::TableReport report(printer, v.Refs(), TypeName);
+    report.Print(rs1, QStringLiteral("/dati/indici.mdb"));
+    report.Print(rs2, QStringLiteral("/dati/indici.mdb"));
+    report.EndDocument();
+  };
+  forms::RecordingPrinter recorded;
+  print(recorded);
+  ASSERT_EQ(recorded.newPages, 1);
+  {
+    auto pdf = forms::QtPrinter::PdfFile(path);
+    print(*pdf);
+    pdf->Close();
+  }
+  std::vector<PdfWord> words = ReadPdfWords(path);
+  EXPECT_EQ(PdfPageCount(words), 2);
+  int indexNames = 0;
+  for (const PdfWord& w : words) {
+    EXPECT_LE(w.yMax, 297.0f) << w.text.toStdString();
+    if (w.text.startsWith(QStringLiteral("Indice"))) ++indexNames;
+    if (w.text == QStringLiteral("Indice45")) {
+      EXPECT_EQ(w.page, 2);
+    }
+  }
+  EXPECT_EQ(indexNames, 45);
+  ExpectPrintedAsRecorded(recorded.texts, words, 0.0f, 0.0f, 0.1f);
+}
+
 TEST(PdfPrinter, UnwritableFolderIsPrinterError482BeforeAnythingIsPrinted) {
   auto pdf = forms::QtPrinter::PdfFile(QStringLiteral("/nessuna/cartella/report.pdf"));
   try {

@@ -28,7 +28,7 @@ FakeTable Table(const std::string& name, int32_t records, std::vector<dao::Field
 
 std::vector<dao::FieldInfo> ManyFields(int n) {
   std::vector<dao::FieldInfo> fields;
-  for (int i = 1; i <= n; ++i) fields.push_back({"F" + std::to_string(i), dao::dbText, 10});
+  for (int i = 1; i <= n; ++i) fields.push_back({testsupport::Numbered("F", i), dao::dbText, 10});
   return fields;
 }
 

@@ -70,4 +70,12 @@ FakeTable MakeTable(const std::string& name, dao::DateTime created, dao::DateTim
                     int32_t records, std::vector<dao::FieldInfo> fields,
                     std::vector<dao::IndexInfo> indexes);
 
+// `prefix` followed by the decimal digits of `n` ("T" and 7 give "T7"). Appended rather than
+// built with operator+, which GCC 12 at -O3 misreads as an overlapping copy (-Wrestrict).
+inline std::string Numbered(const std::string& prefix, long long n) {
+  std::string s = prefix;
+  s += std::to_string(n);
+  return s;
+}
+
 }  // namespace testsupport

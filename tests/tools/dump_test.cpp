@@ -327,6 +327,7 @@ TEST(DumpRun, TextListingShowsEveryPartReadably) {
 FakeDb StructureDb() {
   FakeDb f = SampleDb();
   f.tables[2].connect = "ODBC;DSN=vendite;UID=sa;PWD=s3greto;DATABASE=v";
+  f.tables[2].linkSource = f.tables[2].connect;
   f.tables[2].foreignName = "dbo.Clienti";
   f.source->databaseProperties = {{"AccessVersion", dao::dbText, std::string("09.50")},
                                   {"Build", dao::dbLong, int64_t{1150}},
@@ -438,8 +439,11 @@ TEST(DumpRun, ListingShowsTheStructureCompactly) {
   RunResult r = RunWith(f, {"x.mdb"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string& t = r.out;
-  EXPECT_NE(t.find("  AccessVersion = \"09.50\"\n"), std::string::npos);
-  EXPECT_NE(t.find("  Stamp = (3 byte)\n"), std::string::npos);
+  EXPECT_NE(t.find("Formato: Jet4\nProprietà: AccessVersion = \"09.50\"; Build = 1150; "
+                   "Ratio = 0.5; Made = 2000-01-01 12:00:00; Stamp = (3 byte); Shown = Sì; "
+                   "Empty = Null\n"),
+            std::string::npos);
+  EXPECT_NE(t.find("      Proprietà: Caption = \"Descr.\"\n"), std::string::npos);
   EXPECT_NE(t.find("  Connect: ODBC;DSN=vendite;UID=sa;PWD=***;DATABASE=v\n"), std::string::npos);
   EXPECT_NE(t.find("Descrizione \"breve\"  Text (10)  50  attributi 34, obbligatorio\n"),
             std::string::npos);
@@ -527,9 +531,10 @@ TEST(DumpJson, ContainersAndReferences) {
   EXPECT_EQ(names, (std::vector<std::string>{"Clienti", "ordini", "Aggiorna"}));
   EXPECT_EQ(refs[1].Keys(), (std::vector<std::string>{"name", "kind", "usedBy"}));
   ASSERT_EQ(refs[1]["usedBy"].array.size(), 3u);
-  EXPECT_EQ(refs[1]["usedBy"][0]["name"].string, "Aggiorna");
-  EXPECT_EQ(refs[1]["usedBy"][1]["kind"].string, "form");  // through the hidden query ~sq_cForm
-  EXPECT_EQ(refs[1]["usedBy"][1]["name"].string, "Form");
+  // Sources in catalogue order: the hidden query ~sq_cForm comes before "Aggiorna".
+  EXPECT_EQ(refs[1]["usedBy"][0]["kind"].string, "form");  // through the hidden query ~sq_cForm
+  EXPECT_EQ(refs[1]["usedBy"][0]["name"].string, "Form");
+  EXPECT_EQ(refs[1]["usedBy"][1]["name"].string, "Aggiorna");
   EXPECT_EQ(refs[1]["usedBy"][2]["name"].string, "Funzioni");
   EXPECT_EQ(refs[1]["usedBy"][2]["match"].string, "name");
   EXPECT_TRUE(refs[0]["usedBy"].array.empty());
@@ -561,7 +566,7 @@ TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
   EXPECT_NE(t.find("Rotto  (modificato 2014-12-28 06:00:00)  standard  [errore: testo del modulo danneggiato]"),
             std::string::npos);
   EXPECT_NE(t.find("evidenza testuale"), std::string::npos);
-  EXPECT_NE(t.find("  ordini (tabella): query Aggiorna [nome]; maschera Form [nome]; modulo Funzioni [nome]\n"),
+  EXPECT_NE(t.find("  ordini (tabella): maschera Form [nome]; query Aggiorna [nome]; modulo Funzioni [nome]\n"),
             std::string::npos);
   EXPECT_NE(t.find("Non nominati da nulla: 2\n  Clienti\n  Aggiorna\n"), std::string::npos);
 }

@@ -1,8 +1,8 @@
-#include "documenter/secrets.h"
+#include "engine/connect_string.h"
 
 #include <cctype>
 
-namespace tavrek::doc {
+namespace dao {
 
 namespace {
 
@@ -16,7 +16,7 @@ bool KeyAt(std::string_view text, size_t pos, std::string_view key) {
 
 }  // namespace
 
-std::string MaskConnectSecrets(std::string_view connect) {
+std::string MaskConnectPasswords(std::string_view connect) {
   static constexpr std::string_view kKeys[] = {"PWD=", "PASSWORD="};
   std::string out;
   out.reserve(connect.size());
@@ -47,4 +47,4 @@ std::string MaskConnectSecrets(std::string_view connect) {
   return out;
 }
 
-}  // namespace tavrek::doc
+}  // namespace dao
