@@ -6,31 +6,10 @@ namespace engine {
 
 void ThrowCorrupt(const std::string& what) { throw CorruptError(what); }
 
-void ByteView::Check(size_t offset, size_t length) const {
-  if (!Has(offset, length)) ThrowCorrupt("read outside a structure");
-}
-
-uint8_t ByteView::U8(size_t offset) const {
-  Check(offset, 1);
-  return data_[offset];
-}
-
-uint16_t ByteView::U16(size_t offset) const {
-  Check(offset, 2);
-  return static_cast<uint16_t>(data_[offset] | (data_[offset + 1] << 8));
-}
-
 uint32_t ByteView::U24(size_t offset) const {
   Check(offset, 3);
   return static_cast<uint32_t>(data_[offset]) | (static_cast<uint32_t>(data_[offset + 1]) << 8) |
          (static_cast<uint32_t>(data_[offset + 2]) << 16);
-}
-
-uint32_t ByteView::U32(size_t offset) const {
-  Check(offset, 4);
-  return static_cast<uint32_t>(data_[offset]) | (static_cast<uint32_t>(data_[offset + 1]) << 8) |
-         (static_cast<uint32_t>(data_[offset + 2]) << 16) |
-         (static_cast<uint32_t>(data_[offset + 3]) << 24);
 }
 
 uint32_t ByteView::U24Be(size_t offset) const {

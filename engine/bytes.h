@@ -32,10 +32,23 @@ class ByteView {
     return offset <= size_ && length <= size_ - offset;
   }
 
-  uint8_t U8(size_t offset) const;
-  uint16_t U16(size_t offset) const;
+  // The readers are inline: table definitions and rows are decoded field by field, and the
+  // bounds check costs less than a call.
+  uint8_t U8(size_t offset) const {
+    Check(offset, 1);
+    return data_[offset];
+  }
+  uint16_t U16(size_t offset) const {
+    Check(offset, 2);
+    return static_cast<uint16_t>(data_[offset] | (data_[offset + 1] << 8));
+  }
   uint32_t U24(size_t offset) const;
-  uint32_t U32(size_t offset) const;
+  uint32_t U32(size_t offset) const {
+    Check(offset, 4);
+    return static_cast<uint32_t>(data_[offset]) | (static_cast<uint32_t>(data_[offset + 1]) << 8) |
+           (static_cast<uint32_t>(data_[offset + 2]) << 16) |
+           (static_cast<uint32_t>(data_[offset + 3]) << 24);
+  }
   // Big-endian reads, for the few structures stored most significant byte first (index entries).
   uint32_t U24Be(size_t offset) const;
   uint32_t U32Be(size_t offset) const;
@@ -49,7 +62,9 @@ class ByteView {
   std::string Str() const { return std::string(reinterpret_cast<const char*>(data_), size_); }
 
  private:
-  void Check(size_t offset, size_t length) const;
+  void Check(size_t offset, size_t length) const {
+    if (!Has(offset, length)) [[unlikely]] ThrowCorrupt("read outside a structure");
+  }
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
 };

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "engine/name_compare.h"
 
@@ -89,11 +88,20 @@ DateTime::Parts DateTime::Split() const {
 }
 
 std::string DateTime::Iso() const {
-  Parts p = Split();
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour,
-                p.minute, p.second);
-  return buf;
+  const Parts p = Split();
+  // Split keeps every part within its range (years 100..9999): fixed-width digits suffice.
+  std::string out = "0000-00-00T00:00:00";
+  auto put = [&out](size_t at, int value, int width) {
+    for (int k = width - 1; k >= 0; --k, value /= 10)
+      out[at + static_cast<size_t>(k)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, p.year, 4);
+  put(5, p.month, 2);
+  put(8, p.day, 2);
+  put(11, p.hour, 2);
+  put(14, p.minute, 2);
+  put(17, p.second, 2);
+  return out;
 }
 
 Properties MakeProperties(std::vector<PropertyInfo> infos) {
@@ -110,13 +118,14 @@ const Property* FindProperty(const Properties& properties, std::string_view name
   return nullptr;
 }
 
-Field::Field(FieldInfo info) : info_(std::move(info)) {
+Field::Field(FieldInfo&& info) : info_(std::move(info)) {
   properties_ = MakeProperties(std::move(info_.properties));
   info_.properties.clear();
 }
 
 Index::Index(const IndexInfo& info) : info_(info) {
   std::vector<IndexField> fields;
+  fields.reserve(info.fields.size());
   for (size_t i = 0; i < info.fields.size(); ++i)
     fields.emplace_back(info.fields[i], i < info.descending.size() && info.descending[i]);
   fields_ = Collection<IndexField>(std::move(fields));

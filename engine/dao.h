@@ -319,7 +319,8 @@ const Property* FindProperty(const Properties& properties, std::string_view name
 
 class Field {
  public:
-  explicit Field(FieldInfo info);
+  explicit Field(const FieldInfo& info) : Field(FieldInfo(info)) {}
+  explicit Field(FieldInfo&& info);
   const std::string& Name() const { return info_.name; }
   int16_t Type() const { return info_.type; }
   int32_t Size() const { return info_.size; }

@@ -22,7 +22,12 @@ IndexPage::IndexPage(const PagePtr& page, const FormatDescriptor& f) {
   const size_t tailSize = kRowPointerSize + (leaf_ ? 0 : kChildPointerSize);
   size_t start = 0;
   for (size_t bit = 0; bit < mask.size() * 8; ++bit) {
-    if ((mask.U8(bit / 8) & (1u << (bit % 8))) == 0) continue;
+    const uint8_t bits = mask.U8(bit / 8);
+    if (bits == 0) {  // no entry ends in these eight bytes
+      bit |= 7;
+      continue;
+    }
+    if ((bits & (1u << (bit % 8))) == 0) continue;
     if (bit <= start) ThrowCorrupt("empty index entry");
     // Only the end of an entry is read here, so the shared prefix (taken from the keys, never
     // from the pointers after them) needs no rebuilding.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "engine/application_objects.h"
 #include "engine/errors.h"
@@ -176,8 +177,11 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
   for (const CatalogueObject& o : objects)
     if (o.name == "MSysDb") databaseId_ = o.id;
 
-  std::vector<StoredQueryRow> queryRows;
-  if (queriesPage != 0) queryRows = ReadQueryRows(*pages_, codec_, queriesPage);
+  // Each query's rows, in stored order.
+  std::unordered_map<int32_t, std::vector<QueryRow>> rowsByQuery;
+  if (queriesPage != 0)
+    for (StoredQueryRow& r : ReadQueryRows(*pages_, codec_, queriesPage))
+      rowsByQuery[r.objectId].push_back(std::move(r.row));
 
   if (complexPage != 0) {
     for (const ComplexColumn& c : ReadComplexColumns(*pages_, codec_, complexPage)) {
@@ -209,8 +213,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       tables.push_back(std::move(t));
     } else if (o.type == kObjectQuery) {
       std::vector<QueryRow> rows;
-      for (const StoredQueryRow& r : queryRows)
-        if (r.objectId == o.id) rows.push_back(r.row);
+      if (auto found = rowsByQuery.find(o.id); found != rowsByQuery.end()) rows = std::move(found->second);
       dao::QueryInfo q;
       q.name = o.name;
       q.type = QueryTypeFromRows(rows, o.flags);
@@ -234,21 +237,28 @@ dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
   dao::TableDetail detail;
   detail.recordCount = static_cast<int32_t>(def.rowCount);
   std::vector<const ColumnDef*> columns;
+  columns.reserve(def.columns.size());
   for (const ColumnDef& c : def.columns) columns.push_back(&c);
-  std::stable_sort(columns.begin(), columns.end(),
-                   [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
+  auto byNumber = [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; };
+  // Most definitions list their columns in number order already.
+  if (!std::is_sorted(columns.begin(), columns.end(), byNumber))
+    std::stable_sort(columns.begin(), columns.end(), byNumber);
+  detail.fields.reserve(columns.size());
+  detail.indexes.reserve(def.indexes.size());
   for (const ColumnDef* c : columns) {
     std::vector<dao::PropertyInfo> stored;
     for (const PropertyBlock& b : properties)
       if (b.target == c->name) stored = DescribeProperties(b.properties, codec_);
     dao::FieldInfo info = DescribeColumn(*c, pages_->Format(), complexTypes_,
                                          static_cast<int>(IntProperty(stored, "ResultType")));
-    info.required = BoolProperty(stored, "Required");
-    info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
-    info.defaultValue = TextProperty(stored, "DefaultValue");
-    info.validationRule = TextProperty(stored, "ValidationRule");
-    info.validationText = TextProperty(stored, "ValidationText");
-    info.properties = std::move(stored);
+    if (!stored.empty()) {  // most columns of most files have no stored properties
+      info.required = BoolProperty(stored, "Required");
+      info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
+      info.defaultValue = TextProperty(stored, "DefaultValue");
+      info.validationRule = TextProperty(stored, "ValidationRule");
+      info.validationText = TextProperty(stored, "ValidationText");
+      info.properties = std::move(stored);
+    }
     detail.fields.push_back(std::move(info));
   }
   for (const LogicalIndexDef& l : def.indexes) {
@@ -282,7 +292,10 @@ dao::TableDetail JetCatalogue::LoadTable(size_t index) {
 }
 
 std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
-  return Guarded(path_, [&] {
+  // A table's blob is asked for twice in a row (its columns, then the table itself): the last
+  // one decoded is kept.
+  if (lastBlocks_ && lastBlocks_->first == objectId) return lastBlocks_->second;
+  std::vector<PropertyBlock> blocks = Guarded(path_, [&] {
     if (!propertyFields_) propertyFields_ = ReadPropertyFields(*pages_, codec_);
     auto it = propertyFields_->find(objectId);
     if (it == propertyFields_->end()) return std::vector<PropertyBlock>{};
@@ -292,6 +305,8 @@ std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
     return ParsePropertyBlob(ByteView(reinterpret_cast<const uint8_t*>(blob.data()), blob.size()),
                              codec_);
   });
+  lastBlocks_.emplace(objectId, blocks);
+  return blocks;
 }
 
 std::vector<dao::PropertyInfo> JetCatalogue::ObjectProperties(int32_t objectId) {

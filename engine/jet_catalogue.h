@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/dao.h"
@@ -64,6 +65,7 @@ class JetCatalogue : public dao::CatalogueSource {
   uint32_t relationshipsPage_ = 0;
   // LvProp of every object, read on the first request for any properties.
   std::optional<std::unordered_map<int32_t, std::string>> propertyFields_;
+  std::optional<std::pair<int32_t, std::vector<PropertyBlock>>> lastBlocks_;  // last decoded
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
   std::vector<uint32_t> queryFlags_;               // per query: its Flags in MSysObjects
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code

@@ -10,10 +10,11 @@
 namespace engine {
 
 namespace {
-// The pages kept (1 MiB of 4 KiB pages): what one catalogue walk comes back to — the catalogue's
-// own definition and data pages, long values, index pages — fits easily; a table definition read
-// once makes way for the next without growing the heap.
-constexpr size_t kCachePages = 256;
+// The pages kept (256 KiB of 4 KiB pages): what one catalogue walk comes back to — the
+// catalogue's own definition and data pages, long values, index pages — fits; a table definition
+// read once makes way for the next in a buffer already touched. A larger cache costs more in
+// fresh memory than it saves in reads (measured on a catalogue of 2,000 tables).
+constexpr size_t kCachePages = 64;
 }  // namespace
 
 PageReader::PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,

@@ -46,6 +46,7 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
 // long-value field as the row holds it, to be resolved with ReadLongValue when asked for.
 std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
                                                             const TextCodec& codec);
+
 // Positions in `objects` (as ReadCatalogue returns them) in the order of MSysObjects' index on
 // (ParentId, Name): the objects of each container by name, in the database's own sort order,
 // whatever that is. Empty when the index is missing, damaged or does not name every object.

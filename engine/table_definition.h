@@ -62,11 +62,11 @@ struct RealIndexDef {
   std::vector<uint16_t> columnNumbers;  // key columns in key order (ColumnDef::number)
   std::vector<bool> descending;         // parallel to columnNumbers
   uint8_t flags = 0;                    // kIndexUnique | kIndexIgnoreNulls | kIndexRequired
+  uint32_t firstPage = 0;               // root page of the index's B-tree
 
   static constexpr uint8_t kIndexUnique = 0x01;
   static constexpr uint8_t kIndexIgnoreNulls = 0x02;
   static constexpr uint8_t kIndexRequired = 0x08;
-  uint32_t firstPage = 0;               // root page of the index's B-tree
 };
 
 struct LogicalIndexDef {

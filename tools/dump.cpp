@@ -11,6 +11,7 @@
 #include "documenter/names.h"
 #include "documenter/references.h"
 #include "documenter/secrets.h"
+#include "documenter/text_out.h"
 #include "tools/output_file.h"
 
 #include <sys/stat.h>
@@ -113,15 +114,16 @@ struct TableDump {
   std::shared_ptr<dao::Recordset> rs;  // null for a linked table
 };
 
+TableDump OpenTable(dao::Database& db, const dao::TableDef& t) {
+  TableDump d{&t, nullptr};
+  if (!t.IsLinked()) d.rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
+  return d;
+}
+
 std::vector<TableDump> ReadTables(dao::Database& db) {
   std::vector<TableDump> tables;
   const auto& defs = db.TableDefs();
-  for (int i = 0; i < defs.Count(); ++i) {
-    const dao::TableDef& t = defs.Item(i);
-    TableDump d{&t, nullptr};
-    if (!t.IsLinked()) d.rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
-    tables.push_back(std::move(d));
-  }
+  for (int i = 0; i < defs.Count(); ++i) tables.push_back(OpenTable(db, defs.Item(i)));
   return tables;
 }
 
@@ -528,13 +530,15 @@ std::string JsonString(const std::string& text) { return tavrek::doc::JsonString
 
 std::string JsonDocument(dao::Database& db, bool showSecrets) {
   const Secrets secrets{showSecrets};
-  std::vector<TableDump> tables = ReadTables(db);
-  std::ostringstream o;
+  const auto& defs = db.TableDefs();
+  tavrek::doc::TextOut o;
   o << "{\"format\": " << JsonString(db.Format())
     << ",\n \"properties\": " << JsonProperties(db.Properties(), secrets) << ",\n \"tables\": [";
-  for (size_t i = 0; i < tables.size(); ++i) {
-    const dao::TableDef& t = *tables[i].def;
-    const dao::Recordset* rs = tables[i].rs.get();
+  for (int i = 0; i < defs.Count(); ++i) {
+    // One table at a time: a large database's definitions are not all held at once.
+    const TableDump table = OpenTable(db, defs.Item(i));
+    const dao::TableDef& t = *table.def;
+    const dao::Recordset* rs = table.rs.get();
     o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
       << ", \"system\": " << JsonBool(t.IsSystem())
       << ", \"linked\": " << JsonBool(t.IsLinked()) << ", \"recordCount\": ";
@@ -583,8 +587,9 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
       o << ']';
     }
     o << '}';
+    if (table.rs) table.rs->Close();
   }
-  o << (tables.empty() ? "]" : "\n ]") << ",\n \"queries\": [";
+  o << (defs.Count() == 0 ? "]" : "\n ]") << ",\n \"queries\": [";
   const auto& queries = db.QueryDefs();
   for (int i = 0; i < queries.Count(); ++i) {
     const dao::QueryDef& q = queries.Item(i);
@@ -613,8 +618,7 @@ std::string JsonDocument(dao::Database& db, bool showSecrets) {
   o << (relations.Count() ? "\n ]" : "]");
   o << ",\n \"containers\": " << JsonContainers(db) << ",\n \"references\": " << JsonReferences(db)
     << "}\n";
-  CloseAll(tables);
-  return o.str();
+  return std::move(o).str();
 }
 
 // Index flags in the listing, in DAO's words.

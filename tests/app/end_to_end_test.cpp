@@ -115,7 +115,7 @@ TEST_F(EndToEnd, StartWithAnEncryptedFilePromptsForThePassword) {
   w.Load();
   scripted->inputAnswers = {QStringLiteral("password")};
   const QString path = QStringLiteral(TAVREK_TEST_DATA_DIR "/encrypted/V2010_with-password.accdb");
-  w.OpenAtStartup(path);
+  w.OpenFile(path);
   ASSERT_EQ(scripted->inputCalls.size(), 1u);
   EXPECT_EQ(scripted->inputCalls[0].prompt, QStringLiteral("Immettere Password"));
   EXPECT_TRUE(scripted->msgBoxCalls.empty());

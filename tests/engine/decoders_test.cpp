@@ -2,11 +2,13 @@
 // mapping of column types to DAO's codes and sizes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/bytes.h"
+#include "engine/dao.h"
 #include "engine/data_row.h"
 #include "engine/format.h"
 #include "engine/jet_catalogue.h"
@@ -157,3 +159,15 @@ TEST(DescribeColumn, DaoCodesAndSizes) {
 }
 
 }  // namespace
+
+TEST(DateTime, IsoOverTheWholeRangeAccessAllows) {
+  auto iso = [](double days) { return dao::DateTime{days}.Iso(); };
+  EXPECT_EQ(iso(0), "1899-12-30T00:00:00");
+  EXPECT_EQ(iso(36526.5), "2000-01-01T12:00:00");
+  EXPECT_EQ(iso(-657434), "0100-01-01T00:00:00");
+  EXPECT_EQ(iso(2958465.99999), "9999-12-31T23:59:59");
+  // Before 1899-12-30 the day counts down while the time of day stays positive.
+  EXPECT_EQ(iso(-1.5), "1899-12-29T12:00:00");
+  EXPECT_EQ(iso(-700000), "1899-12-30T00:00:00");  // outside the range: the zero date
+  EXPECT_EQ(iso(std::nan("")), "1899-12-30T00:00:00");
+}
