@@ -33,6 +33,19 @@ uint32_t ByteView::U32(size_t offset) const {
          (static_cast<uint32_t>(data_[offset + 3]) << 24);
 }
 
+uint32_t ByteView::U24Be(size_t offset) const {
+  Check(offset, 3);
+  return (static_cast<uint32_t>(data_[offset]) << 16) |
+         (static_cast<uint32_t>(data_[offset + 1]) << 8) | static_cast<uint32_t>(data_[offset + 2]);
+}
+
+uint32_t ByteView::U32Be(size_t offset) const {
+  Check(offset, 4);
+  return (static_cast<uint32_t>(data_[offset]) << 24) |
+         (static_cast<uint32_t>(data_[offset + 1]) << 16) |
+         (static_cast<uint32_t>(data_[offset + 2]) << 8) | static_cast<uint32_t>(data_[offset + 3]);
+}
+
 double ByteView::F64(size_t offset) const {
   Check(offset, 8);
   uint64_t bits = 0;

@@ -36,6 +36,9 @@ class ByteView {
   uint16_t U16(size_t offset) const;
   uint32_t U24(size_t offset) const;
   uint32_t U32(size_t offset) const;
+  // Big-endian reads, for the few structures stored most significant byte first (index entries).
+  uint32_t U24Be(size_t offset) const;
+  uint32_t U32Be(size_t offset) const;
   int16_t I16(size_t offset) const { return static_cast<int16_t>(U16(offset)); }
   int32_t I32(size_t offset) const { return static_cast<int32_t>(U32(offset)); }
   double F64(size_t offset) const;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/name_compare.h"
+
 namespace dao {
 
 Error::Error(int number, std::string description)
@@ -40,27 +42,26 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
   y = static_cast<int>(yy + (m <= 2));
 }
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-  // Names are UTF-8; fold ASCII letters, which is how Access orders its catalogue names in
-  // practice. Non-ASCII bytes compare by value, which keeps the order total and stable.
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-    return fold(static_cast<unsigned char>(x)) < fold(static_cast<unsigned char>(y));
-  });
-}
-
 bool EqualNoCase(const std::string& a, const std::string& b) {
-  return !LessNoCase(a, b) && !LessNoCase(b, a);
+  return a == b || engine::FoldName(a) == engine::FoldName(b);
 }
 
-// Positions of `items` in catalogue order: by name, case-insensitively; equal names keep the
-// order they came in.
+// Positions of `items` in catalogue order: by name, in the default order of names; equal names
+// keep the order they came in.
 template <class T>
 std::vector<size_t> OrderByName(const std::vector<T>& items) {
   std::vector<size_t> order(items.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return LessNoCase(items[a].name, items[b].name); });
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return engine::NameLess(items[a].name, items[b].name);
+  });
+  return order;
+}
+
+// Positions 0 .. count - 1 in the order they came in.
+std::vector<size_t> SourceOrder(size_t count) {
+  std::vector<size_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = i;
   return order;
 }
 
@@ -175,9 +176,11 @@ const Properties& QueryDef::Properties() const {
 Recordset::Recordset(const TableInfo& info, TableDetail detail)
     : info_(info), recordCount_(detail.recordCount) {
   std::vector<Field> fields;
+  fields.reserve(detail.fields.size());
   for (auto& f : detail.fields) fields.emplace_back(std::move(f));
   fields_ = Collection<Field>(std::move(fields));
   std::vector<Index> indexes;
+  indexes.reserve(detail.indexes.size());
   for (const auto& i : detail.indexes) indexes.emplace_back(i);
   indexes_ = Collection<Index>(std::move(indexes));
 }
@@ -199,15 +202,21 @@ std::shared_ptr<Database> Database::Create(std::string name, std::vector<TableIn
   db->name_ = std::move(name);
   db->source_ = std::move(source);
 
+  const bool keep = db->source_ && db->source_->InCatalogueOrder();
   std::vector<TableDef> tdefs;
-  for (size_t i : OrderByName(tables)) {
+  tdefs.reserve(tables.size());
+  for (size_t i : keep ? SourceOrder(tables.size()) : OrderByName(tables)) {
+    // The first of two tables whose names differ only in case is the one found by name.
+    db->tableByName_.emplace(engine::FoldName(tables[i].name), tdefs.size());
     tdefs.emplace_back(tables[i], db, i);
     db->tableSourceIndex_.push_back(i);
   }
   db->tables_ = Collection<TableDef>(std::move(tdefs));
 
   std::vector<QueryDef> qdefs;
-  for (size_t i : OrderByName(queries)) qdefs.emplace_back(queries[i], db, i);
+  qdefs.reserve(queries.size());
+  for (size_t i : keep ? SourceOrder(queries.size()) : OrderByName(queries))
+    qdefs.emplace_back(queries[i], db, i);
   db->queries_ = Collection<QueryDef>(std::move(qdefs));
   return db;
 }
@@ -266,9 +275,9 @@ const Collection<Container>& Database::Containers() const {
 std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int type) {
   CheckOpen();
   if (type != dbOpenTable) throw Error(3001, "Argomento non valido.");
-  for (int i = 0; i < tables_.Count(); ++i) {
-    const TableDef& t = tables_.Item(i);
-    if (!EqualNoCase(t.Name(), name)) continue;
+  if (auto found = tableByName_.find(engine::FoldName(name)); found != tableByName_.end()) {
+    const size_t i = found->second;
+    const TableDef& t = tables_.Item(static_cast<int>(i));
     if (t.IsLinked()) {
       std::string src = t.Info().linkSource;
       if (!t.Info().foreignName.empty()) src += " (" + t.Info().foreignName + ")";
@@ -278,9 +287,14 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int 
                       ".");
     }
     TableDetail detail;
-    if (source_) detail = source_->LoadTable(tableSourceIndex_[static_cast<size_t>(i)]);
+    if (source_) detail = source_->LoadTable(tableSourceIndex_[i]);
     auto rs = std::make_shared<Recordset>(t.Info(), std::move(detail));
-    std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+    // Recordsets closed by their holders are forgotten now and then, not at every open: a
+    // program that opens every table of a large database stays linear.
+    if (recordsets_.size() >= sweepAt_) {
+      std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+      sweepAt_ = std::max<size_t>(16, 2 * recordsets_.size());
+    }
     recordsets_.push_back(rs);
     return rs;
   }

@@ -65,12 +65,21 @@ struct FormatDescriptor {
   size_t realIndexEntrySize;
   size_t realIndexColumns;  // ten (column number, order) pairs
   size_t realIndexFlags;    // unique, ignore-nulls and required bits
+  size_t realIndexFirstPage;  // the index's root page
 
   // Logical index entry.
   size_t indexEntrySize;
   size_t indexRealIndex;  // number of the physical index behind it
   size_t indexRelatedTableType;  // foreign keys: 1 on the referenced side, 2 on the referencing
   size_t indexType;
+
+  // Index pages (leaf and node pages of an index's B-tree).
+  size_t indexPagePrevious;      // previous page of the same level
+  size_t indexPageNext;          // next page of the same level
+  size_t indexPageTail;          // node pages: the right-most child, not named by any entry
+  size_t indexPagePrefixLength;  // bytes every entry after the first shares with the first
+  size_t indexPageEntryMask;     // one bit per byte of the entry area, set where an entry ends
+  size_t indexPageEntries;       // start of the entry area (the mask ends there)
 
   // Data rows.
   size_t rowColumnCountSize;  // size of the column count at the start of a row (and of var_len)

@@ -183,7 +183,11 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     }
   }
 
-  for (const CatalogueObject& o : objects) {
+  // Tables and queries in the catalogue's own order where its name index can be read.
+  const std::vector<size_t> order = CatalogueNameOrder(*pages_, codec_, objects);
+  inCatalogueOrder_ = order.size() == objects.size();
+  for (size_t k = 0; k < objects.size(); ++k) {
+    const CatalogueObject& o = objects[inCatalogueOrder_ ? order[k] : k];
     if (o.type == kObjectTable || o.type == kObjectLinkedTable || o.type == kObjectOdbcTable) {
       dao::TableInfo t;
       t.name = o.name;
@@ -216,6 +220,8 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
 }
 
 std::string JetCatalogue::Format() const { return pages_->Format().name; }
+
+bool JetCatalogue::InCatalogueOrder() const { return inCatalogueOrder_; }
 
 dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
                                         const std::vector<PropertyBlock>& properties) const {

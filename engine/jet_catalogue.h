@@ -24,12 +24,13 @@ namespace engine {
 class JetCatalogue : public dao::CatalogueSource {
  public:
   // Reads MSysObjects (and MSysQueries, MSysComplexColumns) from `pages`. Fills `tables` and
-  // `queries` with the descriptions, in the order the source indexes refer to. Raises
-  // CorruptError.
+  // `queries` with the descriptions, in the order the source indexes refer to: that of
+  // MSysObjects' name index when it can be read, else the stored order. Raises CorruptError.
   JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, uint16_t codePage,
                std::vector<dao::TableInfo>& tables, std::vector<dao::QueryInfo>& queries);
 
   std::string Format() const override;
+  bool InCatalogueOrder() const override;
   // Raise dao::Error 3049 when the file is damaged.
   dao::TableDetail LoadTable(size_t index) override;
   std::string LoadSql(size_t index) override;
@@ -68,6 +69,7 @@ class JetCatalogue : public dao::CatalogueSource {
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
   std::vector<CatalogueObject> objects_;           // every MSysObjects row, for the containers
   uint32_t storagePage_ = 0;                       // MSysAccessStorage's definition; 0: none
+  bool inCatalogueOrder_ = false;
 };
 
 // DAO's Connect of a linked table from its MSysObjects row: an ODBC link (object type 4) keeps its

@@ -10,8 +10,10 @@
 namespace engine {
 
 namespace {
-// At most this many pages are cached (a few MiB); the catalogue touches far fewer.
-constexpr size_t kCachePages = 1024;
+// The pages kept (1 MiB of 4 KiB pages): what one catalogue walk comes back to — the catalogue's
+// own definition and data pages, long values, index pages — fits easily; a table definition read
+// once makes way for the next without growing the heap.
+constexpr size_t kCachePages = 256;
 }  // namespace
 
 PageReader::PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,
@@ -20,17 +22,17 @@ PageReader::PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format
       format_(format),
       pageCount_(static_cast<uint32_t>(
           std::min<uint64_t>(fileSize / format.pageSize, UINT32_MAX))),
-      codec_(std::move(codec)) {}
+      codec_(std::move(codec)) {
+  slots_.reserve(kCachePages);
+  slotOf_.reserve(kCachePages);
+}
 
 PageReader::~PageReader() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-PagePtr PageReader::Read(uint32_t number) {
-  if (number >= pageCount_) ThrowCorrupt("page number past the end of the file");
-  if (auto it = cache_.find(number); it != cache_.end()) return it->second;
-
-  std::vector<uint8_t> bytes(format_.pageSize);
+void PageReader::Load(uint32_t number, std::vector<uint8_t>& bytes) {
+  bytes.resize(format_.pageSize);
   const off_t offset = static_cast<off_t>(number) * format_.pageSize;
   size_t done = 0;
   while (done < bytes.size()) {
@@ -47,10 +49,45 @@ PagePtr PageReader::Read(uint32_t number) {
       ThrowCorrupt("page could not be decrypted");
     }
   }
+}
 
-  if (cache_.size() >= kCachePages) cache_.clear();
-  auto page = std::make_shared<const Page>(number, std::move(bytes));
-  cache_.emplace(number, page);
+PagePtr PageReader::Read(uint32_t number) {
+  if (number >= pageCount_) ThrowCorrupt("page number past the end of the file");
+  if (auto it = slotOf_.find(number); it != slotOf_.end()) {
+    Slot& hit = slots_[it->second];
+    hit.recentlyUsed = true;
+    return hit.page;
+  }
+
+  size_t index;
+  if (slots_.size() < kCachePages) {
+    index = slots_.size();
+    slots_.emplace_back();
+  } else {
+    while (slots_[hand_].recentlyUsed) {
+      slots_[hand_].recentlyUsed = false;
+      hand_ = (hand_ + 1) % slots_.size();
+    }
+    index = hand_;
+    hand_ = (hand_ + 1) % slots_.size();
+  }
+
+  // The slot is empty until the new page is in: a failed read leaves nothing half-filled behind.
+  Slot& slot = slots_[index];
+  std::shared_ptr<Page> page = std::move(slot.page);
+  slot.recentlyUsed = false;
+  if (page) slotOf_.erase(page->number_);
+  if (page && page.use_count() == 1) {
+    // Nobody else holds the page that leaves: its buffer takes the new one.
+    page->number_ = number;
+    Load(number, page->bytes_);
+  } else {
+    std::vector<uint8_t> bytes;
+    Load(number, bytes);
+    page = std::make_shared<Page>(number, std::move(bytes));
+  }
+  slot.page = page;
+  slotOf_.emplace(number, index);
   return page;
 }
 

@@ -23,6 +23,7 @@ class Page {
   uint8_t Type() const { return bytes_.empty() ? 0 : bytes_[0]; }
 
  private:
+  friend class PageReader;  // refills pages nobody holds any more
   uint32_t number_;
   std::vector<uint8_t> bytes_;
 };
@@ -33,6 +34,8 @@ using PagePtr = std::shared_ptr<const Page>;
 enum PageType : uint8_t {
   kPageData = 0x01,
   kPageTableDefinition = 0x02,
+  kPageIndexNode = 0x03,
+  kPageIndexLeaf = 0x04,
   kPageUsageMap = 0x05,
 };
 
@@ -55,11 +58,23 @@ class PageReader {
   PagePtr Read(uint32_t number);
 
  private:
+  // Reads page `number` from the file into `bytes` (one page long) and decodes it.
+  void Load(uint32_t number, std::vector<uint8_t>& bytes);
+
   int fd_;
   const FormatDescriptor& format_;
   uint32_t pageCount_;
   std::unique_ptr<crypto::PageCodec> codec_;
-  std::unordered_map<uint32_t, PagePtr> cache_;
+  // The cache: a fixed number of slots replaced in clock order, a page read again since the
+  // hand last passed keeping its slot one more round. A page no caller holds any more lends its
+  // buffer to the next page read.
+  struct Slot {
+    std::shared_ptr<Page> page;
+    bool recentlyUsed = false;
+  };
+  std::vector<Slot> slots_;
+  size_t hand_ = 0;
+  std::unordered_map<uint32_t, size_t> slotOf_;  // page number -> slot
 };
 
 }  // namespace engine

@@ -1,6 +1,9 @@
 #include "engine/system_tables.h"
 
+#include <unordered_map>
+
 #include "engine/column_value.h"
+#include "engine/index_scan.h"
 #include "engine/table_scan.h"
 
 namespace engine {
@@ -31,9 +34,10 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
   const ColumnDef* foreignName = def.ColumnByName("ForeignName");
 
   std::vector<CatalogueObject> objects;
-  ScanTable(pages, def, [&](const DataRow& row) {
+  ScanTableRows(pages, def, [&](const DataRow& row, RowPointer at) {
     ColumnValues v(row, pages, codec);
     CatalogueObject o;
+    o.location = at;
     o.id = IntOr0(v.Int(id));
     o.parentId = IntOr0(v.Int(parentId));
     o.name = v.Text(name).value_or("");
@@ -65,6 +69,38 @@ std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
     fields[IntOr0(v.Int(id))] = row.Bytes(*properties).Str();
   });
   return fields;
+}
+
+std::vector<size_t> CatalogueNameOrder(PageReader& pages, const TextCodec& codec,
+                                       const std::vector<CatalogueObject>& objects) {
+  try {
+    TableDefinition def = TableDefinition::Read(pages, kCatalogueDefinitionPage, codec);
+    const ColumnDef* parentId = def.ColumnByName("ParentId");
+    const ColumnDef* name = def.ColumnByName("Name");
+    if (!parentId || !name) return {};
+    const std::vector<uint16_t> key = {parentId->number, name->number};
+    const RealIndexDef* index = nullptr;
+    for (const RealIndexDef& r : def.realIndexes)
+      if (r.columnNumbers == key) index = &r;
+    if (!index) return {};
+
+    std::unordered_map<uint32_t, size_t> byLocation;
+    for (size_t i = 0; i < objects.size(); ++i)
+      byLocation.emplace(objects[i].location.page << 8 | objects[i].location.row, i);
+    std::vector<size_t> order;
+    order.reserve(objects.size());
+    for (RowPointer at : ReadIndexRows(pages, index->firstPage)) {
+      auto it = byLocation.find(at.page << 8 | at.row);
+      // Entries of rows deleted since are skipped; each row counts once.
+      if (it == byLocation.end()) continue;
+      order.push_back(it->second);
+      byLocation.erase(it);
+    }
+    if (!byLocation.empty()) return {};
+    return order;
+  } catch (const CorruptError&) {
+    return {};
+  }
 }
 
 std::vector<StoredQueryRow> ReadQueryRows(PageReader& pages, const TextCodec& codec,

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/data_page.h"
 #include "engine/page_reader.h"
 #include "engine/query_sql.h"
 #include "engine/text_codec.h"
@@ -35,6 +36,7 @@ struct CatalogueObject {
   std::string database;     // linked tables: the source database's path
   std::string connect;      // ODBC-linked tables: the connect string
   std::string foreignName;  // linked tables: the name in the source
+  RowPointer location;      // where the row is stored
 };
 
 // Every live row of MSysObjects, in stored order.
@@ -44,6 +46,11 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
 // long-value field as the row holds it, to be resolved with ReadLongValue when asked for.
 std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
                                                             const TextCodec& codec);
+// Positions in `objects` (as ReadCatalogue returns them) in the order of MSysObjects' index on
+// (ParentId, Name): the objects of each container by name, in the database's own sort order,
+// whatever that is. Empty when the index is missing, damaged or does not name every object.
+std::vector<size_t> CatalogueNameOrder(PageReader& pages, const TextCodec& codec,
+                                       const std::vector<CatalogueObject>& objects);
 
 struct StoredQueryRow {
   int32_t objectId = 0;

@@ -14,23 +14,29 @@ constexpr uint8_t kAscendingKey = 0x01;  // order byte of a key column
 // Far beyond the largest definition Access can write (255 columns, 32 indexes).
 constexpr size_t kMaxDefinitionPages = 256;
 
-// The definition's pages joined into one buffer: the first page whole, the header of each
-// following page left out.
-std::vector<uint8_t> JoinPages(PageReader& pages, uint32_t first) {
-  std::vector<uint8_t> joined;
-  std::unordered_set<uint32_t> seen;
-  uint32_t number = first;
+// The definition's bytes: the first page itself when the definition fits on it (most do), else
+// its pages joined into `joined`, the header of each following page left out. `first` keeps the
+// first page alive.
+ByteView DefinitionBytes(PageReader& pages, uint32_t firstNumber, PagePtr& first,
+                         std::vector<uint8_t>& joined) {
+  first = pages.Read(firstNumber);
+  if (first->Type() != kPageTableDefinition) ThrowCorrupt("not a table definition page");
+  ByteView view = first->View();
+  uint32_t number = view.U32(kTdefNextPage);
+  if (number == 0) return view;
+
+  joined.assign(view.data(), view.data() + view.size());
+  std::unordered_set<uint32_t> seen = {firstNumber};
   while (number != 0) {
     if (!seen.insert(number).second) ThrowCorrupt("loop in a table definition's pages");
     if (seen.size() > kMaxDefinitionPages) ThrowCorrupt("table definition too long");
     PagePtr page = pages.Read(number);
-    ByteView view = page->View();
     if (page->Type() != kPageTableDefinition) ThrowCorrupt("not a table definition page");
-    ByteView body = joined.empty() ? view : view.From(kTdefPageHeader);
+    ByteView body = page->View().From(kTdefPageHeader);
     joined.insert(joined.end(), body.data(), body.data() + body.size());
-    number = view.U32(kTdefNextPage);
+    number = page->View().U32(kTdefNextPage);
   }
-  return joined;
+  return ByteView(joined.data(), joined.size());
 }
 
 // A name with its length prefix at `pos`; advances `pos` past it.
@@ -51,8 +57,9 @@ void CheckRoom(ByteView buf, size_t pos, size_t count, size_t size) {
 
 TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const TextCodec& codec) {
   const FormatDescriptor& f = pages.Format();
-  std::vector<uint8_t> joined = JoinPages(pages, page);
-  ByteView buf(joined.data(), joined.size());
+  PagePtr first;
+  std::vector<uint8_t> joined;
+  const ByteView buf = DefinitionBytes(pages, page, first, joined);
 
   TableDefinition def;
   def.page = page;
@@ -95,6 +102,7 @@ TableDefinition TableDefinition::Read(PageReader& pages, uint32_t page, const Te
       r.descending.push_back((e.U8(slot + 2) & kAscendingKey) == 0);
     }
     r.flags = e.U8(f.realIndexFlags);
+    r.firstPage = e.U32(f.realIndexFirstPage);
     pos += f.realIndexEntrySize;
   }
 

@@ -66,6 +66,7 @@ struct RealIndexDef {
   static constexpr uint8_t kIndexUnique = 0x01;
   static constexpr uint8_t kIndexIgnoreNulls = 0x02;
   static constexpr uint8_t kIndexRequired = 0x08;
+  uint32_t firstPage = 0;               // root page of the index's B-tree
 };
 
 struct LogicalIndexDef {

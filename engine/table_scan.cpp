@@ -7,6 +7,11 @@ namespace engine {
 
 void ScanTable(PageReader& pages, const TableDefinition& def,
                const std::function<void(const DataRow&)>& visit) {
+  ScanTableRows(pages, def, [&](const DataRow& row, RowPointer) { visit(row); });
+}
+
+void ScanTableRows(PageReader& pages, const TableDefinition& def,
+                   const std::function<void(const DataRow&, RowPointer)>& visit) {
   const FormatDescriptor& f = pages.Format();
   for (uint32_t number : ReadUsageMap(pages, RowPointer::FromRaw(def.usageMap))) {
     PagePtr page = pages.Read(number);
@@ -20,7 +25,7 @@ void ScanTable(PageReader& pages, const TableDefinition& def,
       PagePtr keep = page;
       ByteView bytes = slot.bytes;
       if (slot.overflow) bytes = ReadRowAt(pages, RowPointer::FromRaw(bytes.U32(0)), keep);
-      visit(DataRow::Parse(bytes, def, f));
+      visit(DataRow::Parse(bytes, def, f), RowPointer{number, static_cast<uint8_t>(r)});
     }
   }
 }

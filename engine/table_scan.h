@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "engine/data_page.h"
 #include "engine/data_row.h"
 #include "engine/page_reader.h"
 #include "engine/table_definition.h"
@@ -14,5 +15,9 @@ namespace engine {
 // valid during the call only.
 void ScanTable(PageReader& pages, const TableDefinition& def,
                const std::function<void(const DataRow&)>& visit);
+
+// As ScanTable, with where each row is (its page and row number, as index entries name it).
+void ScanTableRows(PageReader& pages, const TableDefinition& def,
+                   const std::function<void(const DataRow&, RowPointer)>& visit);
 
 }  // namespace engine

@@ -3,7 +3,6 @@
 #include <iconv.h>
 
 #include <string>
-#include <vector>
 
 namespace engine {
 
@@ -28,18 +27,39 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 namespace {
 
-// Turns a sequence of UTF-16 code units into UTF-8, pairing surrogates where they pair.
-void Utf16ToUtf8(const std::vector<uint16_t>& units, std::string& out) {
-  for (size_t k = 0; k < units.size(); ++k) {
-    uint32_t u = units[k];
-    if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units.size() && units[k + 1] >= 0xDC00 &&
-        units[k + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (units[k + 1] - 0xDC00);
-      ++k;
+// Turns UTF-16 code units, given one at a time, into UTF-8, pairing surrogates where they pair;
+// a surrogate left alone becomes U+FFFD.
+class Utf16Writer {
+ public:
+  explicit Utf16Writer(std::string& out) : out_(out) {}
+  void Unit(uint16_t u) {
+    if (high_ != 0) {
+      if (u >= 0xDC00 && u <= 0xDFFF) {
+        AppendUtf8(out_, 0x10000 + ((high_ - 0xD800u) << 10) + (u - 0xDC00u));
+        high_ = 0;
+        return;
+      }
+      AppendUtf8(out_, high_);
+      high_ = 0;
     }
-    AppendUtf8(out, u);
+    if (u < 0x80) {
+      out_.push_back(static_cast<char>(u));
+    } else if (u >= 0xD800 && u <= 0xDBFF) {
+      high_ = u;
+    } else {
+      AppendUtf8(out_, u);
+    }
   }
-}
+  // Ends the text: a high surrogate still waiting for its pair is written alone.
+  void Finish() {
+    if (high_ != 0) AppendUtf8(out_, high_);
+    high_ = 0;
+  }
+
+ private:
+  std::string& out_;
+  uint32_t high_ = 0;
+};
 
 // Characters 0x80..0x9F of Windows-1252; the rest of the code page is Latin-1.
 constexpr uint16_t kCp1252High[32] = {
@@ -50,9 +70,11 @@ constexpr uint16_t kCp1252High[32] = {
 }  // namespace
 
 std::string DecodeUcs2(ByteView bytes) {
-  std::vector<uint16_t> units;
   const uint8_t* p = bytes.data();
   const size_t n = bytes.size();
+  std::string out;
+  out.reserve(n);
+  Utf16Writer w(out);
   if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
     // Compressed: one byte per character (high byte zero) until a 0x00 byte switches to plain
     // two-byte units; the next 0x00 byte switches back.
@@ -63,21 +85,18 @@ std::string DecodeUcs2(ByteView bytes) {
         compressed = !compressed;
         ++k;
       } else if (compressed) {
-        units.push_back(p[k]);
+        w.Unit(p[k]);
         ++k;
       } else {
         if (k + 1 >= n) break;
-        units.push_back(static_cast<uint16_t>(p[k] | (p[k + 1] << 8)));
+        w.Unit(static_cast<uint16_t>(p[k] | (p[k + 1] << 8)));
         k += 2;
       }
     }
   } else {
-    units.reserve(n / 2);
-    for (size_t k = 0; k + 1 < n; k += 2) units.push_back(static_cast<uint16_t>(p[k] | (p[k + 1] << 8)));
+    for (size_t k = 0; k + 1 < n; k += 2) w.Unit(static_cast<uint16_t>(p[k] | (p[k + 1] << 8)));
   }
-  std::string out;
-  out.reserve(units.size());
-  Utf16ToUtf8(units, out);
+  w.Finish();
   return out;
 }
 

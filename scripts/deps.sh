@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+  libgraphviz-dev chromium
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -22,4 +23,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q "${missing[@]}"
+fi
+
+# Mermaid, from the npm registry: the browser tests render the Markdown dictionary's diagrams with
+# it. Only its packed release is fetched (its browser bundle needs nothing else).
+command -v npm >/dev/null 2>&1 || {
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y -q npm
+}
+mermaid_version=11.17.2
+mermaid_dir=/opt/tavrek-npm/mermaid-$mermaid_version
+if [ ! -f "$mermaid_dir/dist/mermaid.min.js" ]; then
+  echo "Fetching mermaid $mermaid_version"
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "mermaid@$mermaid_version" >/dev/null)
+  mkdir -p "$mermaid_dir"
+  tar xzf "$tmp/mermaid-$mermaid_version.tgz" -C "$mermaid_dir" --strip-components=1
+  rm -rf "$tmp"
 fi

@@ -1,8 +1,12 @@
 #include "tools/dump.h"
 
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
 #include "documenter/names.h"
 #include "documenter/references.h"
 #include "documenter/secrets.h"
+#include "tools/output_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -20,7 +24,8 @@ namespace {
 constexpr const char* kVersion = "2.0.0";
 
 // The command-line options. A new option is one row here and one case in ApplyOption.
-enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kShowSecrets, kVba };
+enum class Opt { kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput,
+                 kShowSecrets, kVba };
 struct OptionSpec {
   const char* name;
   bool takesValue;
@@ -33,6 +38,10 @@ constexpr OptionSpec kOptionTable[] = {
     {"--version", false, Opt::kVersion},
     {"--pdf", true, Opt::kPdf},
     {"--table", true, Opt::kTable},
+    {"--html", false, Opt::kHtml},
+    {"--markdown", false, Opt::kMarkdown},
+    {"-o", true, Opt::kOutput},
+    {"--output", true, Opt::kOutput},
     {"--vba", true, Opt::kVba},
     {"--show-secrets", false, Opt::kShowSecrets},
 };
@@ -45,6 +54,9 @@ void ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVersion: o.version = true; break;
     case Opt::kPdf: o.pdf = value; break;
     case Opt::kTable: o.tables.push_back(value); break;
+    case Opt::kHtml: o.html = true; break;
+    case Opt::kMarkdown: o.markdown = true; break;
+    case Opt::kOutput: o.output = value; break;
     case Opt::kVba: o.vba = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
   }
@@ -284,10 +296,19 @@ const char* JsonBool(bool b) { return b ? "true" : "false"; }
 std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
   const dao::PropertyValue& v = p.Value();
   if (const bool* b = std::get_if<bool>(&v)) return *b ? "Sì" : "No";
-  if (const std::string* s = std::get_if<std::string>(&v)) return "\"" + secrets.Text(p.Name(), *s) + "\"";
+  if (const std::string* s = std::get_if<std::string>(&v)) {
+    std::string quoted(1, '"');
+    quoted += secrets.Text(p.Name(), *s);
+    quoted += '"';
+    return quoted;
+  }
   if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return DisplayDate(*t);
-  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v))
-    return "(" + std::to_string(bytes->data.size()) + " byte)";
+  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) {
+    std::string count(1, '(');
+    count += std::to_string(bytes->data.size());
+    count += " byte)";
+    return count;
+  }
   if (std::holds_alternative<std::monostate>(v)) return "Null";
   return JsonValue(p, secrets);
 }
@@ -393,12 +414,21 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "--table vale solo con --pdf";
     return std::nullopt;
   }
+  if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
+    error = "una sola uscita tra --json, --html, --markdown e --pdf";
+    return std::nullopt;
+  }
+  if (o.output && !o.html && !o.markdown) {
+    error = "-o vale solo con --html o --markdown";
+    return std::nullopt;
+  }
   return o;
 }
 
 std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
+         "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -407,6 +437,11 @@ std::string UsageText() {
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
          "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
+         "                 delle relazioni\n"
+         "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
+         "  -o OUT         con --html o --markdown: scrive in OUT invece che sullo standard output\n"
+         "                 (il file appare solo completo)\n"
          "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "\n"
@@ -700,8 +735,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return 0;
     }
     // The whole output is built before anything is written: a dump is complete or absent.
-    std::string text = opts->json ? JsonDocument(*db, opts->showSecrets)
-                                  : TextListing(*db, opts->showSecrets);
+    std::string text;
+    if (opts->html || opts->markdown) {
+      const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
+      text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
+                        : tavrek::doc::MarkdownDictionary(dictionary, {opts->showSecrets});
+    } else {
+      text = opts->json ? JsonDocument(*db, opts->showSecrets) : TextListing(*db, opts->showSecrets);
+    }
     // Further outputs chosen on the command line (a printed report, ...) go here, with `db`.
     std::vector<std::pair<std::string, std::string>> vbaFiles;
     if (opts->vba) vbaFiles = VbaFiles(*db);
@@ -712,6 +753,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "tavrek-dump: " << error << '\n';
         return 3;
       }
+    }
+    if (opts->output) {
+      std::string error;
+      if (!WriteFileAtomically(*opts->output, text, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      return 0;
     }
     out << text;
     out.flush();

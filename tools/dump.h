@@ -51,8 +51,11 @@ struct Options {
   std::string file;                     // the database file
   std::optional<std::string> pdf;       // --pdf OUT: the printed structure report into OUT
   std::vector<std::string> tables;      // --table NAME, repeatable: the tables of that report
+  bool html = false;                    // --html: the data dictionary as one HTML page
+  bool markdown = false;                // --markdown: the data dictionary as Markdown
+  std::optional<std::string> output;    // -o / --output OUT: write into OUT instead of stdout
+  bool showSecrets = false;             // --show-secrets: passwords of connect strings unmasked
   std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR
-  bool showSecrets = false;             // --show-secrets: connect-string passwords in clear
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };

@@ -37,6 +37,11 @@ TEST(TextCodec, Ucs2PlainAndCompressed) {
   // A dangling half unit at the end is dropped, not read past.
   const std::vector<uint8_t> odd = {0xFF, 0xFE, 'x', 0x00, 0x41};
   EXPECT_EQ(engine::DecodeUcs2(View(odd)), "x");
+  // Surrogate pairs (emoji in names) join; a lone half, wherever it is, becomes U+FFFD.
+  const std::vector<uint8_t> pair = {0x3D, 0xD8, 0xE6, 0xDC, 'z', 0};
+  EXPECT_EQ(engine::DecodeUcs2(View(pair)), "\xF0\x9F\x93\xA6z");
+  const std::vector<uint8_t> lone = {0x3D, 0xD8, 'A', 0, 0xE6, 0xDC, 0x3D, 0xD8};
+  EXPECT_EQ(engine::DecodeUcs2(View(lone)), "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(TextCodec, SingleByteCodePages) {

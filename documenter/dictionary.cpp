@@ -1,0 +1,152 @@
+#include "documenter/dictionary.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "documenter/names.h"
+
+namespace tavrek::doc {
+
+namespace {
+
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string NumberText(double v) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  if (ec != std::errc()) return std::to_string(v);
+  return std::string(buf, end);
+}
+
+std::string BytesText(const dao::Bytes& b) {
+  std::string out = std::to_string(b.data.size()) + " byte";
+  if (b.data.empty()) return out;
+  out += ": ";
+  static const char kHex[] = "0123456789ABCDEF";
+  const size_t shown = b.data.size() < 16 ? b.data.size() : 16;
+  for (size_t i = 0; i < shown; ++i) {
+    out += kHex[b.data[i] >> 4];
+    out += kHex[b.data[i] & 0xF];
+  }
+  if (shown < b.data.size()) out += "\xE2\x80\xA6";  // …
+  return out;
+}
+
+}  // namespace
+
+Dictionary ReadDictionary(dao::Database& db) {
+  Dictionary d;
+  d.name = db.Name();
+  d.format = db.Format();
+  d.properties = &db.Properties();
+  for (const dao::TableDef& t : db.TableDefs()) {
+    if (t.IsSystem()) {
+      ++d.systemTables;
+      continue;
+    }
+    DictionaryTable entry;
+    entry.def = &t;
+    if (!t.IsLinked()) entry.rs = db.OpenRecordset(t.Name(), dao::dbOpenTable);
+    entry.description = DescriptionOf(t.Properties());
+    d.tables.push_back(std::move(entry));
+  }
+  for (const dao::QueryDef& q : db.QueryDefs()) {
+    DictionaryQuery entry{&q, q.SQL(), DescriptionOf(q.Properties())};
+    q.Parameters();  // read now, so that a damaged file fails here and not half-way through a writer
+    d.queries.push_back(std::move(entry));
+  }
+  for (const dao::Relation& r : db.Relations()) {
+    d.relations.push_back(&r);
+    const int referencing = FindTable(d, r.ForeignTable());
+    if (referencing >= 0) d.tables[static_cast<size_t>(referencing)].outgoing.push_back(&r);
+    const int referenced = FindTable(d, r.Table());
+    if (referenced >= 0) d.tables[static_cast<size_t>(referenced)].incoming.push_back(&r);
+  }
+  return d;
+}
+
+int FindTable(const Dictionary& d, const std::string& name) {
+  for (size_t i = 0; i < d.tables.size(); ++i)
+    if (d.tables[i].def->Name() == name) return static_cast<int>(i);
+  for (size_t i = 0; i < d.tables.size(); ++i)
+    if (EqualIgnoringAsciiCase(d.tables[i].def->Name(), name)) return static_cast<int>(i);
+  return -1;
+}
+
+std::string DescriptionOf(const dao::Properties& properties) {
+  const dao::Property* p = dao::FindProperty(properties, "Description");
+  if (!p) return {};
+  if (const auto* text = std::get_if<std::string>(&p->Value())) return *text;
+  return {};
+}
+
+std::string PropertyText(const dao::PropertyValue& value) {
+  struct Visitor {
+    std::string operator()(std::monostate) const { return {}; }
+    std::string operator()(bool b) const { return b ? "S\xC3\xAC" : "No"; }
+    std::string operator()(int64_t v) const { return std::to_string(v); }
+    std::string operator()(double v) const { return NumberText(v); }
+    std::string operator()(const std::string& s) const { return s; }
+    std::string operator()(const dao::DateTime& d) const { return DateText(d); }
+    std::string operator()(const dao::Bytes& b) const { return BytesText(b); }
+  };
+  return std::visit(Visitor{}, value);
+}
+
+std::string DateText(const dao::DateTime& d) {
+  std::string iso = d.Iso();
+  if (iso.size() > 10) iso[10] = ' ';
+  return iso;
+}
+
+std::string QueryTypeName(int type) {
+  switch (type) {
+    case dao::dbQSelect: return "Select";
+    case dao::dbQCrosstab: return "Crosstab";
+    case dao::dbQDelete: return "Delete";
+    case dao::dbQUpdate: return "Update";
+    case dao::dbQAppend: return "Append";
+    case dao::dbQMakeTable: return "Make-Table";
+    case dao::dbQDDL: return "Data-Definition";
+    case dao::dbQSQLPassThrough: return "Pass-Through";
+    case dao::dbQSetOperation: return "Union";
+    default: return "Tipo " + std::to_string(type);
+  }
+}
+
+std::string FieldTypeText(const dao::Field& field) {
+  std::string text = FieldTypeName(field.Type());
+  if (field.Attributes() & dao::dbAutoIncrField) text += ", AutoNumber";
+  if (field.Attributes() & dao::dbHyperlinkField) text += ", Hyperlink";
+  return text;
+}
+
+std::string Cardinality(const dao::Relation& relation) {
+  return (relation.Attributes() & dao::dbRelationUnique) ? "1\xE2\x80\x93" "1"
+                                                          : "1\xE2\x80\x93\xE2\x88\x9E";
+}
+
+std::string RelationFlags(const dao::Relation& relation) {
+  const int32_t a = relation.Attributes();
+  std::string out = (a & dao::dbRelationDontEnforce) ? "non applicata" : "integrit\xC3\xA0 referenziale";
+  auto add = [&](int32_t bit, const char* text) {
+    if (a & bit) out += std::string(", ") + text;
+  };
+  add(dao::dbRelationUpdateCascade, "aggiornamento a catena");
+  add(dao::dbRelationDeleteCascade, "eliminazione a catena");
+  add(dao::dbRelationLeft, "join sinistro");
+  add(dao::dbRelationRight, "join destro");
+  add(dao::dbRelationInherited, "ereditata");
+  return out;
+}
+
+}  // namespace tavrek::doc

@@ -1,0 +1,412 @@
+#include "documenter/html.h"
+
+#include "documenter/diagram.h"
+#include "documenter/names.h"
+#include "documenter/secrets.h"
+#include "documenter/utf8.h"
+
+namespace tavrek::doc {
+
+namespace {
+
+constexpr const char* kStyle = R"(
+:root { color-scheme: light; }
+body { font: 14px/1.45 "Liberation Sans", Arial, Helvetica, sans-serif; color: #1d232a;
+       margin: 2em auto; max-width: 72em; padding: 0 1.5em; }
+h1 { font-size: 1.8em; margin-bottom: .2em; }
+h2 { font-size: 1.35em; border-bottom: 2px solid #4a5a6a; padding-bottom: .15em; margin-top: 2em; }
+h3 { font-size: 1.05em; margin: 1.3em 0 .4em; color: #34404c; }
+p.file { font-family: "Liberation Mono", monospace; color: #4a5a6a; margin-top: 0; word-break: break-all; }
+p.descr { font-style: italic; }
+p.nota { color: #6a5a3a; }
+table { border-collapse: collapse; width: 100%; margin: .3em 0 1em; }
+th, td { border: 1px solid #c4ccd4; padding: .25em .5em; text-align: left; vertical-align: top; }
+th { background: #e8edf2; font-weight: 600; }
+td.num { text-align: right; font-variant-numeric: tabular-nums; }
+code, pre { font-family: "Liberation Mono", "DejaVu Sans Mono", monospace; font-size: .92em; }
+pre.sql { background: #f5f7f9; border: 1px solid #d4dbe2; padding: .6em .8em; white-space: pre-wrap;
+          word-break: break-word; }
+dl.meta { display: grid; grid-template-columns: max-content auto; gap: .15em 1em; margin: .5em 0; }
+dl.meta dt { font-weight: 600; }
+dl.meta dd { margin: 0; word-break: break-word; }
+nav ol ol { columns: 16em; column-gap: 2em; }
+.diagramma { overflow-x: auto; }
+.diagramma svg { display: block; margin: .5em 0; }
+footer { margin-top: 3em; color: #6b7580; font-size: .85em; }
+@page { size: A4; margin: 14mm; }
+@media print {
+  body { font-size: 9.5pt; margin: 0; max-width: none; padding: 0; }
+  a { color: inherit; text-decoration: none; }
+  nav, section.tabella, section.diagramma { break-before: page; }
+  section.tabella, section.query { break-inside: avoid-page; }
+  h2, h3 { break-after: avoid; }
+  tr { break-inside: avoid; }
+  thead { display: table-header-group; }
+  .diagramma { overflow: visible; }
+  .diagramma svg { max-width: 100%; max-height: 255mm; height: auto; }
+}
+)";
+
+const char* YesNo(bool b) { return b ? "S\xC3\xAC" : ""; }
+
+// SQL and other multi-line texts: CR LF and lone CR as line feeds.
+std::string Lines(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+class Page {
+ public:
+  Page(const Dictionary& d, const HtmlOptions& o) : d_(d), o_(o) {}
+
+  std::string Build() {
+    Head();
+    Header();
+    Contents();
+    DatabaseProperties();
+    DiagramSection();
+    for (size_t i = 0; i < d_.tables.size(); ++i) Table(i);
+    if (!d_.queries.empty()) {
+      out_ += "<h2 id=\"query\">Query</h2>\n";
+      for (size_t i = 0; i < d_.queries.size(); ++i) Query(i);
+    }
+    out_ += "<footer>Generato da Tavrek in sola lettura: il file non \xC3\xA8 stato modificato.</footer>\n";
+    out_ += "</body>\n</html>\n";
+    return std::move(out_);
+  }
+
+ private:
+  void Text(const std::string& s) { out_ += HtmlEscape(s); }
+  void Cell(const std::string& s, const char* cls = nullptr) {
+    out_ += cls ? std::string("<td class=\"") + cls + "\">" : std::string("<td>");
+    Text(s);
+    out_ += "</td>";
+  }
+  void CodeCell(const std::string& s) {
+    out_ += "<td>";
+    if (!s.empty()) {
+      out_ += "<code>";
+      Text(s);
+      out_ += "</code>";
+    }
+    out_ += "</td>";
+  }
+  void Meta(const char* term, const std::string& value, bool code = false) {
+    out_ += "<dt>";
+    out_ += term;
+    out_ += "</dt><dd>";
+    if (code) out_ += "<code>";
+    Text(value);
+    if (code) out_ += "</code>";
+    out_ += "</dd>\n";
+  }
+  std::string Connect(const std::string& c) const { return o_.showSecrets ? c : MaskConnectSecrets(c); }
+  static std::string TableId(size_t i) { return "t" + std::to_string(i + 1); }
+  static std::string QueryId(size_t i) { return "q" + std::to_string(i + 1); }
+  // A link to the user table of that name, or the plain name when it is not in the dictionary.
+  void TableLink(const std::string& name) {
+    const int i = FindTable(d_, name);
+    if (i < 0) {
+      Text(name);
+      return;
+    }
+    out_ += "<a href=\"#" + TableId(static_cast<size_t>(i)) + "\">";
+    Text(name);
+    out_ += "</a>";
+  }
+
+  void Head() {
+    out_ +=
+        "<!DOCTYPE html>\n<html lang=\"it\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+        "style-src 'unsafe-inline'; img-src data:\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+        "<meta name=\"generator\" content=\"Tavrek\">\n<title>Dizionario dei dati \xE2\x80\x93 ";
+    Text(d_.name);
+    out_ += "</title>\n<style>";
+    out_ += kStyle;
+    out_ += "</style>\n</head>\n<body>\n";
+  }
+
+  void Header() {
+    out_ += "<header>\n<h1>Dizionario dei dati</h1>\n<p class=\"file\">";
+    Text(d_.name);
+    out_ += "</p>\n<dl class=\"meta\">\n";
+    Meta("Formato", d_.format);
+    Meta("Tabelle", std::to_string(d_.tables.size()));
+    Meta("Query", std::to_string(d_.queries.size()));
+    Meta("Relazioni", std::to_string(d_.relations.size()));
+    out_ += "</dl>\n";
+    if (d_.systemTables > 0)
+      out_ += "<p class=\"nota\">" + std::to_string(d_.systemTables) +
+              " tabelle di sistema non sono elencate.</p>\n";
+    out_ += "</header>\n";
+  }
+
+  void Contents() {
+    out_ += "<nav id=\"sommario\">\n<h2>Sommario</h2>\n<ol>\n"
+            "<li><a href=\"#proprieta\">Propriet\xC3\xA0 del database</a></li>\n"
+            "<li><a href=\"#diagramma\">Diagramma delle relazioni</a></li>\n";
+    if (!d_.tables.empty()) {
+      out_ += "<li>Tabelle\n<ol>\n";
+      for (size_t i = 0; i < d_.tables.size(); ++i) {
+        out_ += "<li><a href=\"#" + TableId(i) + "\">";
+        Text(d_.tables[i].def->Name());
+        out_ += "</a></li>\n";
+      }
+      out_ += "</ol></li>\n";
+    }
+    if (!d_.queries.empty()) {
+      out_ += "<li><a href=\"#query\">Query</a>\n<ol>\n";
+      for (size_t i = 0; i < d_.queries.size(); ++i) {
+        out_ += "<li><a href=\"#" + QueryId(i) + "\">";
+        Text(d_.queries[i].def->Name());
+        out_ += "</a></li>\n";
+      }
+      out_ += "</ol></li>\n";
+    }
+    out_ += "</ol>\n</nav>\n";
+  }
+
+  void PropertyTable(const dao::Properties& props) {
+    out_ += "<table class=\"proprieta\">\n<thead><tr><th>Nome</th><th>Tipo</th><th>Valore</th></tr></thead>\n<tbody>\n";
+    for (const dao::Property& p : props) {
+      out_ += "<tr>";
+      Cell(p.Name());
+      Cell(FieldTypeName(p.Type()) + " (" + std::to_string(p.Type()) + ")");
+      std::string value = PropertyText(p.Value());
+      if (p.Name() == "Connect") value = Connect(value);
+      Cell(value);
+      out_ += "</tr>\n";
+    }
+    out_ += "</tbody>\n</table>\n";
+  }
+
+  void DatabaseProperties() {
+    out_ += "<section id=\"proprieta\">\n<h2>Propriet\xC3\xA0 del database</h2>\n";
+    if (!d_.properties || d_.properties->Count() == 0)
+      out_ += "<p>Il file non registra propriet\xC3\xA0 del database.</p>\n";
+    else
+      PropertyTable(*d_.properties);
+    out_ += "</section>\n";
+  }
+
+  void DiagramSection() {
+    out_ += "<section id=\"diagramma\" class=\"diagramma\">\n<h2>Diagramma delle relazioni</h2>\n";
+    if (d_.tables.empty()) {
+      out_ += "<p>Nessuna tabella.</p>\n</section>\n";
+      return;
+    }
+    if (d_.relations.empty()) out_ += "<p>Il file non registra relazioni tra le tabelle.</p>\n";
+    std::string error;
+    std::optional<std::string> svg = DiagramSvg(BuildDiagram(d_), error);
+    if (svg) {
+      // The tables without relations follow, in a drawing of their own.
+      const size_t alone = svg->find("<svg class=\"isolate\"");
+      if (alone != std::string::npos && alone > 0)
+        svg->insert(alone, "<h3>Tabelle senza relazioni</h3>\n");
+      out_ += *svg;
+    } else {
+      out_ += "<p class=\"nota\">Diagramma non disponibile: ";
+      Text(error);
+      out_ += "</p>\n";
+    }
+    out_ += "</section>\n";
+  }
+
+  void Fields(const dao::Recordset& rs) {
+    out_ += "<h3>Campi</h3>\n<table class=\"campi\">\n<thead><tr><th>#</th><th>Nome</th><th>Tipo</th>"
+            "<th>Codice DAO</th><th>Dimensione</th><th>Obbligatorio</th><th>Predefinito</th>"
+            "<th>Convalida</th><th>Descrizione</th></tr></thead>\n<tbody>\n";
+    int position = 0;
+    for (const dao::Field& f : rs.Fields()) {
+      out_ += "<tr>";
+      Cell(std::to_string(++position), "num");
+      Cell(f.Name());
+      Cell(FieldTypeText(f));
+      Cell(std::to_string(f.Type()), "num");
+      Cell(std::to_string(f.Size()), "num");
+      Cell(YesNo(f.Required()));
+      CodeCell(f.DefaultValue());
+      out_ += "<td>";
+      if (!f.ValidationRule().empty()) {
+        out_ += "<code>";
+        Text(f.ValidationRule());
+        out_ += "</code>";
+      }
+      if (!f.ValidationText().empty()) {
+        if (!f.ValidationRule().empty()) out_ += "<br>";
+        Text(f.ValidationText());
+      }
+      out_ += "</td>";
+      Cell(DescriptionOf(f.Properties()));
+      out_ += "</tr>\n";
+    }
+    out_ += "</tbody>\n</table>\n";
+  }
+
+  void Indexes(const dao::Recordset& rs) {
+    out_ += "<h3>Indici</h3>\n";
+    if (rs.Indexes().Count() == 0) {
+      out_ += "<p>Nessun indice.</p>\n";
+      return;
+    }
+    out_ += "<table class=\"indici\">\n<thead><tr><th>Nome</th><th>Campi</th><th>Primario</th>"
+            "<th>Univoco</th><th>Ignora Null</th><th>Obbligatorio</th><th>Esterno</th>"
+            "<th>Cluster</th></tr></thead>\n<tbody>\n";
+    for (const dao::Index& ix : rs.Indexes()) {
+      out_ += "<tr>";
+      Cell(ix.Name());
+      std::string keys;
+      for (int k = 0; k < ix.Fields().Count(); ++k) {
+        const dao::IndexField& f = ix.Fields().Item(k);
+        keys += (k ? ", " : "") + f.Name() + (f.Descending() ? " (decrescente)" : "");
+      }
+      Cell(keys);
+      Cell(YesNo(ix.Primary()));
+      Cell(YesNo(ix.Unique()));
+      Cell(YesNo(ix.IgnoreNulls()));
+      Cell(YesNo(ix.Required()));
+      Cell(YesNo(ix.Foreign()));
+      Cell(YesNo(ix.Clustered()));
+      out_ += "</tr>\n";
+    }
+    out_ += "</tbody>\n</table>\n";
+  }
+
+  // Relations of a table: `outgoing` lists the referenced table, `incoming` the referencing one.
+  void Relations(const std::vector<const dao::Relation*>& relations, bool outgoing) {
+    out_ += outgoing ? "<h3>Relazioni verso altre tabelle</h3>\n" : "<h3>Relazioni da altre tabelle</h3>\n";
+    out_ += "<table class=\"relazioni\">\n<thead><tr><th>Relazione</th><th>";
+    out_ += outgoing ? "Tabella riferita" : "Tabella che riferisce";
+    out_ += "</th><th>Campi</th><th>Cardinalit\xC3\xA0</th><th>Attributi</th></tr></thead>\n<tbody>\n";
+    for (const dao::Relation* r : relations) {
+      out_ += "<tr>";
+      Cell(r->Name());
+      out_ += "<td>";
+      TableLink(outgoing ? r->Table() : r->ForeignTable());
+      out_ += "</td>";
+      std::string pairs;
+      for (int k = 0; k < r->Fields().Count(); ++k) {
+        const auto& p = r->Fields().Item(k);
+        pairs += (k ? ", " : "") + r->ForeignTable() + "." + p.ForeignName() + " \xE2\x86\x92 " +
+                 r->Table() + "." + p.Name();
+      }
+      Cell(pairs);
+      Cell(Cardinality(*r));
+      Cell(RelationFlags(*r));
+      out_ += "</tr>\n";
+    }
+    out_ += "</tbody>\n</table>\n";
+  }
+
+  void Table(size_t i) {
+    const DictionaryTable& t = d_.tables[i];
+    const dao::TableDef& def = *t.def;
+    out_ += "<section class=\"tabella\" id=\"" + TableId(i) + "\">\n<h2>";
+    out_ += def.IsLinked() ? "Tabella collegata " : "Tabella ";
+    Text(def.Name());
+    out_ += "</h2>\n";
+    if (!t.description.empty()) {
+      out_ += "<p class=\"descr\">";
+      Text(t.description);
+      out_ += "</p>\n";
+    }
+    out_ += "<dl class=\"meta\">\n";
+    if (t.rs) Meta("Record", std::to_string(t.rs->RecordCount()));
+    Meta("Creata", DateText(def.DateCreated()));
+    Meta("Ultima modifica", DateText(def.LastUpdated()));
+    if (def.IsLinked()) {
+      if (!def.Info().linkSource.empty()) Meta("Origine", Connect(def.Info().linkSource), true);
+      if (!def.Connect().empty() && def.Connect() != def.Info().linkSource)
+        Meta("Connect", Connect(def.Connect()), true);
+      if (!def.SourceTableName().empty()) Meta("Tabella di origine", def.SourceTableName());
+    }
+    out_ += "</dl>\n";
+    if (t.rs) {
+      Fields(*t.rs);
+      Indexes(*t.rs);
+    } else {
+      out_ += "<p>La struttura di una tabella collegata \xC3\xA8 nel database di origine.</p>\n";
+    }
+    if (!t.outgoing.empty()) Relations(t.outgoing, true);
+    if (!t.incoming.empty()) Relations(t.incoming, false);
+    out_ += "</section>\n";
+  }
+
+  void Query(size_t i) {
+    const DictionaryQuery& q = d_.queries[i];
+    const dao::QueryDef& def = *q.def;
+    out_ += "<section class=\"query\" id=\"" + QueryId(i) + "\">\n<h3>";
+    Text(def.Name());
+    out_ += "</h3>\n";
+    if (!q.description.empty()) {
+      out_ += "<p class=\"descr\">";
+      Text(q.description);
+      out_ += "</p>\n";
+    }
+    out_ += "<dl class=\"meta\">\n";
+    Meta("Tipo", QueryTypeName(def.Type()) + " (" + std::to_string(def.Type()) + ")");
+    Meta("Creata", DateText(def.DateCreated()));
+    Meta("Ultima modifica", DateText(def.LastUpdated()));
+    if (const dao::Property* c = dao::FindProperty(def.Properties(), "Connect"))
+      if (const auto* text = std::get_if<std::string>(&c->Value()); text && !text->empty())
+        Meta("Connect", Connect(*text), true);
+    out_ += "</dl>\n<pre class=\"sql\">";
+    Text(Lines(q.sql));
+    out_ += "</pre>\n";
+    const auto& params = def.Parameters();
+    if (params.Count() > 0) {
+      out_ += "<table class=\"parametri\">\n<thead><tr><th>Parametro</th><th>Tipo</th><th>Codice DAO</th>"
+              "<th>Dimensione</th></tr></thead>\n<tbody>\n";
+      for (const dao::Parameter& p : params) {
+        out_ += "<tr>";
+        Cell(p.Name());
+        Cell(FieldTypeName(p.Type()));
+        Cell(std::to_string(p.Type()), "num");
+        Cell(p.Size() ? std::to_string(p.Size()) : "", "num");
+        out_ += "</tr>\n";
+      }
+      out_ += "</tbody>\n</table>\n";
+    }
+    out_ += "</section>\n";
+  }
+
+  const Dictionary& d_;
+  const HtmlOptions& o_;
+  std::string out_;
+};
+
+}  // namespace
+
+std::string HtmlEscape(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : ValidUtf8(text)) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default:
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7F) break;
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string HtmlDictionary(const Dictionary& d, const HtmlOptions& options) {
+  return Page(d, options).Build();
+}
+
+}  // namespace tavrek::doc

@@ -1,0 +1,13 @@
+// UTF-8 hygiene for the documenter outputs: names and texts come from files that may be damaged,
+// and a page or document with a broken byte sequence is rejected by browsers and renderers.
+#pragma once
+
+#include <string>
+
+namespace tavrek::doc {
+
+// `text` with every byte that does not start a valid UTF-8 sequence (truncated, overlong,
+// surrogate, past U+10FFFF) replaced by U+FFFD. Valid text is returned unchanged.
+std::string ValidUtf8(const std::string& text);
+
+}  // namespace tavrek::doc
