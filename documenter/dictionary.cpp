@@ -81,6 +81,13 @@ Dictionary ReadDictionary(dao::Database& db) {
     const int referenced = FindTable(d, r.Table());
     if (referenced >= 0) d.tables[static_cast<size_t>(referenced)].incoming.push_back(&r);
   }
+  for (const dao::Container& c : db.Containers()) {
+    if (c.Name() == "Forms") d.forms = &c;
+    if (c.Name() == "Reports") d.reports = &c;
+    if (c.Name() == "Scripts") d.macros = &c;
+    if (c.Name() == "Modules") d.modules = &c;
+  }
+  d.references = CrossReference(db);
   return d;
 }
 
@@ -157,6 +164,32 @@ std::string RelationFlags(const dao::Relation& relation) {
   add(dao::dbRelationRight, "join destro");
   add(dao::dbRelationInherited, "ereditata");
   return out;
+}
+
+std::vector<ApplicationGroup> ApplicationGroups(const Dictionary& d) {
+  return {{"Maschere", d.forms}, {"Report", d.reports}, {"Macro", d.macros}, {"Moduli", d.modules}};
+}
+
+std::vector<std::pair<std::string, const dao::Document*>> CodeModules(const Dictionary& d) {
+  std::vector<std::pair<std::string, const dao::Document*>> out;
+  const std::pair<const dao::Container*, const char*> groups[] = {
+      {d.modules, ""}, {d.forms, "Form_"}, {d.reports, "Report_"}};
+  for (const auto& [c, prefix] : groups) {
+    if (!c) continue;
+    for (const dao::Document& doc : c->Documents())
+      if (!doc.Text().empty()) out.emplace_back(prefix + doc.Name(), &doc);
+  }
+  return out;
+}
+
+std::string ReferenceWord(const std::string& kind) {
+  static const std::pair<const char*, const char*> kWords[] = {
+      {"table", "tabella"}, {"query", "query"},   {"form", "maschera"},
+      {"report", "report"}, {"macro", "macro"},   {"module", "modulo"},
+      {"bracketed", "tra parentesi"}, {"name", "nome"}};
+  for (const auto& [k, w] : kWords)
+    if (kind == k) return w;
+  return kind;
 }
 
 }  // namespace tavrek::doc

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "documenter/references.h"
 #include "engine/dao.h"
 
 namespace tavrek::doc {
@@ -37,7 +38,29 @@ struct Dictionary {
   int systemTables = 0;                 // how many system tables were left out
   std::vector<DictionaryQuery> queries;  // every stored query, collection order
   std::vector<const dao::Relation*> relations;  // stored order, those of system tables left out
+  // The application: forms, reports, macros and modules (each null when the file has no such
+  // container), and who names each table and query (textual evidence).
+  const dao::Container* forms = nullptr;
+  const dao::Container* reports = nullptr;
+  const dao::Container* macros = nullptr;
+  const dao::Container* modules = nullptr;
+  std::vector<ReferenceEntry> references;
 };
+
+// One group of application objects as the writers show it.
+struct ApplicationGroup {
+  const char* title;  // "Maschere", "Report", "Macro", "Moduli"
+  const dao::Container* container;
+};
+std::vector<ApplicationGroup> ApplicationGroups(const Dictionary& d);
+
+// Every module with source, as VBA names it: standard and class modules, then the modules behind
+// forms ("Form_…") and reports ("Report_…").
+std::vector<std::pair<std::string, const dao::Document*>> CodeModules(const Dictionary& d);
+
+// Italian words for the kinds and matches of the cross-reference ("tabella", "maschera", "tra
+// parentesi", …); the kind itself when it has none.
+std::string ReferenceWord(const std::string& kind);
 
 // Reads the dictionary of an open database: opens a table-type recordset on every local user
 // table and reads every query's text, properties and relations. Raises dao::Error when any part

@@ -78,6 +78,9 @@ class Page {
       out_ += "<h2 id=\"query\">Query</h2>\n";
       for (size_t i = 0; i < d_.queries.size(); ++i) Query(i);
     }
+    Application();
+    Code();
+    References();
     out_ += "<footer>Generato da Tavrek in sola lettura: il file non \xC3\xA8 stato modificato.</footer>\n";
     out_ += "</body>\n</html>\n";
     return std::move(out_);
@@ -173,6 +176,9 @@ class Page {
       }
       out_ += "</ol></li>\n";
     }
+    out_ += "<li><a href=\"#applicazione\">Oggetti dell'applicazione</a></li>\n"
+            "<li><a href=\"#codice\">Codice VBA e macro</a></li>\n"
+            "<li><a href=\"#riferimenti\">Riferimenti</a></li>\n";
     out_ += "</ol>\n</nav>\n";
   }
 
@@ -378,6 +384,87 @@ class Page {
       out_ += "</tbody>\n</table>\n";
     }
     out_ += "</section>\n";
+  }
+
+  // Forms, reports, macros and modules: names, dates, what could be read of them.
+  void Application() {
+    out_ += "<section id=\"applicazione\">\n<h2>Oggetti dell'applicazione</h2>\n";
+    for (const ApplicationGroup& g : ApplicationGroups(d_)) {
+      const int n = g.container ? g.container->Documents().Count() : 0;
+      out_ += std::string("<h3>") + g.title + " (" + std::to_string(n) + ")</h3>\n";
+      if (n == 0) continue;
+      out_ += "<table class=\"applicazione\">\n<thead><tr><th>Nome</th><th>Creato</th>"
+              "<th>Ultima modifica</th><th>Tipo</th><th>Righe</th><th>Errore</th></tr></thead>\n<tbody>\n";
+      for (const dao::Document& doc : g.container->Documents()) {
+        out_ += "<tr>";
+        Cell(doc.Name());
+        Cell(DateText(doc.DateCreated()));
+        Cell(DateText(doc.LastUpdated()));
+        Cell(doc.Kind());
+        size_t lines = 0;
+        for (char c : doc.Text()) lines += c == '\n';
+        Cell(doc.Text().empty() ? "" : std::to_string(lines), "num");
+        Cell(doc.Error());
+        out_ += "</tr>\n";
+      }
+      out_ += "</tbody>\n</table>\n";
+    }
+    out_ += "</section>\n";
+  }
+
+  void CodeBlock(const std::string& title, const std::string& text) {
+    out_ += "<h3>";
+    Text(title);
+    out_ += "</h3>\n<pre class=\"sql\">";
+    std::string lf;
+    for (size_t i = 0; i < text.size(); ++i)
+      if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+    Text(lf);
+    out_ += "</pre>\n";
+  }
+
+  // The source of every module and the definition of every macro.
+  void Code() {
+    out_ += "<section id=\"codice\">\n<h2>Codice VBA e macro</h2>\n";
+    for (const auto& [name, doc] : CodeModules(d_)) CodeBlock(name, doc->Text());
+    if (d_.macros)
+      for (const dao::Document& m : d_.macros->Documents())
+        if (!m.Text().empty()) CodeBlock("Macro " + m.Name(), m.Text());
+    out_ += "</section>\n";
+  }
+
+  // Who names each table and query, and what nothing names.
+  void References() {
+    out_ += "<section id=\"riferimenti\">\n<h2>Riferimenti</h2>\n<p>Evidenza testuale, non prova: "
+            "il nome compare, tra parentesi quadre o come parola intera, nel testo di query, "
+            "maschere, report, macro o moduli (anche in un commento); un nome composto mentre il "
+            "codice gira non compare.</p>\n";
+    out_ += "<table class=\"riferimenti\">\n<thead><tr><th>Oggetto</th><th>Tipo</th>"
+            "<th>Nominato da</th></tr></thead>\n<tbody>\n";
+    std::vector<const ReferenceEntry*> unused;
+    for (const ReferenceEntry& e : d_.references) {
+      if (e.usedBy.empty()) {
+        unused.push_back(&e);
+        continue;
+      }
+      std::string by;
+      for (size_t k = 0; k < e.usedBy.size(); ++k)
+        by += (k ? "; " : "") + ReferenceWord(e.usedBy[k].kind) + " " + e.usedBy[k].name + " (" +
+              ReferenceWord(e.usedBy[k].match) + ")";
+      out_ += "<tr>";
+      Cell(e.name);
+      Cell(ReferenceWord(e.kind));
+      Cell(by);
+      out_ += "</tr>\n";
+    }
+    out_ += "</tbody>\n</table>\n<h3>Non nominati da nulla (" + std::to_string(unused.size()) +
+            ")</h3>\n<ul>\n";
+    for (const ReferenceEntry* e : unused) {
+      out_ += "<li>";
+      Text(e->name + " (" + ReferenceWord(e->kind) + ")");
+      out_ += "</li>\n";
+    }
+    out_ += "</ul>\n</section>\n";
   }
 
   const Dictionary& d_;

@@ -98,6 +98,9 @@ class Document {
       out_ += "<a id=\"query\"></a>\n\n## Query\n\n";
       for (size_t i = 0; i < d_.queries.size(); ++i) Query(i);
     }
+    Application();
+    Code();
+    References();
     return std::move(out_);
   }
 
@@ -144,6 +147,8 @@ class Document {
       for (size_t i = 0; i < d_.queries.size(); ++i)
         out_ += "  - [" + E(d_.queries[i].def->Name()) + "](#" + QueryId(i) + ")\n";
     }
+    out_ += "- [Oggetti dell'applicazione](#applicazione)\n- [Codice VBA e macro](#codice)\n"
+            "- [Riferimenti](#riferimenti)\n";
     out_ += "\n";
   }
 
@@ -296,6 +301,65 @@ class Document {
              p.Size() ? std::to_string(p.Size()) : ""});
       out_ += "\n";
     }
+  }
+
+  // Forms, reports, macros and modules: names, dates, what could be read of them.
+  void Application() {
+    out_ += "<a id=\"applicazione\"></a>\n\n## Oggetti dell'applicazione\n\n";
+    for (const ApplicationGroup& g : ApplicationGroups(d_)) {
+      const int n = g.container ? g.container->Documents().Count() : 0;
+      out_ += std::string("### ") + g.title + " (" + std::to_string(n) + ")\n\n";
+      if (n == 0) continue;
+      Row({"Nome", "Creato", "Ultima modifica", "Tipo", "Righe", "Errore"});
+      Row({"---", "---", "---", "---", "--:", "---"});
+      for (const dao::Document& doc : g.container->Documents()) {
+        size_t lines = 0;
+        for (char c : doc.Text()) lines += c == '\n';
+        Row({E(doc.Name()), DateText(doc.DateCreated()), DateText(doc.LastUpdated()), E(doc.Kind()),
+             doc.Text().empty() ? "" : std::to_string(lines), E(doc.Error())});
+      }
+      out_ += "\n";
+    }
+  }
+
+  void CodeBlock(const std::string& title, const std::string& text, const char* language) {
+    const std::string body = BlockText(text);
+    const std::string fence = FenceFor(body);
+    out_ += "### " + E(title) + "\n\n" + fence + language + "\n" + body + fence + "\n\n";
+  }
+
+  // The source of every module and the definition of every macro.
+  void Code() {
+    out_ += "<a id=\"codice\"></a>\n\n## Codice VBA e macro\n\n";
+    for (const auto& [name, doc] : CodeModules(d_)) CodeBlock(name, doc->Text(), "vb");
+    if (d_.macros)
+      for (const dao::Document& m : d_.macros->Documents())
+        if (!m.Text().empty()) CodeBlock("Macro " + m.Name(), m.Text(), m.Kind() == "xml" ? "xml" : "");
+  }
+
+  // Who names each table and query, and what nothing names.
+  void References() {
+    out_ += "<a id=\"riferimenti\"></a>\n\n## Riferimenti\n\n"
+            "Evidenza testuale, non prova: il nome compare, tra parentesi quadre o come parola "
+            "intera, nel testo di query, maschere, report, macro o moduli (anche in un commento); "
+            "un nome composto mentre il codice gira non compare.\n\n";
+    Row({"Oggetto", "Tipo", "Nominato da"});
+    Row({"---", "---", "---"});
+    std::vector<const ReferenceEntry*> unused;
+    for (const ReferenceEntry& e : d_.references) {
+      if (e.usedBy.empty()) {
+        unused.push_back(&e);
+        continue;
+      }
+      std::string by;
+      for (size_t k = 0; k < e.usedBy.size(); ++k)
+        by += (k ? "; " : "") + ReferenceWord(e.usedBy[k].kind) + " " + E(e.usedBy[k].name) + " (" +
+              ReferenceWord(e.usedBy[k].match) + ")";
+      Row({E(e.name), ReferenceWord(e.kind), by});
+    }
+    out_ += "\n### Non nominati da nulla (" + std::to_string(unused.size()) + ")\n\n";
+    for (const ReferenceEntry* e : unused) out_ += "- " + E(e->name) + " (" + ReferenceWord(e->kind) + ")\n";
+    out_ += "\n";
   }
 
   const Dictionary& d_;

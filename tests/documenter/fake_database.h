@@ -20,6 +20,7 @@ class FakeSource : public dao::CatalogueSource {
   std::vector<std::vector<dao::ParameterInfo>> parameters;
   std::vector<dao::PropertyInfo> databaseProperties;
   std::vector<dao::RelationInfo> relations;
+  std::vector<dao::ContainerInfo> containers;
   int failTable = -1;  // this table's definition raises a damaged-file error
 
   std::string Format() const override { return format; }
@@ -39,6 +40,7 @@ class FakeSource : public dao::CatalogueSource {
     return i < parameters.size() ? parameters[i] : std::vector<dao::ParameterInfo>{};
   }
   std::vector<dao::RelationInfo> LoadRelations() override { return relations; }
+  std::vector<dao::ContainerInfo> LoadContainers() override { return containers; }
 };
 
 struct FakeDatabase {
