@@ -72,10 +72,16 @@ class Screenshot : public ::testing::Test {
     env.insert(QStringLiteral("TAVREK_TEST_SCRIPT"), script);
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    // The file is named by a relative path, as a user would type it.
-    p.setWorkingDirectory(QStringLiteral(TAVREK_TEST_DATA_DIR));
+    // The database sits in a folder with a long name, so that its full path (the bold label)
+    // always reaches under the list, wherever the tests are run from. The file is named by a
+    // relative path, as a user would type it.
+    const QString folder = QStringLiteral("archivio dei database della contabilita di esempio");
+    ASSERT_TRUE(QDir(dir_->path()).mkpath(folder));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/testV2000.mdb"),
+                            dir_->filePath(folder + QStringLiteral("/testV2000.mdb"))));
+    p.setWorkingDirectory(dir_->path());
     p.start(QStringLiteral("xvfb-run"), {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x600x24"),
-                                        QStringLiteral(TAVREK_PATH), QStringLiteral("jet4/testV2000.mdb")});
+                                        QStringLiteral(TAVREK_PATH), folder + QStringLiteral("/testV2000.mdb")});
     ASSERT_TRUE(p.waitForFinished(180000)) << "tavrek under Xvfb did not end";
     output_ = QString::fromLocal8Bit(p.readAll()).toStdString();
     exitCode_ = p.exitCode();
