@@ -7,23 +7,35 @@
 namespace tavrek::doc {
 
 std::string JsonString(const std::string& text) {
-  const std::string valid = ValidUtf8(text);
   std::string out;
-  out.reserve(valid.size() + 2);
+  out.reserve(text.size() + 2);
   out += '"';
-  for (size_t i = 0; i < valid.size();) {
+  for (size_t i = 0; i < text.size();) {
     // Text needs no escaping but for quotes, backslashes and control characters: copy it a run at
-    // a time (UTF-8 sequences pass through whole).
+    // a time, valid UTF-8 sequences whole, an invalid byte as U+FFFD.
     size_t run = i;
-    while (run < valid.size() && static_cast<unsigned char>(valid[run]) >= 0x20 &&
-           valid[run] != '"' && valid[run] != '\\')
-      ++run;
+    while (run < text.size()) {
+      const unsigned char b = static_cast<unsigned char>(text[run]);
+      if (b < 0x20 || b == '"' || b == '\\') break;
+      if (b < 0x80) {
+        ++run;
+        continue;
+      }
+      const size_t len = Utf8SequenceLength(text, run);
+      if (len == 0) break;
+      run += len;
+    }
     if (run > i) {
-      out.append(valid, i, run - i);
+      out.append(text, i, run - i);
       i = run;
       continue;
     }
-    const unsigned char c = static_cast<unsigned char>(valid[i++]);
+    if (static_cast<unsigned char>(text[i]) >= 0x80) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    const unsigned char c = static_cast<unsigned char>(text[i++]);
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

@@ -2,10 +2,7 @@
 
 namespace tavrek::doc {
 
-namespace {
-
-// Length of the valid UTF-8 sequence starting at s[i], or 0.
-size_t SequenceLength(const std::string& s, size_t i) {
+size_t Utf8SequenceLength(const std::string& s, size_t i) {
   auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char c = byte(i);
   size_t len;
@@ -33,13 +30,11 @@ size_t SequenceLength(const std::string& s, size_t i) {
   return len;
 }
 
-}  // namespace
-
 std::string ValidUtf8(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const size_t len = SequenceLength(text, i);
+    const size_t len = Utf8SequenceLength(text, i);
     if (len == 0) {
       out += "\xEF\xBF\xBD";
       ++i;

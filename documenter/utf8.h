@@ -10,4 +10,8 @@ namespace tavrek::doc {
 // surrogate, past U+10FFFF) replaced by U+FFFD. Valid text is returned unchanged.
 std::string ValidUtf8(const std::string& text);
 
+// Length of the valid UTF-8 sequence that starts at s[i] (1 to 4), or 0 when none does there
+// (overlong forms, surrogates and code points past U+10FFFF are not valid).
+size_t Utf8SequenceLength(const std::string& s, size_t i);
+
 }  // namespace tavrek::doc
