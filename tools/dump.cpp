@@ -14,18 +14,14 @@
 #include "documenter/text_out.h"
 #include "tools/output_file.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <ostream>
 #include <sstream>
@@ -718,58 +714,6 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
 
 namespace {
 
-// An output file written whole or not at all: the text goes to a temporary file beside `path`,
-// renamed over it by Commit; a temporary file not committed is removed.
-class WholeFile {
- public:
-  explicit WholeFile(std::string path) : path_(std::move(path)) {}
-  ~WholeFile() {
-    if (!temp_.empty()) std::remove(temp_.c_str());
-  }
-  // Creates the temporary file; false with the reason in `error` when that is not possible.
-  bool Open(std::string& error) {
-    std::string pattern = path_ + ".tmp-XXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    // The finished file gets the usual permissions, not the 0600 of a temporary one.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const int chmodResult = ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    if (chmodResult != 0) {
-      std::remove(pattern.c_str());
-      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    temp_ = pattern;
-    stream_.open(temp_, std::ios::binary | std::ios::trunc);
-    if (!stream_) {
-      error = "impossibile scrivere " + path_;
-      return false;
-    }
-    return true;
-  }
-  std::ostream& Stream() { return stream_; }
-  // Closes and renames the file; false with the reason in `error` when the text is not all there.
-  bool Commit(std::string& error) {
-    stream_.close();
-    if (!stream_ || std::rename(temp_.c_str(), path_.c_str()) != 0) {
-      error = "impossibile scrivere " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    temp_.clear();
-    return true;
-  }
-
- private:
-  std::string path_;
-  std::string temp_;
-  std::ofstream stream_;
-};
-
 // Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
 int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
   std::string error;
@@ -835,29 +779,17 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
   options.showSecrets = o.showSecrets;
   options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
   auto openFile = [&open](const std::string& path) { return open(path, std::nullopt); };
-  std::string error;
-  std::optional<WholeFile> file;
-  if (o.output) {
-    file.emplace(*o.output);
-    if (!file->Open(error)) {
-      err << "tavrek-dump: " << error << '\n';
-      return 3;
-    }
-  }
-  std::ostream& sink = file ? file->Stream() : out;
+  // With -o the lines are gathered and the file written whole at the end; otherwise each line
+  // goes out as soon as it is ready.
+  std::ostringstream gathered;
+  std::ostream& sink = o.output ? static_cast<std::ostream&>(gathered) : out;
   try {
     tavrek::doc::RunInventory(*o.inventory, options, openFile, sink, err);
   } catch (const std::runtime_error& e) {
     err << "tavrek-dump: " << e.what() << '\n';
     return 2;
   }
-  if (file) {
-    if (!file->Commit(error)) {
-      err << "tavrek-dump: " << error << '\n';
-      return 3;
-    }
-    return 0;
-  }
+  if (o.output) return Emit(gathered.str(), o, out, err);
   out.flush();
   if (!out) {
     err << "tavrek-dump: impossibile scrivere l'uscita\n";
@@ -877,16 +809,8 @@ bool WriteVbaFiles(const std::string& dir,
     error = "impossibile creare la cartella " + dir + ": " + ec.message();
     return false;
   }
-  for (const auto& [name, text] : files) {
-    const std::filesystem::path path = std::filesystem::path(dir) / name;
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << text;
-    f.close();
-    if (!f) {
-      error = "impossibile scrivere " + path.string();
-      return false;
-    }
-  }
+  for (const auto& [name, text] : files)
+    if (!WriteFileAtomically((std::filesystem::path(dir) / name).string(), text, error)) return false;
   return true;
 }
 
