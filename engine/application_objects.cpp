@@ -34,6 +34,7 @@ std::map<std::string, const vba::StorageEntry*> Blobs(const vba::StorageTree& tr
   std::map<std::string, const vba::StorageEntry*> blobs;
   const vba::StorageEntry* dir = tree.Find({container, "DirData"});
   if (!dir || !dir->stream) return blobs;
+  if (dir->damaged) ThrowCorrupt("object directory unreadable");
   for (const vba::DirectoryEntry& e : vba::ParseObjectDirectory(vba::StreamView(*dir))) {
     const vba::StorageEntry* blob = tree.Find({container, std::to_string(e.storage), "Blob"});
     blobs[e.name] = blob && blob->stream ? blob : nullptr;
@@ -70,6 +71,10 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
       continue;
     }
     const vba::StorageEntry& blob = *it->second;
+    if (blob.damaged) {
+      d.error = "definizione danneggiata";
+      continue;
+    }
     Guarded(d, "definizione danneggiata", [&] {
       if (!macros) {
         d.storedTexts = vba::PropertyStrings(vba::StreamView(blob));

@@ -12,6 +12,8 @@
 #include "engine/property_values.h"
 #include "engine/relationships.h"
 #include "engine/system_tables.h"
+#include "engine/vba/access_objects.h"
+#include "engine/vba/compound_file.h"
 
 namespace engine {
 
@@ -171,6 +173,8 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.name == "MSysQueries") queriesPage = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysComplexColumns") complexPage = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysAccessStorage") storagePage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysAccessObjects")
+      accessObjectsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysRelationships")
       relationshipsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
@@ -364,14 +368,25 @@ std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
 
 std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
   std::vector<dao::ContainerInfo> containers = ListContainers(objects_);
-  if (storagePage_ == 0) {
+  // Access 2002 and later keep the application in MSysAccessStorage; Access 2000 in a compound
+  // file cut into the rows of MSysAccessObjects (which later versions keep, empty, beside it).
+  const bool storage = storagePage_ != 0;
+  if (!storage && accessObjectsPage_ == 0) {
     ReadApplicationText(containers, nullptr);
     return containers;
   }
-  const std::string damaged = "archivio MSysAccessStorage danneggiato";
+  const std::string damaged = storage ? "archivio MSysAccessStorage danneggiato"
+                                      : "archivio MSysAccessObjects danneggiato";
   try {
-    vba::StorageTree tree = vba::StorageTree::Read(*pages_, codec_, storagePage_);
-    ReadApplicationText(containers, &tree);
+    if (storage) {
+      vba::StorageTree tree = vba::StorageTree::Read(*pages_, codec_, storagePage_);
+      ReadApplicationText(containers, &tree);
+    } else {
+      const std::string file = vba::ReadAccessObjects(*pages_, codec_, accessObjectsPage_);
+      vba::StorageTree tree = vba::ReadCompoundFile(
+          ByteView(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+      ReadApplicationText(containers, &tree);
+    }
   } catch (const CorruptError&) {
     MarkApplicationTextUnreadable(containers, damaged);
   } catch (const std::bad_alloc&) {

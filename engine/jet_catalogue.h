@@ -72,6 +72,7 @@ class JetCatalogue : public dao::CatalogueSource {
   bool inCatalogueOrder_ = false;
   std::vector<CatalogueObject> objects_;           // every MSysObjects row, for the containers
   uint32_t storagePage_ = 0;                       // MSysAccessStorage's definition; 0: none
+  uint32_t accessObjectsPage_ = 0;                 // MSysAccessObjects' definition; 0: none
 };
 
 // DAO's Connect of a linked table from its MSysObjects row: an ODBC link (object type 4) keeps its

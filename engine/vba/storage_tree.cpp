@@ -10,7 +10,6 @@ namespace engine::vba {
 
 namespace {
 
-constexpr const char* kRootName = "MSysAccessStorage_ROOT";
 constexpr int kStreamType = 2;
 
 // Some entries carry a control character before their name ("\x03DirData"), as OLE compound files
@@ -22,7 +21,8 @@ std::string_view Bare(std::string_view name) {
 
 }  // namespace
 
-StorageTree::StorageTree(std::vector<StorageEntry> entries) : entries_(std::move(entries)) {
+StorageTree::StorageTree(std::vector<StorageEntry> entries, std::string_view rootName)
+    : entries_(std::move(entries)) {
   // In Id order; of rows sharing an Id only the first is kept, so every entry has one parent and
   // walking down from the root can never come back to an entry it has passed.
   std::stable_sort(entries_.begin(), entries_.end(),
@@ -33,7 +33,7 @@ StorageTree::StorageTree(std::vector<StorageEntry> entries) : entries_(std::move
   bool found = false;
   for (size_t i = 0; i < entries_.size(); ++i) {
     const StorageEntry& e = entries_[i];
-    if (e.id == e.parentId && e.name == kRootName && !e.stream) {
+    if (e.id == e.parentId && e.name == rootName && !e.stream) {
       if (found) ThrowCorrupt("two roots in the Access storage");
       root_ = i;
       found = true;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/bytes.h"
@@ -22,6 +23,7 @@ struct StorageEntry {
   std::string name;
   bool stream = false;  // a stream (bytes in `data`) or a storage (children below it)
   std::string data;
+  bool damaged = false;  // a stream whose bytes could not be read (then `data` is empty)
 };
 
 class StorageTree {
@@ -29,8 +31,10 @@ class StorageTree {
   // Builds the tree from its rows, in any order. Rows naming a parent that does not exist, and
   // rows that end up in a loop of parents, are not reachable from the root and are ignored; of
   // rows sharing an Id the first one stored is kept.
+  // The root is the storage named `rootName` that is its own parent.
   // Raises CorruptError when there is no root or more than one.
-  explicit StorageTree(std::vector<StorageEntry> entries);
+  explicit StorageTree(std::vector<StorageEntry> entries,
+                       std::string_view rootName = "MSysAccessStorage_ROOT");
 
   // Reads every row of MSysAccessStorage, whose table definition starts on `definitionPage`.
   // Raises CorruptError.

@@ -59,6 +59,7 @@ std::vector<ModuleSource> ReadVbaProject(const StorageTree& tree) {
   dirPath.push_back("dir");
   const StorageEntry* dir = tree.Find(dirPath);
   if (!dir || !dir->stream) return {};
+  if (dir->damaged) ThrowCorrupt("VBA dir stream unreadable");
 
   const std::string dirBytes = DecompressContainer(StreamView(*dir));
   const ProjectDirectory project = ParseDirStream(
@@ -83,6 +84,8 @@ std::vector<ModuleSource> ReadVbaProject(const StorageTree& tree) {
     const StorageEntry* stream = tree.Find(streamPath);
     if (!stream || !stream->stream) {
       s.error = "flusso del modulo '" + m.streamName + "' assente";
+    } else if (stream->damaged) {
+      s.error = "flusso del modulo '" + m.streamName + "' danneggiato";
     } else {
       try {
         s.text = ModuleText(StreamView(*stream), m.textOffset, project.codePage);
