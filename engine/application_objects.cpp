@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/text_codec.h"
+#include "engine/vba/macro_rows.h"
 #include "engine/vba/object_directory.h"
 #include "engine/vba/stored_text.h"
 #include "engine/vba/vba_project.h"
@@ -83,9 +85,16 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
       d.storedTexts = vba::StoredStrings(vba::StreamView(blob));
       d.text = vba::MacroXml(vba::StreamView(blob));
       d.kind = "xml";
-      if (d.text.empty()) {
-        // Older definitions: no XML, only the action arguments and conditions as strings.
+      if (!d.text.empty()) return;
+      // Definitions saved before Access 2010 hold only the rows of the macro sheet.
+      try {
+        static const TextCodec kWestern(TextStorage::kCodePage, 1252);
+        d.text = vba::MacroRowsText(vba::ParseMacroRows(vba::StreamView(blob), kWestern));
+        d.kind = "actions";
+      } catch (const CorruptError&) {
+        // Rows this reader cannot follow: the strings they hold, as found.
         d.kind = "strings";
+        d.text.clear();
         for (const std::string& s : d.storedTexts) d.text += s + "\n";
       }
     });

@@ -9,7 +9,9 @@
 
 #include "engine/bytes.h"
 #include "engine/dao.h"
+#include "engine/text_codec.h"
 #include "engine/vba/compound_file.h"
+#include "engine/vba/macro_rows.h"
 #include "engine/vba/vba_project.h"
 #include "tests/engine/test_files.h"
 
@@ -313,6 +315,86 @@ TEST(CompoundFile, AFileCutInItsLastSectorKeepsWhatItHolds) {
   (void)small;
 }
 
+// --- macro rows ---------------------------------------------------------------------------------
+
+// A macro definition: the header with its marker string, then each row with its strings.
+struct GridRow {
+  uint16_t action;
+  uint16_t number;
+  const char* comment;
+  const char* condition;
+  const char* name;
+  std::vector<const char*> arguments;
+};
+
+std::string Put16(uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+
+std::string Grid(const std::vector<GridRow>& rows, bool wide) {
+  std::string out(0x20, '\0');
+  out[0] = 1;
+  const std::string marker = wide ? std::string("3\0" "3\0", 4) : "";
+  out += Put16(static_cast<uint16_t>(marker.size())) + marker + std::string(2, '\0');
+  for (const GridRow& r : rows) {
+    std::string block;
+    auto place = [&](const char* s) -> uint16_t {
+      if (!s) return 0xFFFF;
+      const uint16_t at = static_cast<uint16_t>(block.size());
+      for (const char* c = s; *c; ++c) {
+        block += *c;
+        if (wide) block += '\0';
+      }
+      block += wide ? std::string(2, '\0') : std::string(1, '\0');
+      return at;
+    };
+    std::string head = Put16(r.action) + Put16(r.number) + Put16(0xFFFF);
+    head += Put16(place(r.comment)) + Put16(place(r.condition)) + Put16(place(r.name));
+    for (size_t k = 0; k < 10; ++k) head += Put16(place(k < r.arguments.size() ? r.arguments[k] : nullptr));
+    out += head + Put16(static_cast<uint16_t>(block.size())) + block + std::string(2, '\0');
+  }
+  return out;
+}
+
+TEST(MacroRows, ActionsArgumentsConditionsAndNames) {
+  const engine::TextCodec western(engine::TextStorage::kCodePage, 1252);
+  const std::vector<GridRow> rows = {
+      {0, 1, "Apre gli ordini", nullptr, "Avvio", {}},
+      {23, 2, nullptr, "[Forms]![A]![B]=1", nullptr, {"Ordini", nullptr, nullptr, "[Id]=\"x\""}},
+      {4, 3, nullptr, "...", nullptr, {}},
+      {999, 5, nullptr, nullptr, nullptr, {"a"}},
+  };
+  for (bool wide : {true, false}) {
+    SCOPED_TRACE(wide);
+    const std::string blob = Grid(rows, wide);
+    const std::vector<vba::MacroRow> parsed = vba::ParseMacroRows(View(blob), western);
+    ASSERT_EQ(parsed.size(), 4u);
+    EXPECT_EQ(parsed[1].number, 2);
+    EXPECT_EQ(parsed[1].arguments.size(), 10u);
+    EXPECT_FALSE(parsed[1].arguments[1].has_value());
+    EXPECT_EQ(vba::MacroRowsText(parsed),
+              "Avvio:\n"
+              "' Apre gli ordini\n"
+              "If [Forms]![A]![B]=1 Then OpenForm \"Ordini\", \"\", \"\", \"[Id]=\"\"x\"\"\"\n"
+              "If ... Then Beep\n"
+              "Azione 999 \"a\"\n");
+  }
+  EXPECT_EQ(vba::MacroActionName(17), "Hourglass");
+  EXPECT_EQ(vba::MacroActionName(95), "DeleteRecord");
+  EXPECT_EQ(vba::MacroActionName(2), "");
+}
+
+TEST(MacroRows, DamagedDefinitionsAreCorrupt) {
+  const engine::TextCodec western(engine::TextStorage::kCodePage, 1252);
+  const std::string good = Grid({{33, 1, nullptr, nullptr, nullptr, {"Avvia()"}}}, true);
+  ASSERT_NO_THROW(vba::ParseMacroRows(View(good), western));
+  std::string longer = good;
+  longer[0x28 + 32] = 0x7F;  // the strings run past the end
+  std::string offset = good;
+  offset[0x28 + 12] = 0x40;  // an argument past its row's strings
+  const std::string cases[] = {good.substr(0, 0x21), good.substr(0, 0x30), longer, offset};
+  for (const std::string& blob : cases)
+    EXPECT_THROW(vba::ParseMacroRows(View(blob), western), CorruptError);
+}
+
 // --- real files -----------------------------------------------------------------------------------
 
 const dao::Document& DocumentNamed(const dao::Database& db, const std::string& container,
@@ -371,6 +453,28 @@ TEST(AccessApplicationFormats, TheSameProjectInEveryFormat) {
     EXPECT_EQ(mod.Text(), kModule1);
     EXPECT_EQ(mod.DateCreated().Iso(), "2026-02-14T07:08:39");
   }
+}
+
+// A real Access 2002-2003 application: a form with code, a report, a macro saved before macros had
+// their XML, two standard modules.
+TEST(AccessApplicationFormats, AnAccess2003Application) {
+  auto db = dao::DBEngine().OpenDatabase(enginetest::Corpus("app/asvnTest2003.mdb"));
+  const dao::Document& macro = DocumentNamed(*db, "Scripts", "Macro1");
+  EXPECT_EQ(macro.Kind(), "actions");
+  EXPECT_EQ(macro.Text(), "Quit \"1\"\n");
+  EXPECT_EQ(DocumentNamed(*db, "Forms", "Master").Text(),
+            ClassHeader("Form_Master", "0{8DAC324A-9BBD-4305-BB26-9A967D88C335}", true) +
+                Lines({"Option Compare Database", "", "Private Sub btnClose_Click()",
+                       "    DoCmd.Close acForm, Me.Name", "End Sub"}));
+  EXPECT_EQ(DocumentNamed(*db, "Forms", "Details").Text(), "");
+  EXPECT_EQ(DocumentNamed(*db, "Modules", "Another module").Text(),
+            Lines({"Attribute VB_Name = \"Another module\"", "Option Compare Database", "",
+                   "Public Sub HandShake()", "    MsgBox \"Hello world\", vbInformation, \"Info\"",
+                   "End Sub"}));
+  const dao::Document& dates = DocumentNamed(*db, "Modules", "DateFunctions");
+  EXPECT_EQ(dates.Kind(), "standard");
+  EXPECT_NE(dates.Text().find("            IsLeapYear = True\r\n            End If\r\n"),
+            std::string::npos);
 }
 
 // Access 2000 files without forms or modules still keep a compound file with an empty project.
