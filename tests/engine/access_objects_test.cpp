@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -474,6 +475,105 @@ TEST(AccessApplicationFormats, AnAccess2003Application) {
   const dao::Document& dates = DocumentNamed(*db, "Modules", "DateFunctions");
   EXPECT_EQ(dates.Kind(), "standard");
   EXPECT_NE(dates.Text().find("            IsLeapYear = True\r\n            End If\r\n"),
+            std::string::npos);
+}
+
+// A real Access 2007 application (Anthony Duguid's "Access examples"): every object its README
+// lists, each module with the procedures the README names for it (all 161 were found once; the
+// first and last of each are kept here), lines and hash of every text as read by hand once, and the macros of the
+// 2007 kind, which keep only the rows of their sheet.
+struct Expected {
+  const char* name;
+  size_t lines;
+  uint64_t hash;
+  std::vector<const char*> procedures;
+};
+const Expected kExampleModules[] = {
+    {"clsMonthCal", 1813, 0xddfb41099835acd8ull, {"CreateDTPControl", "IsCalendar"}},
+    {"modCalendar", 1722, 0xaa617d9188d4e966ull, {"ShowMonthCalendar", "MakeDWord"}},
+    {"modDate", 413, 0x94d84c2756689aaeull, {"Timedelay", "WorkDays"}},
+    {"modFileFunctions", 686, 0xe4f7cf7396d3cf01ull, {"RefreshLinks", "MSAOF_to_OF"}},
+    {"modMain", 158, 0x1906928908ec7697ull, {"OSUserID", "GetObjectTypeName"}},
+    {"modMathAreaVolume", 133, 0x9e7fe359e19aac74ull, {"ACircle", "VTruncPyramid"}},
+    {"modMathCumulative", 193, 0x5c3687c374af08ebull, {"CumulativeValue", "DeCumulativeValue"}},
+    {"modMathStatistics", 111, 0x9903958c30eb0a84ull, {"Combin", "TestRegress"}},
+    {"modMathTrig", 168, 0xf21a6f039db9e356ull, {"ArcCos", "Sec"}},
+    {"modMathXYZ", 145, 0x7b82d9c0a1274ceaull, {"DegToDMS", "XYZToLatLong"}},
+    {"modOutlook", 201, 0x95b17ab12e00986cull, {"ImportContactsFromOutlook", "PushAppointments"}},
+    {"modString", 682, 0x71586eb318984b58ull, {"LowerCC", "ParseArticle"}},
+};
+const Expected kExampleDocuments[] = {
+    {"001_About_frm", 136, 0xa74d921daaf496ddull, {}},
+    {"002_Splash_Screen_frm", 53, 0x979ae1f56cb71485ull, {}},
+    {"003_Buttons_frm", 381, 0x2fd68bd9dc62c001ull, {}},
+    {"004_DSN_Password_frm", 228, 0xfc837ef466192ce7ull, {}},
+    {"005_Access_Security_frm", 518, 0x3498552cfea09bf4ull, {}},
+    {"006_Dialogbox_Examples_frm", 35, 0xcf4a53bdaf5f2384ull, {}},
+    {"010_Date_Calendar_frm", 197, 0xb3e312bd8e75007eull, {}},
+    {"301_Roulette_frm", 266, 0x076892274e7682c6ull, {}},
+    {"700_Create_Filelist_frm", 380, 0x5d99d1a3d30e2ff5ull, {}},
+    {"800_Link_Manager_frm", 1010, 0xb68197a1fd02bd80ull, {}},
+    {"900_Check_Runtime_frm", 213, 0xf09296b3660646e0ull, {}},
+    {"950_Leszynski_Conventions_frm", 40, 0xc287adf1fd76468full, {}},
+    {"980_Data_Dictionary_frm", 331, 0x5f5f13b894980fbeull, {}},
+    {"001_Organization_Logo_srp", 16, 0xca459299a6fbba6full, {}},
+    {"099_Object_Listing_Report_rpt", 401, 0x176be24e830fd979ull, {}},
+    {"803_Object_Calendar_List_rpt", 236, 0x9437fff7358b83f2ull, {}},
+    {"803a_Calendar_List_srp", 10, 0x905c04a57e45a551ull, {}},
+    {"804_Weekly_Report_rpt", 90, 0x7c5826414cbe8ddeull, {}},
+    {"805_Timeline_Report_rpt", 274, 0xd1174172822eb01full, {}},
+    {"950_Leszynski_Conventions_rpt", 53, 0x9bf75868d21ee1a5ull, {}},
+    {"980_Data_Dictionary_rpt", 161, 0xac02f06ce391c62cull, {}},
+};
+
+uint64_t Fnv1a(const std::string& s) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ull;
+  return h;
+}
+size_t LineCount(const std::string& s) {
+  size_t n = 0;
+  for (size_t at = s.find("\r\n"); at != std::string::npos; at = s.find("\r\n", at + 2)) ++n;
+  return n;
+}
+
+TEST(AccessApplicationFormats, AnAccess2007ExampleApplication) {
+  auto db = dao::DBEngine().OpenDatabase(enginetest::Corpus("app/Access_Example_VBA.accdb"));
+  std::map<std::string, int> counts;
+  for (const auto& c : db->Containers()) counts[c.Name()] = c.Documents().Count();
+  EXPECT_EQ(counts["Forms"], 13);
+  EXPECT_EQ(counts["Reports"], 8);
+  EXPECT_EQ(counts["Scripts"], 3);
+  EXPECT_EQ(counts["Modules"], 12);
+  for (const Expected& m : kExampleModules) {
+    SCOPED_TRACE(m.name);
+    const dao::Document& d = DocumentNamed(*db, "Modules", m.name);
+    EXPECT_EQ(d.Error(), "");
+    EXPECT_EQ(d.Kind(), std::string(m.name) == "clsMonthCal" ? "class" : "standard");
+    EXPECT_EQ(LineCount(d.Text()), m.lines);
+    EXPECT_EQ(Fnv1a(d.Text()), m.hash);
+    for (const char* p : m.procedures) EXPECT_NE(d.Text().find(std::string(" ") + p + "("), std::string::npos) << p;
+  }
+  for (const Expected& m : kExampleDocuments) {
+    SCOPED_TRACE(m.name);
+    const std::string name = m.name;
+    const bool report = name.find("_rpt") != std::string::npos || name.find("_srp") != std::string::npos;
+    const dao::Document& d = DocumentNamed(*db, report ? "Reports" : "Forms", name);
+    EXPECT_EQ(d.Kind(), "document");
+    EXPECT_EQ(d.Text().rfind("Attribute VB_Name = \"" + std::string(report ? "Report_" : "Form_") + name + "\"\r\n", 0), 0u);
+    EXPECT_EQ(LineCount(d.Text()), m.lines);
+    EXPECT_EQ(Fnv1a(d.Text()), m.hash);
+  }
+  const dao::Document& autoExec = DocumentNamed(*db, "Scripts", "zzzAutoExec");
+  EXPECT_EQ(autoExec.Kind(), "actions");
+  EXPECT_EQ(autoExec.Text(),
+            "OpenForm \"002_Splash_Screen_frm\", \"0\", \"\", \"\", \"-1\", \"0\"\n"
+            "RepaintObject \"2\", \"002_Splash_Screen_frm\"\n");
+  const std::string keys = DocumentNamed(*db, "Scripts", "AutoKeys").Text();
+  EXPECT_EQ(keys.substr(0, keys.find("^A:")),
+            "{F2}:\nBeep\nOpenForm \"001_About_frm\", \"0\", \"\", \"\", \"-1\", \"0\"\n{F12}:\nBeep\n");
+  EXPECT_NE(keys.find("+{DELETE}:\n' SHIFT+DEL\nBeep\n"), std::string::npos);
+  EXPECT_NE(DocumentNamed(*db, "Scripts", "Ribbon").Text().find("RefreshData:\nRunCode \"SetFilter()\"\n"),
             std::string::npos);
 }
 
