@@ -456,6 +456,15 @@ TEST(AccessApplicationFormats, TheSameProjectInEveryFormat) {
   }
 }
 
+// The same project behind a Jet database password, its pages RC4-encoded.
+TEST(AccessApplicationFormats, AnEncodedAccess2000File) {
+  auto db = dao::DBEngine().OpenDatabase(enginetest::Corpus("encrypted/enc_vbaV2000.mdb"), false,
+                                         true, std::string(";PWD=1234567890"));
+  EXPECT_EQ(DocumentNamed(*db, "Forms", "Form1").Text(), kForm1);
+  EXPECT_EQ(DocumentNamed(*db, "Modules", "Class1").Text(), kClass1);
+  EXPECT_EQ(DocumentNamed(*db, "Modules", "Module1").Text(), kModule1);
+}
+
 // A real Access 2002-2003 application: a form with code, a report, a macro saved before macros had
 // their XML, two standard modules.
 TEST(AccessApplicationFormats, AnAccess2003Application) {
