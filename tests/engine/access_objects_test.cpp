@@ -44,7 +44,10 @@ uint32_t Get32(const std::string& s, size_t at) {
 // through their right-sibling links, which is a valid (if unbalanced) sibling tree.
 class CompoundBuilder {
  public:
-  CompoundBuilder() { nodes_.push_back({"Root Entry", -1, false, ""}); }
+  // `shift` 9: 512-byte sectors (version 3); 12: 4096-byte sectors (version 4).
+  explicit CompoundBuilder(int shift = 9) : shift_(shift), sector_(size_t{1} << shift) {
+    nodes_.push_back({"Root Entry", -1, false, ""});
+  }
 
   int Storage(int parent, const std::string& name) { return Add(parent, name, false, ""); }
   int Stream(int parent, const std::string& name, const std::string& data) {
@@ -68,7 +71,7 @@ class CompoundBuilder {
     }
     std::vector<uint32_t> fat = {0xFFFFFFFD};  // sector 0 holds the FAT itself
     auto region = [&](size_t bytes) -> uint32_t {
-      const size_t count = (bytes + kSector - 1) / kSector;
+      const size_t count = (bytes + sector_ - 1) / sector_;
       if (count == 0) return kEnd;
       const uint32_t first = static_cast<uint32_t>(fat.size());
       for (size_t k = 0; k < count; ++k)
@@ -80,25 +83,25 @@ class CompoundBuilder {
     const uint32_t miniStart = region(mini.size());
     for (size_t i = 1; i < nodes_.size(); ++i)
       if (nodes_[i].stream && nodes_[i].data.size() >= 4096) start[i] = region(nodes_[i].data.size());
-    EXPECT_LE(fat.size(), kSector / 4);
-    fat.resize(kSector / 4, kFree);
+    EXPECT_LE(fat.size(), sector_ / 4);
+    fat.resize(sector_ / 4, kFree);
 
-    std::string out(kSector * (1 + (fat.size() > 0 ? SectorsUsed(fat) : 0)), '\0');
+    std::string out(sector_ * (1 + (fat.size() > 0 ? SectorsUsed(fat) : 0)), '\0');
     std::memcpy(out.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     out[0x18] = 0x3E;
-    out[0x1A] = 3;
+    out[0x1A] = shift_ == 9 ? 3 : 4;
     out[0x1C] = '\xFE';
     out[0x1D] = '\xFF';
-    out[0x1E] = 9;
+    out[0x1E] = static_cast<char>(shift_);
     out[0x20] = 6;
     Put32(out, 0x2C, 1);
     Put32(out, 0x30, dir);
     Put32(out, 0x38, 4096);
     Put32(out, 0x3C, miniFat.empty() ? kEnd : miniFatStart);
-    Put32(out, 0x40, static_cast<uint32_t>((miniFat.size() * 4 + kSector - 1) / kSector));
+    Put32(out, 0x40, static_cast<uint32_t>((miniFat.size() * 4 + sector_ - 1) / sector_));
     Put32(out, 0x44, kEnd);
     for (size_t i = 0; i < 109; ++i) Put32(out, 0x4C + 4 * i, i == 0 ? 0 : kFree);
-    for (size_t i = 0; i < fat.size(); ++i) Put32(out, SectorOffset(0) + 4 * i, fat[i]);
+    for (size_t i = 0; i < fat.size(); ++i) Put32(out, Offset(0) + 4 * i, fat[i]);
 
     // Children chained through right siblings, in the order they were added.
     std::vector<uint32_t> child(nodes_.size(), kFree), right(nodes_.size(), kFree);
@@ -109,7 +112,7 @@ class CompoundBuilder {
       else right[last[p]] = static_cast<uint32_t>(i);
       last[p] = static_cast<int>(i);
     }
-    dirOffset_ = SectorOffset(dir);
+    dirOffset_ = Offset(dir);
     for (size_t i = 0; i < nodes_.size(); ++i) {
       const size_t e = EntryOffset(static_cast<int>(i));
       const Node& n = nodes_[i];
@@ -123,16 +126,17 @@ class CompoundBuilder {
       Put32(out, e + 0x74, i == 0 ? (mini.empty() ? kEnd : miniStart) : start[i]);
       Put32(out, e + 0x78, static_cast<uint32_t>(i == 0 ? mini.size() : n.data.size()));
     }
-    for (size_t i = 0; i < miniFat.size(); ++i) Put32(out, SectorOffset(miniFatStart) + 4 * i, miniFat[i]);
-    if (!mini.empty()) out.replace(SectorOffset(miniStart), mini.size(), mini);
+    for (size_t i = 0; i < miniFat.size(); ++i) Put32(out, Offset(miniFatStart) + 4 * i, miniFat[i]);
+    if (!mini.empty()) out.replace(Offset(miniStart), mini.size(), mini);
     for (size_t i = 1; i < nodes_.size(); ++i)
       if (nodes_[i].stream && nodes_[i].data.size() >= 4096)
-        out.replace(SectorOffset(start[i]), nodes_[i].data.size(), nodes_[i].data);
+        out.replace(Offset(start[i]), nodes_[i].data.size(), nodes_[i].data);
     start_ = start;
     return out;
   }
 
   static size_t SectorOffset(uint32_t sector) { return (sector + 1) * kSector; }
+  size_t Offset(uint32_t sector) const { return (sector + 1) * sector_; }
   size_t EntryOffset(int entry) const { return dirOffset_ + 128 * static_cast<size_t>(entry); }
   uint32_t FirstSector(int entry) const { return start_[entry]; }
 
@@ -154,6 +158,8 @@ class CompoundBuilder {
     return used;
   }
 
+  int shift_;
+  size_t sector_;
   std::vector<Node> nodes_;
   std::vector<uint32_t> start_;
   size_t dirOffset_ = 0;
@@ -222,6 +228,18 @@ TEST(CompoundFile, StoragesStreamsAndAProjectInside) {
   EXPECT_EQ(modules[0].kind, "standard");
   EXPECT_EQ(modules[0].error, "");
   EXPECT_EQ(modules[0].text, longText);
+}
+
+TEST(CompoundFile, FourKilobyteSectors) {
+  Project p{CompoundBuilder(12), 0, 0};
+  std::string text;
+  for (int i = 0; text.size() < 9000; ++i) text += "Debug.Print " + std::to_string(i) + "\r\n";
+  AddProject(p, text);
+  const std::string file = p.cf.Build();
+  ASSERT_EQ(file.size() % 4096, 0u);
+  const std::vector<vba::ModuleSource> modules = vba::ReadVbaProject(vba::ReadCompoundFile(View(file)));
+  ASSERT_EQ(modules.size(), 1u);
+  EXPECT_EQ(modules[0].text, text);
 }
 
 TEST(CompoundFile, ABrokenChainStaysWithItsStream) {
