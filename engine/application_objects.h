@@ -1,6 +1,7 @@
 // The application inside a database: the containers of MSysObjects (Forms, Reports, Scripts for
-// macros, Modules, DataAccessPages and the rest) with their documents, and what the Access storage
-// tree of Access 2007+ files tells about them: the VBA source of modules and of the modules behind
+// macros, Modules, DataAccessPages and the rest) with their documents, and what the storage tree
+// of the application (MSysAccessStorage from Access 2002 on, the compound file of MSysAccessObjects
+// in Access 2000 files) tells about them: the VBA source of modules and of the modules behind
 // forms and reports, the definition of macros, the strings stored in form and report definitions.
 #pragma once
 
@@ -29,7 +30,7 @@ enum ApplicationObjectType : int {
 std::vector<dao::ContainerInfo> ListContainers(const std::vector<CatalogueObject>& objects);
 
 // Fills the documents of Forms, Reports, Scripts and Modules with what `tree` holds for them (null:
-// the file has no storage tree, as Access 97-2003 files). Never raises: what cannot be read is said
+// the file has no storage tree, as Access 97 files). Never raises: what cannot be read is said
 // in the document's `error`.
 void ReadApplicationText(std::vector<dao::ContainerInfo>& containers, const vba::StorageTree* tree);
 

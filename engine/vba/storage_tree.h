@@ -1,8 +1,8 @@
-// The tree of storages and streams Access 2007 and later keep in the rows of MSysAccessStorage:
+// The tree of storages and streams Access 2002 and later keep in the rows of MSysAccessStorage:
 // each row is a storage (Type 1) or a stream (Type 2, its bytes in the Lv column) and names its
 // parent by Id. The root storage, "MSysAccessStorage_ROOT", is its own parent. The tree holds the
 // application's objects (forms, reports, macros under storages named after their containers) and
-// the VBA project.
+// the VBA project. Access 2000 keeps the same tree in a compound file (see compound_file.h).
 #pragma once
 
 #include <cstdint>

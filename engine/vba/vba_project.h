@@ -1,4 +1,4 @@
-// The VBA project of an Access 2007+ database, kept in the Access storage tree under
+// The VBA project of an Access 2000 or later database, kept in the storage tree under
 // VBA/VBAProject: its dir stream lists the modules, each module's source text is compressed in its
 // own stream from a given offset, and its PROJECT stream says which modules are classes and which
 // belong to a form or report.
