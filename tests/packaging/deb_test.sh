@@ -22,8 +22,10 @@ depends=$(sed -n 's/^ Depends: //p' <<<"$info")
 for lib in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
-# Loaded at run time for encrypted files, so named by hand.
-grep -q "\blibssl3\b" <<<"$depends" || fail "Depends lacks libssl3: $depends"
+# Loaded at run time (encrypted files, diagrams), so named by hand.
+for lib in libssl3 libgvc6; do
+  grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
 
 echo "--- contents"
 dpkg-deb -c "$deb" | tee "$out/contents"
