@@ -1,7 +1,6 @@
 #include "documenter/diagram.h"
 
-#include <graphviz/cgraph.h>
-#include <graphviz/gvc.h>
+#include "documenter/graphviz_library.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,6 +33,7 @@ int ColumnOf(DiagramTable& t, const std::string& name) {
 // goes into the message of the running one.
 std::mutex graphvizMutex;
 std::string* graphvizMessages = nullptr;
+const GraphvizLibrary* gv = nullptr;  // set while a rendering runs
 
 int CollectGraphvizMessage(char* text) {
   if (graphvizMessages && text) *graphvizMessages += text;
@@ -51,7 +51,7 @@ std::string TooltipText(const std::string& text) {
 }
 
 void Set(void* object, const char* name, const std::string& value) {
-  agsafeset(object, const_cast<char*>(name), const_cast<char*>(value.c_str()), const_cast<char*>(""));
+  gv->SafeSet(object, const_cast<char*>(name), const_cast<char*>(value.c_str()), const_cast<char*>(""));
 }
 
 std::string ColumnLabel(const DiagramColumn& c) {
@@ -174,7 +174,7 @@ namespace {
 
 Agnode_t* TableNode(Agraph_t* g, const DiagramTable& t, size_t i) {
   const std::string id = "t" + std::to_string(i);
-  Agnode_t* n = agnode(g, const_cast<char*>(id.c_str()), 1);
+  Agnode_t* n = gv->Node(g, const_cast<char*>(id.c_str()), 1);
   Set(n, "shape", "record");
   Set(n, "fontname", "Helvetica");
   Set(n, "fontsize", "10");
@@ -188,7 +188,7 @@ Agnode_t* TableNode(Agraph_t* g, const DiagramTable& t, size_t i) {
 
 void RelationEdge(Agraph_t* g, const DiagramEdge& e, size_t i, Agnode_t* from, Agnode_t* to) {
   const std::string key = "r" + std::to_string(i);
-  Agedge_t* edge = agedge(g, from, to, const_cast<char*>(key.c_str()), 1);
+  Agedge_t* edge = gv->Edge(g, from, to, const_cast<char*>(key.c_str()), 1);
   if (e.column >= 0) Set(edge, "tailport", "c" + std::to_string(e.column));
   if (e.foreignColumn >= 0) Set(edge, "headport", "c" + std::to_string(e.foreignColumn));
   Set(edge, "label", e.oneToOne ? "1\xE2\x80\x93" "1" : "1\xE2\x80\x93\xE2\x88\x9E");
@@ -206,7 +206,7 @@ void RelationEdge(Agraph_t* g, const DiagramEdge& e, size_t i, Agnode_t* from, A
 // or (`packed`) the tables alone in rows. The SVG element gets the class `cssClass`.
 std::optional<std::string> Render(GVC_t* gvc, const Diagram& diagram, const std::vector<size_t>& shown,
                                   bool packed, const char* cssClass, std::string& error) {
-  Agraph_t* g = agopen(const_cast<char*>("relazioni"), Agdirected, nullptr);
+  Agraph_t* g = gv->Open(const_cast<char*>("relazioni"), gv->directed, nullptr);
   Set(g, "rankdir", "LR");
   Set(g, "charset", "UTF-8");
   Set(g, "fontname", "Helvetica");
@@ -222,7 +222,7 @@ std::optional<std::string> Render(GVC_t* gvc, const Diagram& diagram, const std:
     for (size_t slot = 0; slot < order.size(); ++slot) {
       if (order[slot] == kPadding) {
         const std::string id = "p" + std::to_string(slot);
-        Agnode_t* n = agnode(g, const_cast<char*>(id.c_str()), 1);
+        Agnode_t* n = gv->Node(g, const_cast<char*>(id.c_str()), 1);
         Set(n, "style", "invis");
         Set(n, "shape", "point");
         Set(n, "width", "0.01");
@@ -241,12 +241,12 @@ std::optional<std::string> Render(GVC_t* gvc, const Diagram& diagram, const std:
   }
 
   std::optional<std::string> svg;
-  if (gvLayout(gvc, g, "dot") != 0) {
+  if (gv->Layout(gvc, g, "dot") != 0) {
     error = "impaginazione del diagramma non riuscita";
   } else {
     char* data = nullptr;
     unsigned int length = 0;
-    if (gvRenderData(gvc, g, "svg", &data, &length) != 0 || !data) {
+    if (gv->RenderData(gvc, g, "svg", &data, &length) != 0 || !data) {
       error = "disegno del diagramma non riuscito";
     } else {
       std::string text(data, length);
@@ -254,10 +254,10 @@ std::optional<std::string> Render(GVC_t* gvc, const Diagram& diagram, const std:
       if (start == std::string::npos) error = "Graphviz non ha prodotto un SVG";
       else svg = "<svg class=\"" + std::string(cssClass) + "\"" + text.substr(start + 4);
     }
-    if (data) gvFreeRenderData(data);
-    gvFreeLayout(gvc, g);
+    if (data) gv->FreeRenderData(data);
+    gv->FreeLayout(gvc, g);
   }
-  agclose(g);
+  gv->Close(g);
   return svg;
 }
 
@@ -270,13 +270,15 @@ std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error
   for (size_t i = 0; i < diagram.tables.size(); ++i) (related[i] ? withRelations : alone).push_back(i);
 
   std::lock_guard<std::mutex> lock(graphvizMutex);
+  gv = GraphvizLibrary::Get(error);
+  if (!gv) return std::nullopt;
   std::string messages;
   graphvizMessages = &messages;
-  agusererrf previousHandler = agseterrf(CollectGraphvizMessage);
-  agseterr(AGERR);
+  agusererrf previousHandler = gv->SetErrorHandler(CollectGraphvizMessage);
+  gv->SetErrorLevel(AGERR);
   // One context for the whole process: the text-measuring plugin keeps pointers into the fonts of
   // the context it last worked for, and a context freed and created again leaves them dangling.
-  static GVC_t* const gvc = gvContext();
+  static GVC_t* const gvc = gv->Context();
   std::optional<std::string> svg = std::string();
   if (!withRelations.empty()) {
     std::optional<std::string> part = Render(gvc, diagram, withRelations, false, "relazioni", error);
@@ -288,7 +290,7 @@ std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error
     if (part) *svg += *part + "\n";
     else svg.reset();
   }
-  agseterrf(previousHandler);
+  gv->SetErrorHandler(previousHandler);
   graphvizMessages = nullptr;
   if (!svg && !messages.empty()) error += ": " + messages;
   while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();

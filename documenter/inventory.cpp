@@ -116,8 +116,6 @@ struct Walk {
   }
 };
 
-std::string Quoted(const std::string& s) { return JsonString(s); }
-
 }  // namespace
 
 InventoryRecord DocumentFile(const std::string& path, const InventoryOptions& options,
@@ -130,7 +128,7 @@ InventoryRecord DocumentFile(const std::string& path, const InventoryOptions& op
   std::error_code ec;
   uintmax_t size = fs::file_size(path, ec);
   std::ostringstream o;
-  o << "{\"path\": " << Quoted(path) << ", \"size\": " << (ec ? 0 : size) << ", \"format\": ";
+  o << "{\"path\": " << JsonString(path) << ", \"size\": " << (ec ? 0 : size) << ", \"format\": ";
   std::string format = h.format;
   std::string counts;
   int errorNumber = 0;
@@ -148,8 +146,8 @@ InventoryRecord DocumentFile(const std::string& path, const InventoryOptions& op
       }
       std::string connect = t.Connect().empty() ? t.Info().linkSource : t.Connect();
       if (!options.showSecrets) connect = MaskConnectSecrets(connect);
-      linked << (linked.tellp() > 0 ? ", " : "") << "{\"name\": " << Quoted(t.Name())
-             << ", \"connect\": " << Quoted(connect) << ", \"source\": " << Quoted(t.SourceTableName())
+      linked << (linked.tellp() > 0 ? ", " : "") << "{\"name\": " << JsonString(t.Name())
+             << ", \"connect\": " << JsonString(connect) << ", \"source\": " << JsonString(t.SourceTableName())
              << '}';
     }
     std::ostringstream c;
@@ -167,12 +165,12 @@ InventoryRecord DocumentFile(const std::string& path, const InventoryOptions& op
     errorNumber = dao::kErrCorrupt;
     errorText = e.what();
   }
-  o << (format.empty() ? "null" : Quoted(format)) << ", \"encrypted\": " << (r.encrypted ? "true" : "false");
+  o << (format.empty() ? "null" : JsonString(format)) << ", \"encrypted\": " << (r.encrypted ? "true" : "false");
   if (r.read) {
     o << counts << ", \"error\": null, \"errorText\": null}";
   } else {
     o << ", \"tables\": null, \"queries\": null, \"relations\": null, \"linked\": null, \"error\": "
-      << errorNumber << ", \"errorText\": " << Quoted(errorText) << '}';
+      << errorNumber << ", \"errorText\": " << JsonString(errorText) << '}';
   }
   r.json = o.str();
   return r;

@@ -2,7 +2,7 @@
 
 namespace tavrek::doc {
 
-size_t Utf8SequenceLength(const std::string& s, size_t i) {
+size_t Utf8SequenceLength(std::string_view s, size_t i) {
   auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char c = byte(i);
   size_t len;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tavrek::doc {
 
@@ -12,6 +13,6 @@ std::string ValidUtf8(const std::string& text);
 
 // Length of the valid UTF-8 sequence that starts at s[i] (1 to 4), or 0 when none does there
 // (overlong forms, surrogates and code points past U+10FFFF are not valid).
-size_t Utf8SequenceLength(const std::string& s, size_t i);
+size_t Utf8SequenceLength(std::string_view s, size_t i);
 
 }  // namespace tavrek::doc

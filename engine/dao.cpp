@@ -3,6 +3,8 @@
 #include "engine/connect_string.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <cmath>
 
 #include "engine/name_compare.h"
@@ -105,6 +107,7 @@ std::string DateTime::Iso() const {
 }
 
 Properties MakeProperties(std::vector<PropertyInfo> infos) {
+  if (infos.empty()) return Properties();  // most fields of most files
   std::vector<Property> items;
   items.reserve(infos.size());
   for (auto& p : infos) items.emplace_back(std::move(p));
@@ -118,10 +121,8 @@ const Property* FindProperty(const Properties& properties, std::string_view name
   return nullptr;
 }
 
-Field::Field(FieldInfo&& info) : info_(std::move(info)) {
-  properties_ = MakeProperties(std::move(info_.properties));
-  info_.properties.clear();
-}
+Field::Field(FieldInfo&& info)
+    : info_(std::move(info)), properties_(MakeProperties(std::exchange(info_.properties, {}))) {}
 
 Index::Index(const IndexInfo& info) : info_(info) {
   std::vector<IndexField> fields;
@@ -283,21 +284,38 @@ const Collection<Container>& Database::Containers() const {
   return *containers_;
 }
 
+namespace {
+
+[[noreturn]] void ThrowLinked(const TableDef& t) {
+  // The source names its server and user; a password in it is never shown.
+  std::string src = MaskConnectPasswords(t.Info().linkSource);
+  if (!t.Info().foreignName.empty()) src += " (" + t.Info().foreignName + ")";
+  throw Error(kErrInvalidOperation,
+              "Operazione non valida: la tabella '" + t.Name() +
+                  "' è collegata da un'altra origine dati" + (src.empty() ? "" : ": " + src) + ".");
+}
+
+}  // namespace
+
+TableDetail Database::DescribeTable(const TableDef& table) {
+  CheckOpen();
+  // A table of this database: its place in the collection is its place in the source.
+  const std::less<const TableDef*> before;
+  const TableDef* const first = tables_.Count() ? &tables_.Item(0) : nullptr;
+  if (!first || before(&table, first) || !before(&table, first + tables_.Count()))
+    ThrowItemNotFound();
+  if (table.IsLinked()) ThrowLinked(table);
+  const auto i = static_cast<size_t>(&table - first);
+  return source_ ? source_->LoadTable(tableSourceIndex_[i]) : TableDetail{};
+}
+
 std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int type) {
   CheckOpen();
   if (type != dbOpenTable) throw Error(3001, "Argomento non valido.");
   if (auto found = tableByName_.find(engine::FoldName(name)); found != tableByName_.end()) {
     const size_t i = found->second;
     const TableDef& t = tables_.Item(static_cast<int>(i));
-    if (t.IsLinked()) {
-      // The source names its server and user; a password in it is never shown.
-      std::string src = MaskConnectPasswords(t.Info().linkSource);
-      if (!t.Info().foreignName.empty()) src += " (" + t.Info().foreignName + ")";
-      throw Error(kErrInvalidOperation,
-                  "Operazione non valida: la tabella '" + t.Name() +
-                      "' è collegata da un'altra origine dati" + (src.empty() ? "" : ": " + src) +
-                      ".");
-    }
+    if (t.IsLinked()) ThrowLinked(t);
     TableDetail detail;
     if (source_) detail = source_->LoadTable(tableSourceIndex_[i]);
     auto rs = std::make_shared<Recordset>(t.Info(), std::move(detail));

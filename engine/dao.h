@@ -526,6 +526,11 @@ class Database : public std::enable_shared_from_this<Database> {
   // 3265 when there is no such table, 3219 on a linked table (naming its source), 3001-style
   // argument errors for any other type; reading failures of the file raise their own errors.
   std::shared_ptr<Recordset> OpenRecordset(const std::string& name, int type = dbOpenTable);
+  // The plain description of a local table (record count, fields with their properties, indexes),
+  // read afresh from the file and not kept: what a writer going through every table of a large
+  // database needs, without a recordset per table. 3219 on a linked table, as OpenRecordset;
+  // reading failures of the file raise their own errors.
+  TableDetail DescribeTable(const TableDef& table);
 
   // Closes the database and every recordset opened on it. Closing twice does nothing.
   void Close();

@@ -104,19 +104,30 @@ std::string LinkConnect(int objectType, const std::string& connect, const std::s
   return {};
 }
 
-dao::FieldInfo DescribeColumn(const ColumnDef& stored, const FormatDescriptor& f,
+dao::FieldInfo DescribeColumn(const ColumnDef& column, const FormatDescriptor& f,
                               const std::map<int32_t, int16_t>& complexTypes, int resultType) {
+  dao::FieldInfo info;
+  info.name = column.name;
+  DescribeColumnType(column, f, complexTypes, resultType, info);
+  return info;
+}
+
+void DescribeColumnType(const ColumnDef& stored, const FormatDescriptor& f,
+                        const std::map<int32_t, int16_t>& complexTypes, int resultType,
+                        dao::FieldInfo& info) {
   // A calculated column is described by its result: the type Access shows for it and the length
   // of the result without the header stored before it.
-  ColumnDef c = stored;
+  struct {
+    uint8_t type;
+    uint16_t length;
+    uint32_t misc;
+  } c{stored.type, stored.length, stored.misc};
   if (stored.IsCalculated()) {
     if (resultType > 0 && resultType <= 0xFF) c.type = static_cast<uint8_t>(resultType);
     c.length = stored.length >= ColumnDef::kCalculatedHeaderSize
                    ? static_cast<uint16_t>(stored.length - ColumnDef::kCalculatedHeaderSize)
                    : 0;
   }
-  dao::FieldInfo info;
-  info.name = c.name;
   switch (c.type) {
     case kColBoolean: info.type = dao::dbBoolean; info.size = 1; break;
     case kColByte: info.type = dao::dbByte; info.size = 1; break;
@@ -157,7 +168,6 @@ dao::FieldInfo DescribeColumn(const ColumnDef& stored, const FormatDescriptor& f
       break;
   }
   info.attributes = FieldAttributes(stored);
-  return info;
 }
 
 JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, uint16_t codePage,
@@ -236,39 +246,24 @@ std::string JetCatalogue::Format() const { return pages_->Format().name; }
 
 bool JetCatalogue::InCatalogueOrder() const { return inCatalogueOrder_; }
 
-dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
+dao::TableDetail JetCatalogue::Describe(TableDefinition def,
                                         const std::vector<PropertyBlock>& properties) const {
   dao::TableDetail detail;
   detail.recordCount = static_cast<int32_t>(def.rowCount);
-  std::vector<const ColumnDef*> columns;
+  std::vector<ColumnDef*> columns;
   columns.reserve(def.columns.size());
-  for (const ColumnDef& c : def.columns) columns.push_back(&c);
+  for (ColumnDef& c : def.columns) columns.push_back(&c);
   auto byNumber = [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; };
   // Most definitions list their columns in number order already.
   if (!std::is_sorted(columns.begin(), columns.end(), byNumber))
     std::stable_sort(columns.begin(), columns.end(), byNumber);
   detail.fields.reserve(columns.size());
   detail.indexes.reserve(def.indexes.size());
-  for (const ColumnDef* c : columns) {
-    std::vector<dao::PropertyInfo> stored;
-    for (const PropertyBlock& b : properties)
-      if (b.target == c->name) stored = DescribeProperties(b.properties, codec_);
-    dao::FieldInfo info = DescribeColumn(*c, pages_->Format(), complexTypes_,
-                                         static_cast<int>(IntProperty(stored, "ResultType")));
-    if (!stored.empty()) {  // most columns of most files have no stored properties
-      info.required = BoolProperty(stored, "Required");
-      info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
-      info.defaultValue = TextProperty(stored, "DefaultValue");
-      info.validationRule = TextProperty(stored, "ValidationRule");
-      info.validationText = TextProperty(stored, "ValidationText");
-      info.properties = std::move(stored);
-    }
-    detail.fields.push_back(std::move(info));
-  }
-  for (const LogicalIndexDef& l : def.indexes) {
+  // The indexes first: they name their columns, whose names the fields then take over.
+  for (LogicalIndexDef& l : def.indexes) {
     const RealIndexDef& real = def.realIndexes[l.realIndex];
     dao::IndexInfo index;
-    index.name = l.name;
+    index.name = std::move(l.name);
     for (uint16_t number : real.columnNumbers) {
       const ColumnDef* c = def.ColumnByNumber(number);
       if (!c) ThrowCorrupt("index on a missing column");
@@ -283,6 +278,24 @@ dao::TableDetail JetCatalogue::Describe(const TableDefinition& def,
     // Jet and ACE have no clustered indexes: DAO reports Clustered as false for every index.
     index.clustered = false;
     detail.indexes.push_back(std::move(index));
+  }
+  for (ColumnDef* c : columns) {
+    std::vector<dao::PropertyInfo> stored;
+    for (const PropertyBlock& b : properties)
+      if (b.target == c->name) stored = DescribeProperties(b.properties, codec_);
+    // Built in place: a catalogue of thousands of tables describes tens of thousands of fields.
+    dao::FieldInfo& info = detail.fields.emplace_back();
+    info.name = std::move(c->name);
+    DescribeColumnType(*c, pages_->Format(), complexTypes_,
+                       static_cast<int>(IntProperty(stored, "ResultType")), info);
+    if (!stored.empty()) {  // most columns of most files have no stored properties
+      info.required = BoolProperty(stored, "Required");
+      info.allowZeroLength = BoolProperty(stored, "AllowZeroLength");
+      info.defaultValue = TextProperty(stored, "DefaultValue");
+      info.validationRule = TextProperty(stored, "ValidationRule");
+      info.validationText = TextProperty(stored, "ValidationText");
+      info.properties = std::move(stored);
+    }
   }
   return detail;
 }

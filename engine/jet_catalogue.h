@@ -46,7 +46,7 @@ class JetCatalogue : public dao::CatalogueSource {
 
   // The object model's description of a table definition (exposed for tests of the mapping),
   // with the column properties of `properties` (the table's property blocks).
-  dao::TableDetail Describe(const TableDefinition& def,
+  dao::TableDetail Describe(TableDefinition def,
                             const std::vector<PropertyBlock>& properties = {}) const;
 
  private:
@@ -85,5 +85,9 @@ std::string LinkConnect(int objectType, const std::string& connect, const std::s
 dao::FieldInfo DescribeColumn(const ColumnDef& column, const FormatDescriptor& format,
                               const std::map<int32_t, int16_t>& complexTypes,
                               int resultType = 0);
+// The same, into `info`, leaving its name as it is.
+void DescribeColumnType(const ColumnDef& column, const FormatDescriptor& format,
+                        const std::map<int32_t, int16_t>& complexTypes, int resultType,
+                        dao::FieldInfo& info);
 
 }  // namespace engine

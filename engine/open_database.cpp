@@ -8,7 +8,7 @@
 #include <new>
 #include <stdexcept>
 
-#include <openssl/crypto.h>
+#include <string.h>  // explicit_bzero
 
 #include "engine/crypto/jet_rc4_codec.h"
 #include "engine/crypto/office_encryption.h"
@@ -69,7 +69,7 @@ bool PasswordMatches(const engine::DatabaseHeader& header, const std::string& gi
 struct GivenPassword {
   std::string text;
   ~GivenPassword() {
-    if (!text.empty()) OPENSSL_cleanse(text.data(), text.size());
+    if (!text.empty()) explicit_bzero(text.data(), text.size());
   }
 };
 

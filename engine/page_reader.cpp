@@ -20,6 +20,7 @@ constexpr size_t kCachePages = 64;
 PageReader::PageReader(int fd, uint64_t fileSize, const FormatDescriptor& format,
                        std::unique_ptr<crypto::PageCodec> codec)
     : fd_(fd),
+      map_(MappedFile::Map(fd, fileSize)),
       format_(format),
       pageCount_(static_cast<uint32_t>(
           std::min<uint64_t>(fileSize / format.pageSize, UINT32_MAX))),
@@ -32,9 +33,7 @@ PageReader::~PageReader() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void PageReader::Load(uint32_t number, std::vector<uint8_t>& bytes) {
-  bytes.resize(format_.pageSize);
-  const off_t offset = static_cast<off_t>(number) * format_.pageSize;
+void PageReader::ReadAt(off_t offset, std::vector<uint8_t>& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t got = ::pread(fd_, bytes.data() + done, bytes.size() - done,
@@ -42,6 +41,16 @@ void PageReader::Load(uint32_t number, std::vector<uint8_t>& bytes) {
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) ThrowCorrupt("short read");
     done += static_cast<size_t>(got);
+  }
+}
+
+void PageReader::Load(uint32_t number, std::vector<uint8_t>& bytes) {
+  bytes.resize(format_.pageSize);
+  const off_t offset = static_cast<off_t>(number) * format_.pageSize;
+  if (map_) {
+    if (!map_->Copy(static_cast<uint64_t>(offset), bytes.data(), bytes.size())) ThrowCorrupt("short read");
+  } else {
+    ReadAt(offset, bytes);
   }
   if (codec_ && number > 0) {
     try {

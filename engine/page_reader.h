@@ -3,6 +3,8 @@
 // recently read pages are kept in a small cache.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -11,6 +13,7 @@
 #include "engine/bytes.h"
 #include "engine/crypto/page_codec.h"
 #include "engine/format.h"
+#include "engine/mapped_file.h"
 
 namespace engine {
 
@@ -60,8 +63,11 @@ class PageReader {
  private:
   // Reads page `number` from the file into `bytes` (one page long) and decodes it.
   void Load(uint32_t number, std::vector<uint8_t>& bytes);
+  // Fills `bytes` from the file at `offset` with pread.
+  void ReadAt(off_t offset, std::vector<uint8_t>& bytes);
 
   int fd_;
+  std::unique_ptr<MappedFile> map_;  // the file as memory, when the system maps it
   const FormatDescriptor& format_;
   uint32_t pageCount_;
   std::unique_ptr<crypto::PageCodec> codec_;

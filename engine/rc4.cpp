@@ -1,6 +1,6 @@
 #include "engine/rc4.h"
 
-#include <openssl/crypto.h>
+#include <string.h>  // explicit_bzero
 
 #include <utility>
 
@@ -16,7 +16,7 @@ Rc4::Rc4(const uint8_t* key, size_t keyLength) {
 }
 
 Rc4::~Rc4() {
-  OPENSSL_cleanse(state_, sizeof state_);
+  explicit_bzero(state_, sizeof state_);
   i_ = j_ = 0;
 }
 

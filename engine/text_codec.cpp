@@ -94,7 +94,14 @@ std::string DecodeUcs2(ByteView bytes) {
       }
     }
   } else {
-    for (size_t k = 0; k + 1 < n; k += 2) w.Unit(static_cast<uint16_t>(p[k] | (p[k + 1] << 8)));
+    // Names are mostly ASCII: a leading run of ASCII units goes straight in, the writer takes
+    // the rest.
+    size_t k = 0;
+    out.resize(n / 2);
+    size_t m = 0;
+    for (; k + 1 < n && p[k + 1] == 0 && p[k] < 0x80; k += 2) out[m++] = static_cast<char>(p[k]);
+    out.resize(m);
+    for (; k + 1 < n; k += 2) w.Unit(static_cast<uint16_t>(p[k] | (p[k + 1] << 8)));
   }
   w.Finish();
   return out;

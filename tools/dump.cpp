@@ -23,6 +23,7 @@
 #include <iostream>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -96,7 +97,11 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
   return {};
 }
 
-std::string JsonDate(const dao::DateTime& d) { return JsonString(d.Iso()); }
+using tavrek::doc::Quoted;
+using tavrek::doc::TextOut;
+
+// A date as ISO text in quotes (digits only: nothing to escape).
+TextOut& operator<<(TextOut& o, const dao::DateTime& d) { return o << '"' << d.Iso() << '"'; }
 
 std::string DisplayDate(const dao::DateTime& d) {
   std::string iso = d.Iso();
@@ -134,15 +139,18 @@ const dao::Container* FindContainer(dao::Database& db, const std::string& name) 
   return nullptr;
 }
 
-std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+// A text, or null when it is empty.
+struct QuotedOrNull {
+  const std::string& text;
+};
+TextOut& operator<<(TextOut& o, QuotedOrNull q) { return q.text.empty() ? o << "null" : o << Quoted(q.text); }
 
 // The application objects: forms, reports, macros and modules with their text.
-std::string JsonContainers(dao::Database& db) {
+void WriteContainers(TextOut& o, dao::Database& db) {
   static const struct {
     const char* key;
     const char* container;
   } kGroups[] = {{"forms", "Forms"}, {"reports", "Reports"}, {"macros", "Scripts"}, {"modules", "Modules"}};
-  std::ostringstream o;
   o << '{';
   bool firstGroup = true;
   for (const auto& g : kGroups) {
@@ -152,41 +160,37 @@ std::string JsonContainers(dao::Database& db) {
     int n = 0;
     if (c) {
       for (const auto& d : c->Documents()) {
-        o << (n++ ? ",\n   " : "\n   ") << "{\"name\": " << JsonString(d.Name())
-          << ", \"dateCreated\": " << JsonDate(d.DateCreated())
-          << ", \"lastUpdated\": " << JsonDate(d.LastUpdated());
+        o << (n++ ? ",\n   " : "\n   ") << "{\"name\": " << Quoted(d.Name())
+          << ", \"dateCreated\": " << d.DateCreated() << ", \"lastUpdated\": " << d.LastUpdated();
         const std::string key = g.key;
         if (key == "modules") {
-          o << ", \"kind\": " << JsonOrNull(d.Kind()) << ",\n    \"source\": " << JsonOrNull(d.Text());
+          o << ", \"kind\": " << QuotedOrNull{d.Kind()} << ",\n    \"source\": " << QuotedOrNull{d.Text()};
         } else if (key == "macros") {
-          o << ",\n    \"text\": " << JsonOrNull(d.Text());
+          o << ",\n    \"text\": " << QuotedOrNull{d.Text()};
         } else {
-          o << ",\n    \"source\": " << JsonOrNull(d.Text());
+          o << ",\n    \"source\": " << QuotedOrNull{d.Text()};
         }
-        o << ", \"error\": " << JsonOrNull(d.Error()) << '}';
+        o << ", \"error\": " << QuotedOrNull{d.Error()} << '}';
       }
     }
     o << (n ? "\n  ]" : "]");
   }
   o << "}";
-  return o.str();
 }
 
-std::string JsonReferences(dao::Database& db) {
-  std::ostringstream o;
+void WriteReferences(TextOut& o, dao::Database& db) {
   o << '[';
   int n = 0;
   for (const auto& e : tavrek::doc::CrossReference(db)) {
-    o << (n++ ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(e.name)
-      << ", \"kind\": " << JsonString(e.kind) << ", \"usedBy\": [";
+    o << (n++ ? ",\n  " : "\n  ") << "{\"name\": " << Quoted(e.name) << ", \"kind\": " << Quoted(e.kind)
+      << ", \"usedBy\": [";
     for (size_t k = 0; k < e.usedBy.size(); ++k)
-      o << (k ? ", " : "") << "{\"kind\": " << JsonString(e.usedBy[k].kind)
-        << ", \"name\": " << JsonString(e.usedBy[k].name)
-        << ", \"match\": " << JsonString(e.usedBy[k].match) << '}';
+      o << (k ? ", " : "") << "{\"kind\": " << Quoted(e.usedBy[k].kind)
+        << ", \"name\": " << Quoted(e.usedBy[k].name) << ", \"match\": " << Quoted(e.usedBy[k].match)
+        << '}';
     o << "]}";
   }
   o << (n ? "\n ]" : "]");
-  return o.str();
 }
 
 // Italian words of the listing.
@@ -254,9 +258,12 @@ struct Secrets {
   }
   // Text properties that hold a connect string (Connect, ODBCConnectStr, …) are masked too.
   std::string Text(const std::string& name, const std::string& value) const {
+    return HoldsConnect(name) ? Connect(value) : value;
+  }
+  static bool HoldsConnect(const std::string& name) {
     std::string folded = name;
     for (char& c : folded) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
-    return folded.find("connect") != std::string::npos ? Connect(value) : value;
+    return folded.find("connect") != std::string::npos;
   }
 };
 
@@ -278,29 +285,53 @@ std::string Hex(const std::vector<uint8_t>& data) {
   return out;
 }
 
-std::string JsonValue(const dao::Property& p, const Secrets& secrets) {
-  const dao::PropertyValue& v = p.Value();
-  if (const bool* b = std::get_if<bool>(&v)) return *b ? "true" : "false";
-  if (const int64_t* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
-  if (const double* d = std::get_if<double>(&v)) return JsonNumber(*d);
-  if (const std::string* s = std::get_if<std::string>(&v)) return JsonString(secrets.Text(p.Name(), *s));
-  if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) return JsonDate(*t);
-  if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) return JsonString(Hex(bytes->data));
-  return "null";
-}
-
-std::string JsonProperties(const dao::Properties& properties, const Secrets& secrets) {
-  std::string out = "{";
-  bool first = true;
-  for (const dao::Property& p : properties) {
-    out += first ? "" : ", ";
-    first = false;
-    out += JsonString(p.Name()) + ": " + JsonValue(p, secrets);
+void WriteValue(TextOut& o, const std::string& name, const dao::PropertyValue& v, const Secrets& secrets) {
+  if (const bool* b = std::get_if<bool>(&v)) {
+    o << (*b ? "true" : "false");
+  } else if (const int64_t* i = std::get_if<int64_t>(&v)) {
+    o << *i;
+  } else if (const double* d = std::get_if<double>(&v)) {
+    o << JsonNumber(*d);
+  } else if (const std::string* s = std::get_if<std::string>(&v)) {
+    if (Secrets::HoldsConnect(name)) o << Quoted(secrets.Connect(*s)); else o << Quoted(*s);
+  } else if (const dao::DateTime* t = std::get_if<dao::DateTime>(&v)) {
+    o << *t;
+  } else if (const dao::Bytes* bytes = std::get_if<dao::Bytes>(&v)) {
+    o << '"' << Hex(bytes->data) << '"';
+  } else {
+    o << "null";
   }
-  return out + "}";
 }
 
-const char* JsonBool(bool b) { return b ? "true" : "false"; }
+// Stored properties as one JSON object, in stored order: those of the object model
+// (dao::Properties) or of a plain description (PropertyInfo).
+template <class List>
+struct JsonProperties {
+  const List& properties;
+  const Secrets& secrets;
+};
+template <class List>
+JsonProperties(const List&, const Secrets&) -> JsonProperties<List>;
+
+const std::string& NameOf(const dao::Property& p) { return p.Name(); }
+const dao::PropertyValue& ValueOf(const dao::Property& p) { return p.Value(); }
+const std::string& NameOf(const dao::PropertyInfo& p) { return p.name; }
+const dao::PropertyValue& ValueOf(const dao::PropertyInfo& p) { return p.value; }
+
+template <class List>
+TextOut& operator<<(TextOut& o, JsonProperties<List> j) {
+  o << '{';
+  bool first = true;
+  for (const auto& p : j.properties) {
+    if (!first) o << ", ";
+    first = false;
+    o << Quoted(NameOf(p)) << ": ";
+    WriteValue(o, NameOf(p), ValueOf(p), j.secrets);
+  }
+  return o << '}';
+}
+
+std::string_view JsonBool(bool b) { return b ? std::string_view("true") : std::string_view("false"); }
 
 // A property value in the readable listing: text quoted, bytes by their count.
 std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
@@ -319,8 +350,9 @@ std::string DisplayValue(const dao::Property& p, const Secrets& secrets) {
     count += " byte)";
     return count;
   }
-  if (std::holds_alternative<std::monostate>(v)) return "Null";
-  return JsonValue(p, secrets);
+  if (const int64_t* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  if (const double* d = std::get_if<double>(&v)) return JsonNumber(*d);
+  return "Null";
 }
 
 // One line: "<indent>Proprietà: Name = value; Name = value", nothing when there are none.
@@ -524,97 +556,127 @@ std::string UsageText() {
 
 std::string JsonString(const std::string& text) { return tavrek::doc::JsonString(text); }
 
-std::string JsonDocument(dao::Database& db, bool showSecrets) {
-  const Secrets secrets{showSecrets};
+namespace {
+
+void WriteFields(TextOut& o, const std::vector<dao::FieldInfo>& fields, const Secrets& secrets) {
+  o << '[';
+  for (size_t f = 0; f < fields.size(); ++f) {
+    const dao::FieldInfo& fd = fields[f];
+    o << (f ? ",\n    {\"name\": " : "\n    {\"name\": ") << Quoted(fd.name) << ", \"type\": " << fd.type
+      << ", \"size\": " << fd.size << ", \"attributes\": " << fd.attributes
+      << ", \"required\": " << JsonBool(fd.required) << ", \"allowZeroLength\": " << JsonBool(fd.allowZeroLength)
+      << ", \"properties\": " << JsonProperties{fd.properties, secrets} << '}';
+  }
+  o << ']';
+}
+
+void WriteIndexes(TextOut& o, const std::vector<dao::IndexInfo>& indexes) {
+  o << '[';
+  for (size_t x = 0; x < indexes.size(); ++x) {
+    const dao::IndexInfo& ix = indexes[x];
+    o << (x ? ", {\"name\": " : "{\"name\": ") << Quoted(ix.name) << ", \"fields\": [";
+    for (size_t k = 0; k < ix.fields.size(); ++k) o << (k ? ", " : "") << Quoted(ix.fields[k]);
+    o << "], \"primary\": " << JsonBool(ix.primary) << ", \"unique\": " << JsonBool(ix.unique)
+      << ", \"ignoreNulls\": " << JsonBool(ix.ignoreNulls) << ", \"required\": " << JsonBool(ix.required)
+      << ", \"foreign\": " << JsonBool(ix.foreign) << ", \"clustered\": " << JsonBool(ix.clustered)
+      << ", \"descending\": [";
+    for (size_t k = 0; k < ix.fields.size(); ++k)
+      o << (k ? ", " : "") << JsonBool(k < ix.descending.size() && ix.descending[k]);
+    o << "]}";
+  }
+  o << ']';
+}
+
+void WriteTables(TextOut& o, dao::Database& db, const Secrets& secrets) {
   const auto& defs = db.TableDefs();
-  tavrek::doc::TextOut o;
-  o << "{\"format\": " << JsonString(db.Format())
-    << ",\n \"properties\": " << JsonProperties(db.Properties(), secrets) << ",\n \"tables\": [";
+  o << '[';
   for (int i = 0; i < defs.Count(); ++i) {
     // One table at a time: a large database's definitions are not all held at once.
-    const TableDump table = OpenTable(db, defs.Item(i));
-    const dao::TableDef& t = *table.def;
-    const dao::Recordset* rs = table.rs.get();
-    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(t.Name())
-      << ", \"system\": " << JsonBool(t.IsSystem())
-      << ", \"linked\": " << JsonBool(t.IsLinked()) << ", \"recordCount\": ";
-    if (rs) o << rs->RecordCount(); else o << "null";
-    o << ", \"dateCreated\": " << JsonDate(t.DateCreated())
-      << ", \"lastUpdated\": " << JsonDate(t.LastUpdated())
-      << ",\n   \"properties\": " << JsonProperties(t.Properties(), secrets);
+    const dao::TableDef& t = defs.Item(i);
+    std::optional<dao::TableDetail> detail;
+    if (!t.IsLinked()) detail = db.DescribeTable(t);
+    o << (i ? ",\n  {\"name\": " : "\n  {\"name\": ") << Quoted(t.Name())
+      << ", \"system\": " << JsonBool(t.IsSystem()) << ", \"linked\": " << JsonBool(t.IsLinked())
+      << ", \"recordCount\": ";
+    if (detail) o << detail->recordCount; else o << "null";
+    o << ", \"dateCreated\": " << t.DateCreated() << ", \"lastUpdated\": " << t.LastUpdated()
+      << ",\n   \"properties\": " << JsonProperties{t.Properties(), secrets};
     if (t.IsLinked())
-      o << ",\n   \"connect\": " << JsonString(secrets.Connect(t.Connect()))
-        << ", \"sourceTableName\": " << JsonString(t.SourceTableName());
+      o << ",\n   \"connect\": " << Quoted(secrets.Connect(t.Connect()))
+        << ", \"sourceTableName\": " << Quoted(t.SourceTableName());
     o << ",\n   \"fields\": ";
-    if (!rs) {
-      o << "null";
-    } else {
-      o << '[';
-      const auto& fields = rs->Fields();
-      for (int f = 0; f < fields.Count(); ++f) {
-        const dao::Field& fd = fields.Item(f);
-        o << (f ? ",\n    " : "\n    ") << "{\"name\": " << JsonString(fd.Name())
-          << ", \"type\": " << fd.Type() << ", \"size\": " << fd.Size()
-          << ", \"attributes\": " << fd.Attributes() << ", \"required\": " << JsonBool(fd.Required())
-          << ", \"allowZeroLength\": " << JsonBool(fd.AllowZeroLength())
-          << ", \"properties\": " << JsonProperties(fd.Properties(), secrets) << '}';
-      }
-      o << ']';
-    }
+    if (detail) WriteFields(o, detail->fields, secrets); else o << "null";
     o << ",\n   \"indexes\": ";
-    if (!rs) {
-      o << "null";
-    } else {
-      o << '[';
-      const auto& indexes = rs->Indexes();
-      for (int x = 0; x < indexes.Count(); ++x) {
-        const dao::Index& ix = indexes.Item(x);
-        o << (x ? ", " : "") << "{\"name\": " << JsonString(ix.Name()) << ", \"fields\": [";
-        for (int k = 0; k < ix.Fields().Count(); ++k)
-          o << (k ? ", " : "") << JsonString(ix.Fields().Item(k).Name());
-        o << "], \"primary\": " << JsonBool(ix.Primary()) << ", \"unique\": " << JsonBool(ix.Unique())
-          << ", \"ignoreNulls\": " << JsonBool(ix.IgnoreNulls())
-          << ", \"required\": " << JsonBool(ix.Required()) << ", \"foreign\": " << JsonBool(ix.Foreign())
-          << ", \"clustered\": " << JsonBool(ix.Clustered()) << ", \"descending\": [";
-        for (int k = 0; k < ix.Fields().Count(); ++k)
-          o << (k ? ", " : "") << JsonBool(ix.Fields().Item(k).Descending());
-        o << "]}";
-      }
-      o << ']';
-    }
+    if (detail) WriteIndexes(o, detail->indexes); else o << "null";
     o << '}';
-    if (table.rs) table.rs->Close();
   }
-  o << (defs.Count() == 0 ? "]" : "\n ]") << ",\n \"queries\": [";
+  o << (defs.Count() == 0 ? "]" : "\n ]");
+}
+
+void WriteQueries(TextOut& o, dao::Database& db, const Secrets& secrets) {
   const auto& queries = db.QueryDefs();
+  o << '[';
   for (int i = 0; i < queries.Count(); ++i) {
     const dao::QueryDef& q = queries.Item(i);
-    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(q.Name()) << ", \"type\": " << q.Type()
-      << ", \"dateCreated\": " << JsonDate(q.DateCreated())
-      << ", \"lastUpdated\": " << JsonDate(q.LastUpdated()) << ",\n   \"sql\": " << JsonString(q.SQL())
-      << ",\n   \"properties\": " << JsonProperties(q.Properties(), secrets) << ", \"parameters\": [";
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << Quoted(q.Name()) << ", \"type\": " << q.Type()
+      << ", \"dateCreated\": " << q.DateCreated() << ", \"lastUpdated\": " << q.LastUpdated()
+      << ",\n   \"sql\": " << Quoted(q.SQL())
+      << ",\n   \"properties\": " << JsonProperties{q.Properties(), secrets} << ", \"parameters\": [";
     const auto& parameters = q.Parameters();
     for (int k = 0; k < parameters.Count(); ++k)
-      o << (k ? ", " : "") << "{\"name\": " << JsonString(parameters.Item(k).Name())
+      o << (k ? ", " : "") << "{\"name\": " << Quoted(parameters.Item(k).Name())
         << ", \"type\": " << parameters.Item(k).Type() << '}';
     o << "]}";
   }
-  o << (queries.Count() ? "\n ]" : "]") << ",\n \"relations\": [";
+  o << (queries.Count() ? "\n ]" : "]");
+}
+
+void WriteRelations(TextOut& o, dao::Database& db) {
   const auto& relations = db.Relations();
+  o << '[';
   for (int i = 0; i < relations.Count(); ++i) {
     const dao::Relation& r = relations.Item(i);
-    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << JsonString(r.Name())
-      << ", \"table\": " << JsonString(r.Table()) << ", \"foreignTable\": " << JsonString(r.ForeignTable())
-      << ", \"attributes\": " << r.Attributes() << ", \"fields\": [";
+    o << (i ? ",\n  " : "\n  ") << "{\"name\": " << Quoted(r.Name()) << ", \"table\": " << Quoted(r.Table())
+      << ", \"foreignTable\": " << Quoted(r.ForeignTable()) << ", \"attributes\": " << r.Attributes()
+      << ", \"fields\": [";
     for (int k = 0; k < r.Fields().Count(); ++k)
-      o << (k ? ", " : "") << "{\"name\": " << JsonString(r.Fields().Item(k).Name())
-        << ", \"foreignName\": " << JsonString(r.Fields().Item(k).ForeignName()) << '}';
+      o << (k ? ", " : "") << "{\"name\": " << Quoted(r.Fields().Item(k).Name())
+        << ", \"foreignName\": " << Quoted(r.Fields().Item(k).ForeignName()) << '}';
     o << "]}";
   }
   o << (relations.Count() ? "\n ]" : "]");
-  o << ",\n \"containers\": " << JsonContainers(db) << ",\n \"references\": " << JsonReferences(db)
-    << "}\n";
-  return std::move(o).str();
+}
+
+}  // namespace
+
+namespace {
+
+// A guess at the size of a database's JSON document: two kibibytes a table is less than most
+// tables take with their fields and indexes, enough to tell a catalogue of a thousand tables.
+size_t ExpectedJsonSize(dao::Database& db) { return static_cast<size_t>(db.TableDefs().Count()) << 11; }
+
+void WriteJsonDocument(TextOut& o, dao::Database& db, bool showSecrets) {
+  const Secrets secrets{showSecrets};
+  o << "{\"format\": " << Quoted(db.Format())
+    << ",\n \"properties\": " << JsonProperties{db.Properties(), secrets} << ",\n \"tables\": ";
+  WriteTables(o, db, secrets);
+  o << ",\n \"queries\": ";
+  WriteQueries(o, db, secrets);
+  o << ",\n \"relations\": ";
+  WriteRelations(o, db);
+  o << ",\n \"containers\": ";
+  WriteContainers(o, db);
+  o << ",\n \"references\": ";
+  WriteReferences(o, db);
+  o << "}\n";
+}
+
+}  // namespace
+
+std::string JsonDocument(dao::Database& db, bool showSecrets) {
+  TextOut o(ExpectedJsonSize(db));
+  WriteJsonDocument(o, db, showSecrets);
+  return o.str();
 }
 
 // Index flags in the listing, in DAO's words.
@@ -715,7 +777,7 @@ std::string TextListing(dao::Database& db, bool showSecrets) {
 namespace {
 
 // Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
-int Emit(const std::string& text, const Options& o, std::ostream& out, std::ostream& err) {
+int Emit(std::string_view text, const Options& o, std::ostream& out, std::ostream& err) {
   std::string error;
   if (o.output) {
     if (!WriteFileAtomically(*o.output, text, error)) {
@@ -854,6 +916,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     // The whole output is built before anything is written: a dump is complete or absent.
     std::string text;
+    std::optional<tavrek::doc::TextOut> json;  // a JSON document is written out from where it is built
     if (opts->html || opts->markdown) {
       const tavrek::doc::Dictionary dictionary = tavrek::doc::ReadDictionary(*db);
       text = opts->html ? tavrek::doc::HtmlDictionary(dictionary, {opts->showSecrets})
@@ -862,9 +925,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       tavrek::doc::DdlOptions options;
       options.showSecrets = opts->showSecrets;
       text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
+    } else if (opts->json) {
+      json.emplace(ExpectedJsonSize(*db));
+      WriteJsonDocument(*json, *db, opts->showSecrets);
     } else {
-      text = opts->json ? JsonDocument(*db, opts->showSecrets)
-                        : TextListing(*db, opts->showSecrets);
+      text = TextListing(*db, opts->showSecrets);
     }
     std::vector<std::pair<std::string, std::string>> vbaFiles;
     if (opts->vba) vbaFiles = VbaFiles(*db);
@@ -876,7 +941,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return 3;
       }
     }
-    return Emit(text, *opts, out, err);
+    return Emit(json ? json->view() : std::string_view(text), *opts, out, err);
   } catch (const dao::Error& e) {
     if (db) db->Close();
     err << "Errore " << e.Number() << '\n' << e.Description() << '\n';

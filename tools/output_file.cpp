@@ -22,7 +22,7 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error) {
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error) {
   auto fail = [&](int code) {
     error = "impossibile scrivere " + path + ": " + std::strerror(code);
     return false;

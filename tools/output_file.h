@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tavrek::dump {
 
@@ -10,6 +11,6 @@ namespace tavrek::dump {
 // `path` is never seen half-written and an existing file is replaced only by a complete one. The
 // new file gets the usual permissions (0666 less the umask). Returns false with an Italian message
 // naming the path and the system's reason in `error`; the temporary file is removed then.
-bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error);
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
 
 }  // namespace tavrek::dump

@@ -1,6 +1,6 @@
 #include "engine/crypto/aes.h"
 
-#include <openssl/evp.h>
+#include "engine/crypto/libcrypto.h"
 
 #include <climits>
 #include <stdexcept>
@@ -10,42 +10,47 @@ namespace engine::crypto {
 namespace {
 
 const EVP_CIPHER* CipherFor(AesMode mode, size_t keyBytes) {
+  const LibCrypto& c = LibCrypto::Get();
   const bool cbc = mode == AesMode::kCbc;
   switch (keyBytes) {
-    case 16: return cbc ? EVP_aes_128_cbc() : EVP_aes_128_ecb();
-    case 24: return cbc ? EVP_aes_192_cbc() : EVP_aes_192_ecb();
-    case 32: return cbc ? EVP_aes_256_cbc() : EVP_aes_256_ecb();
+    case 16: return cbc ? c.Aes128Cbc() : c.Aes128Ecb();
+    case 24: return cbc ? c.Aes192Cbc() : c.Aes192Ecb();
+    case 32: return cbc ? c.Aes256Cbc() : c.Aes256Ecb();
     default: return nullptr;
   }
 }
 
 }  // namespace
 
-void AesDecryptor::CtxFree::operator()(evp_cipher_ctx_st* ctx) const { EVP_CIPHER_CTX_free(ctx); }
+void AesDecryptor::CtxFree::operator()(evp_cipher_ctx_st* ctx) const {
+  LibCrypto::Get().CipherCtxFree(ctx);
+}
 
-AesDecryptor::AesDecryptor(AesMode mode, ByteView key) : ctx_(EVP_CIPHER_CTX_new()) {
+AesDecryptor::AesDecryptor(AesMode mode, ByteView key) : ctx_(LibCrypto::Get().CipherCtxNew()) {
+  const LibCrypto& c = LibCrypto::Get();
   const EVP_CIPHER* cipher = CipherFor(mode, key.size());
-  if (!ctx_ || !cipher ||
-      EVP_DecryptInit_ex(ctx_.get(), cipher, nullptr, key.data(), nullptr) != 1 ||
-      EVP_CIPHER_CTX_set_padding(ctx_.get(), 0) != 1)
+  if (!ctx_ || !cipher || c.DecryptInit(ctx_.get(), cipher, nullptr, key.data(), nullptr) != 1 ||
+      c.CipherCtxSetPadding(ctx_.get(), 0) != 1)
     throw std::runtime_error("AES set-up failed");
 }
 
-AesDecryptor::~AesDecryptor() = default;  // EVP_CIPHER_CTX_free wipes the key schedule
+AesDecryptor::~AesDecryptor() = default;  // freeing the context wipes the key schedule
 
 void AesDecryptor::Rekey(ByteView key) {
-  if (static_cast<int>(key.size()) != EVP_CIPHER_CTX_get_key_length(ctx_.get()) ||
-      EVP_DecryptInit_ex(ctx_.get(), nullptr, nullptr, key.data(), nullptr) != 1)
+  const LibCrypto& c = LibCrypto::Get();
+  if (static_cast<int>(key.size()) != c.CipherCtxGetKeyLength(ctx_.get()) ||
+      c.DecryptInit(ctx_.get(), nullptr, nullptr, key.data(), nullptr) != 1)
     throw std::runtime_error("AES key change failed");
 }
 
 void AesDecryptor::Decrypt(const uint8_t* iv, uint8_t* data, size_t length) {
   if (length % kBlockSize != 0 || length > INT_MAX) throw std::runtime_error("AES length");
+  const LibCrypto& c = LibCrypto::Get();
   int produced = 0;
   int tail = 0;
-  if (EVP_DecryptInit_ex(ctx_.get(), nullptr, nullptr, nullptr, iv) != 1 ||
-      EVP_DecryptUpdate(ctx_.get(), data, &produced, data, static_cast<int>(length)) != 1 ||
-      EVP_DecryptFinal_ex(ctx_.get(), data + produced, &tail) != 1 ||
+  if (c.DecryptInit(ctx_.get(), nullptr, nullptr, nullptr, iv) != 1 ||
+      c.DecryptUpdate(ctx_.get(), data, &produced, data, static_cast<int>(length)) != 1 ||
+      c.DecryptFinal(ctx_.get(), data + produced, &tail) != 1 ||
       static_cast<size_t>(produced + tail) != length)
     throw std::runtime_error("AES decryption failed");
 }

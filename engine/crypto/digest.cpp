@@ -1,6 +1,6 @@
 #include "engine/crypto/digest.h"
 
-#include <openssl/evp.h>
+#include "engine/crypto/libcrypto.h"
 
 #include <stdexcept>
 
@@ -56,27 +56,29 @@ struct Digester::State {
   EVP_MD* md = nullptr;
   EVP_MD_CTX* ctx = nullptr;
   ~State() {
-    EVP_MD_CTX_free(ctx);
-    EVP_MD_free(md);
+    const LibCrypto& c = LibCrypto::Get();
+    c.MdCtxFree(ctx);
+    c.MdFree(md);
   }
 };
 
 Digester::Digester(HashAlgorithm algorithm)
     : state_(std::make_unique<State>()), size_(DigestSize(algorithm)) {
-  state_->md = EVP_MD_fetch(nullptr, Name(algorithm), nullptr);
-  state_->ctx = EVP_MD_CTX_new();
-  if (!state_->md || !state_->ctx || static_cast<size_t>(EVP_MD_get_size(state_->md)) != size_)
+  const LibCrypto& c = LibCrypto::Get();
+  state_->md = c.MdFetch(nullptr, Name(algorithm), nullptr);
+  state_->ctx = c.MdCtxNew();
+  if (!state_->md || !state_->ctx || static_cast<size_t>(c.MdGetSize(state_->md)) != size_)
     throw std::runtime_error("digest set-up failed");
 }
 
 Digester::~Digester() = default;
 
 void Digester::Digest(std::initializer_list<ByteView> parts, uint8_t* out) {
-  bool ok = EVP_DigestInit_ex2(state_->ctx, state_->md, nullptr) == 1;
-  for (const ByteView& part : parts)
-    ok = ok && EVP_DigestUpdate(state_->ctx, part.data(), part.size()) == 1;
+  const LibCrypto& c = LibCrypto::Get();
+  bool ok = c.DigestInit(state_->ctx, state_->md, nullptr) == 1;
+  for (const ByteView& part : parts) ok = ok && c.DigestUpdate(state_->ctx, part.data(), part.size()) == 1;
   unsigned int length = 0;
-  ok = ok && EVP_DigestFinal_ex(state_->ctx, out, &length) == 1;
+  ok = ok && c.DigestFinal(state_->ctx, out, &length) == 1;
   if (!ok) throw std::runtime_error("digest failed");
 }
 

@@ -1,6 +1,8 @@
 #include "engine/crypto/secret.h"
 
-#include <openssl/crypto.h>
+#include <string.h>  // explicit_bzero
+
+#include "engine/crypto/libcrypto.h"
 
 namespace engine::crypto {
 
@@ -21,7 +23,7 @@ Secret& Secret::operator=(Secret&& other) noexcept {
 }
 
 void Secret::FitTo(size_t size, uint8_t pad) {
-  if (size < bytes_.size()) OPENSSL_cleanse(bytes_.data() + size, bytes_.size() - size);
+  if (size < bytes_.size()) explicit_bzero(bytes_.data() + size, bytes_.size() - size);
   if (size > bytes_.capacity()) {
     // Growing in place would leave the old buffer behind unwiped.
     std::vector<uint8_t> grown;
@@ -36,14 +38,14 @@ void Secret::FitTo(size_t size, uint8_t pad) {
 void Secret::Wipe() {
   // Everything the vector ever held lives in its current buffer: FitTo and the assignments wipe
   // before they replace it.
-  if (!bytes_.empty()) OPENSSL_cleanse(bytes_.data(), bytes_.size());
+  if (!bytes_.empty()) explicit_bzero(bytes_.data(), bytes_.size());
   bytes_.clear();
 }
 
 bool SameBytes(ByteView a, ByteView b) {
   if (a.size() != b.size()) return false;
   if (a.empty()) return true;
-  return CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+  return LibCrypto::Get().ConstantTimeCompare(a.data(), b.data(), a.size()) == 0;
 }
 
 }  // namespace engine::crypto

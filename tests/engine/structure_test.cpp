@@ -7,6 +7,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "engine/dao.h"
@@ -337,6 +339,78 @@ TEST(ColumnKinds, ComplexLargeNumberAndExtendedDate) {
 
 // A property blob whose signature is damaged: the properties, and the fields that carry them,
 // are reported as a damaged file; the catalogue itself still opens.
+bool SameValue(const dao::PropertyValue& a, const dao::PropertyValue& b) {
+  if (a.index() != b.index()) return false;
+  return std::visit(
+      [&b](const auto& x) {
+        using T = std::decay_t<decltype(x)>;
+        if constexpr (std::is_same_v<T, dao::DateTime>) return x.days == std::get<T>(b).days;
+        else return x == std::get<T>(b);
+      },
+      a);
+}
+
+// The plain description a writer reads table by table is the recordset's, field for field and
+// index for index, properties included; it belongs to its own database only.
+TEST(DescribeTable, SameAsTheTableRecordset) {
+  for (const char* file : {"ace/calcFieldTestV2010.accdb", "ace/complexDataTestV2010.accdb",
+                           "jet4/testIndexPropertiesV2000.mdb", "generated/stress-d-300rels-V2007.accdb",
+                           "jet3/indexTestV1997.mdb"}) {
+    SCOPED_TRACE(file);
+    auto db = Open(file);
+    int fields = 0;
+    for (const dao::TableDef& t : db->TableDefs()) {
+      const dao::TableDetail detail = db->DescribeTable(t);
+      auto rs = db->OpenRecordset(t.Name());
+      EXPECT_EQ(detail.recordCount, rs->RecordCount()) << t.Name();
+      ASSERT_EQ(static_cast<int>(detail.fields.size()), rs->Fields().Count()) << t.Name();
+      for (int i = 0; i < rs->Fields().Count(); ++i) {
+        const dao::Field& f = rs->Fields().Item(i);
+        const dao::FieldInfo& d = detail.fields[static_cast<size_t>(i)];
+        EXPECT_EQ(d.name, f.Name());
+        EXPECT_EQ(d.type, f.Type()) << f.Name();
+        EXPECT_EQ(d.size, f.Size()) << f.Name();
+        EXPECT_EQ(d.attributes, f.Attributes()) << f.Name();
+        EXPECT_EQ(d.required, f.Required()) << f.Name();
+        EXPECT_EQ(d.defaultValue, f.DefaultValue()) << f.Name();
+        ASSERT_EQ(static_cast<int>(d.properties.size()), f.Properties().Count()) << f.Name();
+        for (size_t k = 0; k < d.properties.size(); ++k) {
+          EXPECT_EQ(d.properties[k].name, f.Properties().Item(static_cast<int>(k)).Name());
+          EXPECT_TRUE(SameValue(d.properties[k].value, f.Properties().Item(static_cast<int>(k)).Value()))
+              << d.properties[k].name;
+        }
+        ++fields;
+      }
+      ASSERT_EQ(static_cast<int>(detail.indexes.size()), rs->Indexes().Count()) << t.Name();
+      for (int i = 0; i < rs->Indexes().Count(); ++i) {
+        const dao::Index& ix = rs->Indexes().Item(i);
+        const dao::IndexInfo& d = detail.indexes[static_cast<size_t>(i)];
+        EXPECT_EQ(d.name, ix.Name());
+        ASSERT_EQ(static_cast<int>(d.fields.size()), ix.Fields().Count());
+        for (int k = 0; k < ix.Fields().Count(); ++k) {
+          EXPECT_EQ(d.fields[static_cast<size_t>(k)], ix.Fields().Item(k).Name());
+          const bool descending = static_cast<size_t>(k) < d.descending.size() && d.descending[static_cast<size_t>(k)];
+          EXPECT_EQ(descending, ix.Fields().Item(k).Descending());
+        }
+        EXPECT_EQ(d.primary, ix.Primary());
+        EXPECT_EQ(d.unique, ix.Unique());
+        EXPECT_EQ(d.foreign, ix.Foreign());
+      }
+    }
+    EXPECT_GT(fields, 0);
+  }
+
+  // A table definition of another database (even one of the same file) is not this one's.
+  auto a = Open("jet4/testV2000.mdb");
+  auto b = Open("jet4/testV2000.mdb");
+  try {
+    a->DescribeTable(b->TableDefs().Item(0));
+    ADD_FAILURE() << "described a table of another database";
+  } catch (const dao::Error& e) {
+    EXPECT_EQ(e.Number(), dao::kErrItemNotFound);
+  }
+}
+
 TEST(DamagedStructure, BrokenPropertyBlobIsADamagedFile) {
   enginetest::ScratchDir dir;
   std::vector<uint8_t> bytes = enginetest::ReadBytes(Corpus("jet4/testV2000.mdb"));

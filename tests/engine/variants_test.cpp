@@ -158,6 +158,13 @@ TEST(Variants, LinkedTablesAreListedButNotOpenedAsTableRecordsets) {
       EXPECT_EQ(e.Number(), dao::kErrInvalidOperation);
       EXPECT_NE(e.Description().find("Table3"), std::string::npos);
     }
+    try {
+      db->DescribeTable(t3);
+      ADD_FAILURE() << "described a linked table as a local one";
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), dao::kErrInvalidOperation);
+      EXPECT_NE(e.Description().find("Table3"), std::string::npos);
+    }
     EXPECT_EQ(db->OpenRecordset("Table4")->Fields().Count(), 2);
   }
 }
