@@ -63,6 +63,7 @@ std::string JsonString(std::string_view text);
 
 // Writes the JSON string literal of a text straight into a document: `o << Quoted(name)`.
 struct Quoted {
+  explicit Quoted(std::string_view t) : text(t) {}
   std::string_view text;
 };
 inline TextOut& operator<<(TextOut& o, Quoted q) {
