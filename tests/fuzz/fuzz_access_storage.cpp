@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/application_objects.h"
 #include "engine/bytes.h"
 #include "engine/vba/storage_tree.h"
-#include "engine/vba/vba_project.h"
+#include "tests/fuzz/walk_application.h"
 
 namespace {
 
@@ -64,19 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     engine::vba::StorageTree tree(std::move(rows));
-    try {
-      sink = sink + engine::vba::ReadVbaProject(tree).size();
-    } catch (const engine::CorruptError&) {
-    }
-    std::vector<dao::ContainerInfo> containers;
-    for (const char* name : {"Forms", "Reports", "Scripts", "Modules"}) {
-      dao::ContainerInfo c{name, {}};
-      for (const char* doc : {"0", "1", "M1", "Form1"}) c.documents.push_back({doc, {}, {}, "", "", "", {}});
-      containers.push_back(std::move(c));
-    }
-    engine::ReadApplicationText(containers, &tree);
-    for (const auto& c : containers)
-      for (const auto& d : c.documents) sink = sink + d.text.size() + d.storedTexts.size();
+    sink = sink + fuzz::WalkApplication(tree, {"0", "1", "M1", "Form1"});
   } catch (const engine::CorruptError&) {
   }
   return 0;

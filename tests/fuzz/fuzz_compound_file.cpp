@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/application_objects.h"
 #include "engine/bytes.h"
 #include "engine/vba/compound_file.h"
-#include "engine/vba/vba_project.h"
+#include "tests/fuzz/walk_application.h"
 
 namespace {
 volatile size_t sink;
@@ -20,20 +19,7 @@ volatile size_t sink;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     const engine::vba::StorageTree tree = engine::vba::ReadCompoundFile(engine::ByteView(data, size));
-    try {
-      sink = sink + engine::vba::ReadVbaProject(tree).size();
-    } catch (const engine::CorruptError&) {
-    }
-    std::vector<dao::ContainerInfo> containers;
-    for (const char* name : {"Forms", "Reports", "Scripts", "Modules"}) {
-      dao::ContainerInfo c{name, {}};
-      for (const char* doc : {"Form1", "Module1", "Class1", "Macro1"})
-        c.documents.push_back({doc, {}, {}, "", "", "", {}});
-      containers.push_back(std::move(c));
-    }
-    engine::ReadApplicationText(containers, &tree);
-    for (const auto& c : containers)
-      for (const auto& d : c.documents) sink = sink + d.text.size() + d.storedTexts.size();
+    sink = sink + fuzz::WalkApplication(tree, {"Form1", "Module1", "Class1", "Macro1"});
   } catch (const engine::CorruptError&) {
   }
   return 0;
