@@ -18,8 +18,6 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  uint64_t Size() const { return size_; }
-
   // Copies `n` bytes at `offset` to `out`. False when they are past the mapped size, or when the
   // system cannot supply them any more (the file was cut short by someone else after it was
   // mapped, or the disk or network under it failed): what would otherwise end the process with

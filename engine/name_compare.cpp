@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/text_codec.h"
+
 namespace engine {
 
 namespace {
@@ -26,6 +28,9 @@ std::vector<char32_t> DecodeUtf8(std::string_view s) {
       if ((b & 0xC0) != 0x80) valid = false;
       c = (c << 6) | (b & 0x3F);
     }
+    // Surrogates and values past Unicode are not characters: their bytes are carried raw, so
+    // that they come back out as they went in.
+    if (valid && ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)) valid = false;
     if (!valid) {
       out.push_back(kRawByteBase + b0);
       ++i;
@@ -38,23 +43,8 @@ std::vector<char32_t> DecodeUtf8(std::string_view s) {
 }
 
 void EncodeUtf8(char32_t c, std::string& out) {
-  if (c >= kRawByteBase) {
-    out += static_cast<char>(c - kRawByteBase);
-  } else if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  if (c >= kRawByteBase) out += static_cast<char>(c - kRawByteBase);
+  else AppendUtf8(out, static_cast<uint32_t>(c));
 }
 
 // In blocks where capital and small letters alternate, the capital is on the even (or, with
