@@ -4,7 +4,6 @@
 // listed there must read byte for byte the same through the engine.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,121 +12,26 @@
 #include <string>
 
 #include "engine/dao.h"
+#include "tests/tools/json.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Just enough JSON for {"queries": {"name": "text", …}, "skipped": […]}: the strings of the
-// "queries" object. Fails the test on anything else.
-class ExportReader {
- public:
-  explicit ExportReader(std::string text) : text_(std::move(text)) {}
-
-  std::map<std::string, std::string> Queries() {
-    std::map<std::string, std::string> out;
-    Expect('{');
-    while (Peek() != '}') {
-      const std::string key = String();
-      Expect(':');
-      if (key == "queries") {
-        Expect('{');
-        while (Peek() != '}') {
-          std::string name = String();
-          Expect(':');
-          out[name] = String();
-          if (Peek() == ',') ++pos_;
-        }
-        Expect('}');
-      } else {
-        SkipValue();
-      }
-      if (Peek() == ',') ++pos_;
-    }
-    return out;
+// The "queries" object of an export file ({"queries": {"name": "text", …}, "skipped": […]}):
+// name -> text. Throws on anything else.
+std::map<std::string, std::string> ExportedQueries(const std::string& text) {
+  const testjson::Value doc = testjson::Parse(text);
+  const testjson::Value& queries = doc["queries"];
+  if (queries.kind != testjson::Value::kObject) throw std::runtime_error("queries is not an object");
+  std::map<std::string, std::string> out;
+  for (size_t i = 0; i < queries.keys.size(); ++i) {
+    if (queries.members[i].kind != testjson::Value::kString)
+      throw std::runtime_error("the text of " + queries.keys[i] + " is not a string");
+    out[queries.keys[i]] = queries.members[i].string;
   }
-
- private:
-  char Peek() {
-    while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-    if (pos_ >= text_.size()) throw std::runtime_error("unexpected end of JSON");
-    return text_[pos_];
-  }
-  void Expect(char c) {
-    if (Peek() != c) throw std::runtime_error(std::string("expected ") + c);
-    ++pos_;
-  }
-  void SkipValue() {
-    if (Peek() == '"') {
-      String();
-      return;
-    }
-    Expect('[');
-    while (Peek() != ']') {
-      String();
-      if (Peek() == ',') ++pos_;
-    }
-    ++pos_;
-  }
-  void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  uint32_t Hex4() {
-    if (pos_ + 4 > text_.size()) throw std::runtime_error("short \\u escape");
-    const uint32_t v = static_cast<uint32_t>(std::stoul(text_.substr(pos_, 4), nullptr, 16));
-    pos_ += 4;
-    return v;
-  }
-  std::string String() {
-    Expect('"');
-    std::string out;
-    while (pos_ < text_.size() && text_[pos_] != '"') {
-      char c = text_[pos_++];
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      if (pos_ >= text_.size()) break;
-      c = text_[pos_++];
-      switch (c) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'u': {
-          uint32_t cp = Hex4();
-          if (cp >= 0xD800 && cp < 0xDC00 && text_.compare(pos_, 2, "\\u") == 0) {
-            pos_ += 2;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (Hex4() - 0xDC00);
-          }
-          AppendUtf8(out, cp);
-          break;
-        }
-        default: out += c; break;  // \" \\ \/
-      }
-    }
-    Expect('"');
-    return out;
-  }
-
-  std::string text_;
-  size_t pos_ = 0;
-};
+  return out;
+}
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -150,7 +54,7 @@ TEST(AccessExports, EveryExportedQueryReadsAsAccessWroteIt) {
     const fs::path database = folder / file.substr(0, file.size() - suffix.size());
     SCOPED_TRACE(database.filename().string());
     std::map<std::string, std::string> expected;
-    ASSERT_NO_THROW(expected = ExportReader(ReadAll(entry.path())).Queries());
+    ASSERT_NO_THROW(expected = ExportedQueries(ReadAll(entry.path())));
     ASSERT_FALSE(expected.empty());
 
     dao::DBEngine engine;
