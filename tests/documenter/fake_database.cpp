@@ -1,28 +1,10 @@
 #include "tests/documenter/fake_database.h"
+#include "tests/documenter/sample_db.h"
 
 namespace doctest {
 
-namespace {
-
-dao::FieldInfo Field(const std::string& name, int16_t type, int32_t size) {
-  dao::FieldInfo f;
-  f.name = name;
-  f.type = type;
-  f.size = size;
-  return f;
-}
-
-dao::IndexInfo PrimaryKey(std::vector<std::string> fields) {
-  dao::IndexInfo ix;
-  ix.name = "PrimaryKey";
-  ix.fields = std::move(fields);
-  ix.primary = true;
-  ix.unique = true;
-  ix.required = true;
-  return ix;
-}
-
-}  // namespace
+using tavrek::doc::sample::Field;
+using tavrek::doc::sample::PrimaryKey;
 
 FakeDatabase SalesDatabase() {
   FakeDatabase f;
