@@ -9,6 +9,7 @@
 #include "engine/query_parameters.h"
 #include "engine/query_sql.h"
 #include "engine/query_text.h"
+#include "tests/query/query_row.h"
 
 namespace {
 
@@ -16,16 +17,7 @@ using engine::BuildQuerySql;
 using engine::QueryRow;
 using engine::QueryTypeFromRows;
 
-QueryRow Row(int attribute, std::optional<int> flag, const char* name1, const char* name2,
-             const char* expression) {
-  QueryRow row;
-  row.attribute = attribute;
-  row.flag = flag;
-  if (name1) row.name1 = name1;
-  if (name2) row.name2 = name2;
-  if (expression) row.expression = expression;
-  return row;
-}
+using querytest::Row;
 
 QueryRow Start() { return Row(0, 0, nullptr, nullptr, nullptr); }
 QueryRow End() { return Row(255, std::nullopt, nullptr, nullptr, nullptr); }

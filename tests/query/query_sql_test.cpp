@@ -2,6 +2,7 @@
 // read exactly as Access shows them, then clause and flag combinations those files do not hold,
 // then rows that are broken in various ways.
 #include "engine/query_sql.h"
+#include "tests/query/query_row.h"
 #include "tests/query/access_texts.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +19,7 @@ using engine::BuildQuerySql;
 using engine::QueryRow;
 using engine::QueryTypeFromRows;
 
-QueryRow Row(int attribute, std::optional<int> flag, const char* name1, const char* name2,
-             const char* expression) {
-  QueryRow row;
-  row.attribute = attribute;
-  row.flag = flag;
-  if (name1) row.name1 = name1;
-  if (name2) row.name2 = name2;
-  if (expression) row.expression = expression;
-  return row;
-}
+using querytest::Row;
 
 #include "tests/query/corpus_rows.inc"
 
