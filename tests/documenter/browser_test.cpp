@@ -25,16 +25,13 @@
 #include "documenter/markdown.h"
 #include "engine/dao.h"
 #include "tests/documenter/fake_database.h"
+#include "tests/support/shell.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using testshell::ShellQuote;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -43,7 +40,7 @@ std::string ReadFile(const fs::path& p) {
 
 // Runs a shell command with standard output into `out` and standard error into `err` (files).
 int Shell(const std::string& command, const fs::path& out, const fs::path& err) {
-  const std::string line = command + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+  const std::string line = command + " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string());
   const int st = std::system(line.c_str());
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
@@ -89,7 +86,7 @@ class Browser : public ::testing::Test {
         "--disable-background-networking --disable-component-update --disable-sync "
         "--disable-extensions --no-default-browser-check --hide-scrollbars --disable-dev-shm-usage "
         "--enable-logging=stderr --v=0 --window-size=1280,2000 --user-data-dir=" +
-        Quote(profile.string()) + " " + what + " " + Quote("file://" + page.string());
+        ShellQuote(profile.string()) + " " + what + " " + ShellQuote("file://" + page.string());
     const int status = Shell(command, dir_ / "chromium.out", dir_ / "chromium.log");
     out = ReadFile(dir_ / "chromium.out");
     log = ReadFile(dir_ / "chromium.log");
@@ -141,8 +138,8 @@ class BrowserOnFile : public Browser, public ::testing::WithParamInterface<const
 TEST_P(BrowserOnFile, PageRendersWithoutErrorsAndShowsEveryTable) {
   const std::string file = std::string(TAVREK_TEST_DATA) + "/" + GetParam();
   const fs::path page = dir_ / "dizionario.html";
-  const std::string dump = std::string(TAVREK_DUMP_PATH) + " --html " + Quote(file) + " -o " +
-                           Quote(page.string());
+  const std::string dump = std::string(TAVREK_DUMP_PATH) + " --html " + ShellQuote(file) + " -o " +
+                           ShellQuote(page.string());
   ASSERT_EQ(Shell(dump, dir_ / "dump.out", dir_ / "dump.err"), 0) << ReadFile(dir_ / "dump.err");
 
   // The user tables as the engine lists them.
@@ -175,7 +172,7 @@ TEST_P(BrowserOnFile, PageRendersWithoutErrorsAndShowsEveryTable) {
   // A PNG of the rendering, kept beside the test for people to look at.
   const fs::path png = fs::current_path() / (std::string("browser-") + fs::path(GetParam()).stem().string() + ".png");
   std::string out;
-  ASSERT_EQ(Chromium(page, "--screenshot=" + Quote(png.string()), out, log), 0) << log;
+  ASSERT_EQ(Chromium(page, "--screenshot=" + ShellQuote(png.string()), out, log), 0) << log;
   EXPECT_EQ(ConsoleMessages(log), std::vector<std::string>{}) << log;
   const std::string image = ReadFile(png);
   ASSERT_GT(image.size(), 8u);
@@ -183,9 +180,9 @@ TEST_P(BrowserOnFile, PageRendersWithoutErrorsAndShowsEveryTable) {
 
   // Printed: the contents, the diagram and each table begin a page.
   const fs::path pdf = dir_ / "dizionario.pdf";
-  ASSERT_EQ(Chromium(page, "--no-pdf-header-footer --print-to-pdf=" + Quote(pdf.string()), out, log), 0)
+  ASSERT_EQ(Chromium(page, "--no-pdf-header-footer --print-to-pdf=" + ShellQuote(pdf.string()), out, log), 0)
       << log;
-  ASSERT_EQ(Shell("pdfinfo " + Quote(pdf.string()), dir_ / "pdfinfo.out", dir_ / "pdfinfo.err"), 0)
+  ASSERT_EQ(Shell("pdfinfo " + ShellQuote(pdf.string()), dir_ / "pdfinfo.out", dir_ / "pdfinfo.err"), 0)
       << ReadFile(dir_ / "pdfinfo.err");
   std::smatch pages;
   const std::string info = ReadFile(dir_ / "pdfinfo.out");
@@ -214,7 +211,7 @@ TEST_F(Browser, MermaidDrawsTheDiagramOfRelationsAndAwkwardNames) {
 
 TEST_P(BrowserOnFile, MarkdownDiagramIsDrawnByMermaid) {
   const std::string file = std::string(TAVREK_TEST_DATA) + "/" + GetParam();
-  const std::string dump = std::string(TAVREK_DUMP_PATH) + " --markdown " + Quote(file);
+  const std::string dump = std::string(TAVREK_DUMP_PATH) + " --markdown " + ShellQuote(file);
   ASSERT_EQ(Shell(dump, dir_ / "dump.md", dir_ / "dump.err"), 0) << ReadFile(dir_ / "dump.err");
   const std::string md = ReadFile(dir_ / "dump.md");
   const size_t start = md.find("```mermaid\n");

@@ -7,18 +7,16 @@
 #include <regex>
 #include <string>
 
+#include "tests/support/shell.h"
+
 namespace {
+
+using testshell::ShellQuote;
 
 struct Outcome {
   int status;
   std::string out, err;
 };
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 std::string ReadAll(FILE* f) {
   std::string s;
@@ -32,7 +30,7 @@ std::string ReadAll(FILE* f) {
 Outcome Dump(const std::string& args) {
   FILE* errFile = tmpfile();
   EXPECT_NE(errFile, nullptr);
-  std::string cmd = Quote(TAVREK_DUMP_PATH) + " " + args + " 2>/dev/fd/" +
+  std::string cmd = ShellQuote(TAVREK_DUMP_PATH) + " " + args + " 2>/dev/fd/" +
                     std::to_string(fileno(errFile));
   FILE* p = popen(cmd.c_str(), "r");
   Outcome o{-1, ReadAll(p), {}};
@@ -47,30 +45,30 @@ Outcome Dump(const std::string& args) {
 const std::string kData = TAVREK_TEST_DATA;
 
 TEST(DumpCli, EngineErrorsExitWithStatusTwoAndNumberedMessage) {
-  Outcome missing = Dump(Quote(kData + "/jet4/non-esiste.mdb"));
+  Outcome missing = Dump(ShellQuote(kData + "/jet4/non-esiste.mdb"));
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.out, "");
   EXPECT_EQ(missing.err.rfind("Errore 3024\n", 0), 0u) << missing.err;
 
   for (const char* pw : {"", "--password sbagliata "}) {
-    Outcome wrong = Dump(std::string("--json ") + pw + Quote(kData + "/jet4/V2000_with-password.mdb"));
+    Outcome wrong = Dump(std::string("--json ") + pw + ShellQuote(kData + "/jet4/V2000_with-password.mdb"));
     EXPECT_EQ(wrong.status, 2) << pw;
     EXPECT_EQ(wrong.out, "");
     EXPECT_EQ(wrong.err, "Errore 3031\nPassword non valida.\n");
   }
 
-  Outcome notAccess = Dump(Quote(kData + "/NOTICE"));
+  Outcome notAccess = Dump(ShellQuote(kData + "/NOTICE"));
   EXPECT_EQ(notAccess.status, 2);
   EXPECT_EQ(notAccess.err.rfind("Errore 3343\n", 0), 0u) << notAccess.err;
 }
 
 TEST(DumpCli, SuccessWritesOnlyToStandardOutput) {
-  Outcome ok = Dump("--password password --json " + Quote(kData + "/jet4/V2000_with-password.mdb"));
+  Outcome ok = Dump("--password password --json " + ShellQuote(kData + "/jet4/V2000_with-password.mdb"));
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(ok.err, "");
   EXPECT_EQ(ok.out.rfind("{\"format\": \"Jet4\"", 0), 0u);
 
-  Outcome text = Dump(Quote(kData + "/jet3/queryTestV1997.mdb"));
+  Outcome text = Dump(ShellQuote(kData + "/jet3/queryTestV1997.mdb"));
   EXPECT_EQ(text.status, 0);
   EXPECT_NE(text.out.find("Formato: Jet3"), std::string::npos);
   EXPECT_NE(text.out.find("UnionQuery  tipo 128"), std::string::npos);
@@ -85,8 +83,8 @@ std::string WithoutDates(const std::string& json) {
 // (Access stamped different modification times on a few system tables).
 TEST(DumpCli, EncryptedAccdbDumpsLikeItsUnencryptedTwin) {
   Outcome encrypted =
-      Dump("--json --password password " + Quote(kData + "/encrypted/V2010_with-password.accdb"));
-  Outcome plain = Dump("--json " + Quote(kData + "/encrypted/V2010_no-password.accdb"));
+      Dump("--json --password password " + ShellQuote(kData + "/encrypted/V2010_with-password.accdb"));
+  Outcome plain = Dump("--json " + ShellQuote(kData + "/encrypted/V2010_no-password.accdb"));
   ASSERT_EQ(encrypted.status, 0) << encrypted.err;
   ASSERT_EQ(plain.status, 0) << plain.err;
   EXPECT_NE(encrypted.out, plain.out) << "the dates differ, so the comparison below blanks them";
@@ -98,13 +96,13 @@ TEST(DumpCli, EncryptedAccdbWithoutOrWithAWrongPasswordIs3031) {
   for (const char* file : {"db2007-oldenc.accdb", "db2007-enc.accdb", "db-nonstandard.accdb",
                            "V2010_with-password.accdb"}) {
     for (const char* pw : {"", "--password Segreto99 "}) {
-      Outcome o = Dump(std::string(pw) + Quote(kData + "/encrypted/" + file));
+      Outcome o = Dump(std::string(pw) + ShellQuote(kData + "/encrypted/" + file));
       EXPECT_EQ(o.status, 2) << file;
       EXPECT_EQ(o.out, "");
       EXPECT_EQ(o.err, "Errore 3031\nPassword non valida.\n") << file;
     }
   }
-  Outcome ok = Dump("--password Test123 " + Quote(kData + "/encrypted/db2007-oldenc.accdb"));
+  Outcome ok = Dump("--password Test123 " + ShellQuote(kData + "/encrypted/db2007-oldenc.accdb"));
   EXPECT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(ok.out.find("Test123"), std::string::npos) << "the password is not shown";
 }

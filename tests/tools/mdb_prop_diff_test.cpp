@@ -21,8 +21,11 @@
 #include <vector>
 
 #include "tests/tools/json.h"
+#include "tests/support/shell.h"
 
 namespace {
+
+using testshell::ShellQuote;
 
 namespace fs = std::filesystem;
 
@@ -41,28 +44,6 @@ std::vector<std::string> DataFiles() {
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// Standard output of a shell command; its exit status in `status`.
-std::string Output(const std::string& cmd, int& status) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) {
-    status = -1;
-    return out;
-  }
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int st = pclose(p);
-  status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return out;
 }
 
 using Block = std::map<std::string, std::string>;  // property name -> mdb-prop's value text
@@ -125,10 +106,10 @@ class MdbPropAgrees : public ::testing::TestWithParam<std::string> {
   std::string file_ = kDataDir + "/" + GetParam();
 
   std::vector<std::pair<std::string, Block>> MdbProp(const std::string& object) {
-    int status = 0;
-    std::string out = Output("mdb-prop " + Quote(file_) + " " + Quote(object) + " 2>/dev/null", status);
-    EXPECT_EQ(status, 0) << "mdb-prop " << object;
-    return ParseMdbProp(out);
+    const testshell::CommandResult r =
+        testshell::RunCommand("mdb-prop " + ShellQuote(file_) + " " + ShellQuote(object) + " 2>/dev/null");
+    EXPECT_EQ(r.status, 0) << "mdb-prop " << object;
+    return ParseMdbProp(r.out);
   }
 
   // The object's own properties and, when `fields` is given, its columns'.
@@ -162,11 +143,11 @@ class MdbPropAgrees : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(MdbPropAgrees, StoredPropertiesMatch) {
-  int status = 0;
   std::string pw = GetParam().find("with-password") != std::string::npos ? "--password password " : "";
-  std::string json = Output(Quote(kDump) + " --json --show-secrets " + pw + Quote(file_), status);
-  ASSERT_EQ(status, 0);
-  testjson::Value doc = testjson::Parse(json);
+  const testshell::CommandResult dumped =
+      testshell::RunCommand(ShellQuote(kDump) + " --json --show-secrets " + pw + ShellQuote(file_));
+  ASSERT_EQ(dumped.status, 0);
+  testjson::Value doc = testjson::Parse(dumped.out);
   Compare("MSysDb", doc["properties"], nullptr);
   for (const auto& t : doc["tables"].array) {
     if (t["system"].boolean || !MdbPropCanFind(t["name"].string)) continue;

@@ -42,8 +42,11 @@
 #include <vector>
 
 #include "tests/tools/json.h"
+#include "tests/support/shell.h"
 
 namespace {
+
+using testshell::ShellQuote;
 
 namespace fs = std::filesystem;
 
@@ -68,33 +71,8 @@ std::vector<std::string> CorpusFiles() {
   return files;
 }
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'') q += "'\\''";
-    else q += c;
-  }
-  return q + "'";
-}
-
-struct CommandResult {
-  int status;
-  std::string out;
-};
-
-// Runs a shell command, returning its exit status and standard output (standard error is left
-// to the test log).
-CommandResult RunCommand(const std::string& cmd) {
-  CommandResult r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+using testshell::CommandResult;
+using testshell::RunCommand;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -196,8 +174,8 @@ class MdbtoolsAgree : public ::testing::TestWithParam<std::string> {
       fclose(f);
     }
     std::vector<MdbColumn> cols;
-    for (const auto& l : MdbLines("mdb-sql -H -F -P -d " + Quote(std::string(1, kFieldSep)) +
-                                  " -i " + Quote(sqlFile.string()) + " " + Quote(file_))) {
+    for (const auto& l : MdbLines("mdb-sql -H -F -P -d " + ShellQuote(std::string(1, kFieldSep)) +
+                                  " -i " + ShellQuote(sqlFile.string()) + " " + ShellQuote(file_))) {
       auto p = Split(l, kFieldSep);
       if (p.size() != 3) {
         ADD_FAILURE() << "unexpected mdb-sql line: " << l;
@@ -212,8 +190,8 @@ class MdbtoolsAgree : public ::testing::TestWithParam<std::string> {
   std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     std::string sep(1, kFieldSep);
-    auto lines = MdbLines("mdb-export -H -b strip -e -Q -T '%Y-%m-%dT%H:%M:%S' -d " + Quote(sep) +
-                          " " + Quote(file_) + " MSysObjects");
+    auto lines = MdbLines("mdb-export -H -b strip -e -Q -T '%Y-%m-%dT%H:%M:%S' -d " + ShellQuote(sep) +
+                          " " + ShellQuote(file_) + " MSysObjects");
     for (const auto& l : lines) {
       auto p = Split(l, kFieldSep);
       // Id, ParentId, Name, Type, DateCreate, DateUpdate, Owner, Flags, ...
@@ -239,22 +217,22 @@ TEST_P(MdbtoolsAgree, CatalogueMatches) {
       << "mdbtools is not installed (scripts/deps.sh installs it)";
 
   // Our side.
-  std::string cmd = Quote(kDump) + " --json ";
-  if (std::string pw = PasswordOf(GetParam()); !pw.empty()) cmd += "--password " + Quote(pw) + " ";
-  CommandResult dumped = RunCommand(cmd + Quote(file_));
+  std::string cmd = ShellQuote(kDump) + " --json ";
+  if (std::string pw = PasswordOf(GetParam()); !pw.empty()) cmd += "--password " + ShellQuote(pw) + " ";
+  CommandResult dumped = RunCommand(cmd + ShellQuote(file_));
   ASSERT_EQ(dumped.status, 0) << "tavrek-dump failed on " << GetParam();
   testjson::Value doc = testjson::Parse(dumped.out);
 
   // Format.
-  std::string ver = MdbLines("mdb-ver " + Quote(file_)).at(0);
+  std::string ver = MdbLines("mdb-ver " + ShellQuote(file_)).at(0);
   std::string expectedFormat = ver == "JET3" ? "Jet3" : ver == "JET4" ? "Jet4" : ver;
   EXPECT_EQ(doc["format"].string, expectedFormat);
   const bool jet3 = ver == "JET3";
 
   // Tables: every local table of mdbtools, no more; the system flag.
   std::set<std::string> mdbAll, mdbUser;
-  for (auto& t : MdbLines("mdb-tables -1 -S " + Quote(file_))) mdbAll.insert(t);
-  for (auto& t : MdbLines("mdb-tables -1 " + Quote(file_))) mdbUser.insert(t);
+  for (auto& t : MdbLines("mdb-tables -1 -S " + ShellQuote(file_))) mdbAll.insert(t);
+  for (auto& t : MdbLines("mdb-tables -1 " + ShellQuote(file_))) mdbUser.insert(t);
   ASSERT_FALSE(mdbAll.empty());
 
   std::vector<CatalogueRow> catalogue = Catalogue();
@@ -299,7 +277,7 @@ TEST_P(MdbtoolsAgree, CatalogueMatches) {
     }
     const std::string& name = t["name"].string;
     SCOPED_TRACE("table " + name);
-    auto count = MdbLines("mdb-count " + Quote(file_) + " " + Quote(name));
+    auto count = MdbLines("mdb-count " + ShellQuote(file_) + " " + ShellQuote(name));
     ASSERT_EQ(count.size(), 1u);
     EXPECT_EQ(static_cast<long long>(t["recordCount"].number), std::stoll(count[0]));
 
