@@ -22,7 +22,7 @@
 
 #include "documenter/json.h"
 #include "documenter/secrets.h"
-#include "engine/header.h"
+#include "engine/storage/header.h"
 
 namespace tavrek::doc {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/connect_string.h"
+#include "engine/catalogue/connect_string.h"
 
 namespace tavrek::doc {
 

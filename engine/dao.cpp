@@ -1,13 +1,13 @@
 #include "engine/dao.h"
 
-#include "engine/connect_string.h"
+#include "engine/catalogue/connect_string.h"
 
 #include <algorithm>
 #include <functional>
 #include <utility>
 #include <cmath>
 
-#include "engine/name_compare.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace dao {
 

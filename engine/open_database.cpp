@@ -14,11 +14,11 @@
 #include "engine/crypto/office_encryption.h"
 #include "engine/dao.h"
 #include "engine/errors.h"
-#include "engine/header.h"
-#include "engine/jet_catalogue.h"
-#include "engine/page_reader.h"
-#include "engine/system_tables.h"
-#include "engine/text_codec.h"
+#include "engine/storage/header.h"
+#include "engine/catalogue/jet_catalogue.h"
+#include "engine/storage/page_reader.h"
+#include "engine/catalogue/system_tables.h"
+#include "engine/storage/text_codec.h"
 
 namespace dao {
 

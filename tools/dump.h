@@ -1,29 +1,7 @@
 // tavrek-dump: the whole catalogue of an Access database, as text or as a JSON document.
 //
-// The JSON document is read by our tests and by outside scripts, so its shape is fixed:
-//   {"format": "...", "properties": {...},
-//    "tables": [{"name", "system", "linked", "recordCount", "dateCreated", "lastUpdated",
-//      "properties": {...}, ("connect", "sourceTableName": linked tables only),
-//      "fields": [{"name", "type", "size", "attributes", "required", "allowZeroLength",
-//                  "properties": {...}}],
-//      "indexes": [{"name", "fields": [...], "primary", "unique", "ignoreNulls", "required",
-//                   "foreign", "clustered", "descending": [bool parallel to "fields"]}]}],
-//    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql", "properties": {...},
-//                 "parameters": [{"name", "type"}]}],
-//    "relations": [{"name", "table", "foreignTable", "attributes",
-//                   "fields": [{"name", "foreignName"}]}],
-//    "containers": {"forms": [{"name", "dateCreated", "lastUpdated", "source", "error"}],
-//     "reports": [same as forms], "macros": [{"name", "dateCreated", "lastUpdated", "text", "error"}],
-//     "modules": [{"name", "dateCreated", "lastUpdated", "kind", "source", "error"}]},
-//    "references": [{"name", "kind", "usedBy": [{"kind", "name", "match"}]}]}
-// keys in that order, tables, queries and relations in the engine's collection order; `recordCount`,
-// `fields` and `indexes` are null for linked tables. A "properties" object holds every stored
-// property in stored order: text as strings, numbers as numbers, Yes/No as booleans, dates as ISO
-// text, bytes as "0x" and lower-case hex, Null as null. Passwords in connect strings ("connect",
-// and properties whose name contains "Connect") are written as PWD=*** unless secrets are shown.
-// A form's or report's "source" is the VBA of the module behind it; "source", "text" and "error"
-// are null when there is none. "references" is textual evidence (see documenter/references.h),
-// one entry per table (not system) and query.
+// The options are read here; each output is written by its writer in documenter/ (the JSON
+// document's shape is described in documenter/json_document.h).
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 // printed on standard output and the engine's error is reported instead (exit status 2), because
@@ -37,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "documenter/json_document.h"
+#include "documenter/listing.h"
 #include "documenter/names.h"
+#include "documenter/vba_files.h"
 #include "engine/dao.h"
 
 namespace tavrek::dump {
@@ -74,34 +55,16 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
 // The text of --help.
 std::string UsageText();
 
-// JSON string literal (with the quotes) of UTF-8 text: quotes, backslash and control characters
-// escaped, other characters passed through as UTF-8; invalid UTF-8 bytes become U+FFFD so the
-// document is always valid.
+// JSON string literal (with the quotes) of UTF-8 text; see doc::JsonString.
 std::string JsonString(const std::string& text);
 
-// The JSON document of an open database. Raises dao::Error when part of the catalogue cannot be
-// read; nothing has been written then.
-// `showSecrets`: passwords of connect strings as stored instead of PWD=***.
-std::string JsonDocument(dao::Database& db, bool showSecrets = false);
-
-// The human-readable listing of an open database. Raises dao::Error as JsonDocument does.
-std::string TextListing(dao::Database& db, bool showSecrets = false);
-
+// The writers tavrek-dump calls, under the names its callers know.
 using tavrek::doc::FieldTypeName;
-
-// A module name made fit for a file name: path separators, control characters and the characters
-// Windows refuses become "_", and a leading "." too.
-std::string SafeFileName(const std::string& name);
-
-// The files --vba writes: (file name, source) for every module with source, standard modules as
-// ".bas", class modules and those behind forms ("Form_…") and reports ("Report_…") as ".cls";
-// names that would collide (ignoring case) get "~2", "~3"…
-std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db);
-
-// Writes `files` into `dir` (created when missing). False with a message when it cannot.
-bool WriteVbaFiles(const std::string& dir,
-                   const std::vector<std::pair<std::string, std::string>>& files,
-                   std::string& error);
+using tavrek::doc::JsonDocument;
+using tavrek::doc::SafeFileName;
+using tavrek::doc::TextListing;
+using tavrek::doc::VbaFiles;
+using tavrek::doc::WriteVbaFiles;
 
 // Opens a database: path and connect string (";" + password, or none).
 using Opener = std::function<std::shared_ptr<dao::Database>(

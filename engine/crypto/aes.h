@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 
 struct evp_cipher_ctx_st;
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 #include "engine/crypto/secret.h"
 
 namespace engine::crypto {

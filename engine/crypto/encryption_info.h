@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 #include "engine/crypto/digest.h"
 
 namespace engine::crypto {

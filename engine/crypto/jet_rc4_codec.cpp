@@ -1,6 +1,6 @@
 #include "engine/crypto/jet_rc4_codec.h"
 
-#include "engine/rc4.h"
+#include "engine/crypto/rc4.h"
 
 namespace engine::crypto {
 

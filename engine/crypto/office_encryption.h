@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 #include "engine/crypto/page_codec.h"
 
 namespace engine::crypto {

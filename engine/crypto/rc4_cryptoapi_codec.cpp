@@ -2,7 +2,7 @@
 
 #include "engine/crypto/digest.h"
 #include "engine/crypto/secret.h"
-#include "engine/rc4.h"
+#include "engine/crypto/rc4.h"
 
 namespace engine::crypto {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 #include "engine/dao.h"
-#include "engine/text_codec.h"
-#include "engine/vba/compound_file.h"
-#include "engine/vba/macro_rows.h"
-#include "engine/vba/vba_project.h"
+#include "engine/storage/text_codec.h"
+#include "engine/application/compound_file.h"
+#include "engine/application/macro_rows.h"
+#include "engine/application/vba_project.h"
 #include "tests/engine/test_files.h"
 
 namespace {

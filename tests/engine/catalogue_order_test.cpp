@@ -10,11 +10,11 @@
 
 #include "engine/crypto/jet_rc4_codec.h"
 #include "engine/dao.h"
-#include "engine/header.h"
-#include "engine/name_compare.h"
-#include "engine/page_reader.h"
-#include "engine/system_tables.h"
-#include "engine/text_codec.h"
+#include "engine/storage/header.h"
+#include "engine/catalogue/name_compare.h"
+#include "engine/storage/page_reader.h"
+#include "engine/catalogue/system_tables.h"
+#include "engine/storage/text_codec.h"
 #include "tests/engine/test_files.h"
 
 using enginetest::Corpus;

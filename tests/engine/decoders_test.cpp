@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 #include "engine/dao.h"
-#include "engine/data_row.h"
-#include "engine/format.h"
-#include "engine/jet_catalogue.h"
-#include "engine/rc4.h"
-#include "engine/text_codec.h"
+#include "engine/storage/data_row.h"
+#include "engine/storage/format.h"
+#include "engine/catalogue/jet_catalogue.h"
+#include "engine/crypto/rc4.h"
+#include "engine/storage/text_codec.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/bytes.h"
-#include "engine/format.h"
-#include "engine/index_page.h"
-#include "engine/index_scan.h"
-#include "engine/page_reader.h"
+#include "engine/storage/bytes.h"
+#include "engine/storage/format.h"
+#include "engine/storage/index_page.h"
+#include "engine/storage/index_scan.h"
+#include "engine/storage/page_reader.h"
 #include "tests/engine/test_files.h"
 
 namespace {

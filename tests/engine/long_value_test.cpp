@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/data_page.h"
-#include "engine/long_value.h"
-#include "engine/page_reader.h"
+#include "engine/storage/data_page.h"
+#include "engine/storage/long_value.h"
+#include "engine/storage/page_reader.h"
 #include "tests/engine/test_files.h"
 
 namespace {

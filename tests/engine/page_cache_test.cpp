@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "engine/bytes.h"
-#include "engine/format.h"
-#include "engine/mapped_file.h"
-#include "engine/page_reader.h"
+#include "engine/storage/bytes.h"
+#include "engine/storage/format.h"
+#include "engine/storage/mapped_file.h"
+#include "engine/storage/page_reader.h"
 #include "tests/engine/test_files.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/jet_catalogue.h"
-#include "engine/system_tables.h"
-#include "engine/property_blob.h"
-#include "engine/property_values.h"
-#include "engine/relationships.h"
+#include "engine/catalogue/jet_catalogue.h"
+#include "engine/catalogue/system_tables.h"
+#include "engine/catalogue/property_blob.h"
+#include "engine/catalogue/property_values.h"
+#include "engine/catalogue/relationships.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/dao.h"
-#include "engine/rc4.h"
+#include "engine/crypto/rc4.h"
 #include "tests/engine/test_files.h"
 
 using enginetest::Corpus;

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.h"
+#include "engine/storage/bytes.h"
 #include "engine/dao.h"
-#include "engine/vba/compression.h"
-#include "engine/vba/dir_stream.h"
-#include "engine/vba/object_directory.h"
-#include "engine/vba/storage_tree.h"
-#include "engine/vba/stored_text.h"
-#include "engine/vba/vba_project.h"
+#include "engine/application/compression.h"
+#include "engine/application/dir_stream.h"
+#include "engine/application/object_directory.h"
+#include "engine/application/storage_tree.h"
+#include "engine/application/stored_text.h"
+#include "engine/application/vba_project.h"
 #include "tests/engine/test_files.h"
 
 namespace {

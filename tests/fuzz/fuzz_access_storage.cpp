@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.h"
-#include "engine/vba/storage_tree.h"
+#include "engine/storage/bytes.h"
+#include "engine/application/storage_tree.h"
 #include "tests/fuzz/walk_application.h"
 
 namespace {

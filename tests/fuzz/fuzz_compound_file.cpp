@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.h"
-#include "engine/vba/compound_file.h"
+#include "engine/storage/bytes.h"
+#include "engine/application/compound_file.h"
 #include "tests/fuzz/walk_application.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/bytes.h"
-#include "engine/vba/compression.h"
-#include "engine/vba/dir_stream.h"
-#include "engine/vba/object_directory.h"
-#include "engine/vba/stored_text.h"
+#include "engine/storage/bytes.h"
+#include "engine/application/compression.h"
+#include "engine/application/dir_stream.h"
+#include "engine/application/object_directory.h"
+#include "engine/application/stored_text.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/application_objects.h"
-#include "engine/vba/storage_tree.h"
-#include "engine/vba/vba_project.h"
+#include "engine/application/application_objects.h"
+#include "engine/application/storage_tree.h"
+#include "engine/application/vba_project.h"
 
 namespace fuzz {
 

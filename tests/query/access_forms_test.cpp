@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/query_parameters.h"
-#include "engine/query_sql.h"
-#include "engine/query_text.h"
+#include "engine/query/query_parameters.h"
+#include "engine/query/query_sql.h"
+#include "engine/query/query_text.h"
 #include "tests/query/query_row.h"
 
 namespace {

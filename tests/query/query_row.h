@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "engine/query_sql.h"
+#include "engine/query/query_sql.h"
 
 namespace querytest {
 

@@ -1,7 +1,7 @@
 // Rebuilding query text from MSysQueries rows: the queries of the queryTest databases, which must
 // read exactly as Access shows them, then clause and flag combinations those files do not hold,
 // then rows that are broken in various ways.
-#include "engine/query_sql.h"
+#include "engine/query/query_sql.h"
 #include "tests/query/query_row.h"
 #include "tests/query/access_texts.h"
 
