@@ -98,8 +98,10 @@ class Generator {
   Generator(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options)
       : db_(db), d_(dialect), options_(options) {}
   std::string Run();
+  DdlParts Parts();
 
  private:
+  void Prepare();
   std::string Quote(std::string_view name) const;
   std::string Literal(std::string_view text) const;
   void CheckName(const std::string& kind, const std::string& owner, const std::string& name,
@@ -115,7 +117,8 @@ class Generator {
   std::string KeyList(const TableDef& t, const std::vector<std::string>& columns,
                       const std::vector<bool>& descending) const;
   std::string ForeignKeyClause(const ForeignKey& fk) const;
-  void WriteTable(const TableDef& t, const std::vector<const ForeignKey*>& inlineKeys);
+  void WriteTable(const TableDef& t, const std::vector<const ForeignKey*>& inlineKeys,
+                  std::ostream& out, std::ostream& indexes);
 
   dao::Database& db_;
   const SqlDialect& d_;
@@ -130,20 +133,7 @@ class Generator {
   std::ostringstream out_;
 };
 
-std::string Generator::Quote(std::string_view name) const {
-  if (d_.identifiersInBmpOnly)
-    for (char c : name)
-      if ((static_cast<unsigned char>(c) & 0xF8) == 0xF0)  // lead byte of a four-byte character
-        throw DdlError("nome non accettato da " + std::string(d_.name) + ": \"" + std::string(name) +
-                       "\" contiene caratteri oltre U+FFFF (emoji e simili)");
-  std::string out(1, d_.quoteOpen);
-  for (char c : name) {
-    out += c;
-    if (c == d_.quoteClose) out += c;
-  }
-  out += d_.quoteClose;
-  return out;
-}
+std::string Generator::Quote(std::string_view name) const { return QuoteIdentifier(d_, name); }
 
 std::string Generator::Literal(std::string_view text) const {
   std::string out = "'";
@@ -369,6 +359,10 @@ void Generator::ReadTables() {
       linkedNotes_.push_back(line);
       continue;
     }
+    if (!options_.tables.empty() &&
+        std::none_of(options_.tables.begin(), options_.tables.end(),
+                     [&](const std::string& n) { return Lower(n) == Lower(def.Name()); }))
+      continue;
     CheckName("tabella", "", def.Name(), tableNames);
     TableDef t;
     t.name = def.Name();
@@ -403,6 +397,10 @@ void Generator::ReadTables() {
     FitRow(t);
     tables_.push_back(std::move(t));
   }
+  for (const std::string& wanted : options_.tables)
+    if (std::none_of(tables_.begin(), tables_.end(),
+                     [&](const TableDef& t) { return Lower(t.name) == Lower(wanted); }))
+      throw DdlError("tabella sconosciuta o non locale: \"" + wanted + "\"");
 }
 
 void Generator::ReadRelations() {
@@ -532,13 +530,14 @@ std::string Generator::ForeignKeyClause(const ForeignKey& fk) const {
   return s + ")" + fk.actions;
 }
 
-void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey*>& inlineKeys) {
+void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey*>& inlineKeys,
+                           std::ostream& os, std::ostream& indexes) {
   std::vector<std::string> items;     // the comma-separated parts
   std::vector<std::string> before;    // comment lines before each part
   std::vector<std::string> trailing;  // comment lines after the last part
   if (!t.description.empty() && d_.comments == CommentStyle::kLineComment)
-    out_ << "-- " << OneLine(t.description) << '\n';
-  out_ << "CREATE TABLE " << Quote(t.name) << " (\n";
+    os << "-- " << OneLine(t.description) << '\n';
+  os << "CREATE TABLE " << Quote(t.name) << " (\n";
 
   const IndexDef* primary = nullptr;
   for (const auto& ix : t.indexes)
@@ -593,19 +592,19 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     items.push_back(ForeignKeyClause(*fk));
   }
   for (size_t i = 0; i < items.size(); ++i) {
-    out_ << before[i] << "  " << items[i] << (i + 1 < items.size() ? "," : "") << '\n';
+    os << before[i] << "  " << items[i] << (i + 1 < items.size() ? "," : "") << '\n';
   }
-  out_ << pending << ")" << d_.tableSuffix;
+  os << pending << ")" << d_.tableSuffix;
   if (!t.description.empty() && d_.comments == CommentStyle::kInline)
-    out_ << " COMMENT=" << Literal(t.description);
-  out_ << ";\n";
+    os << " COMMENT=" << Literal(t.description);
+  os << ";\n";
 
   if (d_.comments == CommentStyle::kCommentOn) {
     if (!t.description.empty())
-      out_ << "COMMENT ON TABLE " << Quote(t.name) << " IS " << Literal(t.description) << ";\n";
+      os << "COMMENT ON TABLE " << Quote(t.name) << " IS " << Literal(t.description) << ";\n";
     for (const Column& c : t.columns)
       if (!c.omitted && !c.description.empty())
-        out_ << "COMMENT ON COLUMN " << Quote(t.name) << "." << Quote(c.name) << " IS "
+        os << "COMMENT ON COLUMN " << Quote(t.name) << "." << Quote(c.name) << " IS "
              << Literal(c.description) << ";\n";
   }
 
@@ -632,22 +631,70 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
       if (!c || c->omitted) usable = false;
     }
     if (!usable) {
-      out_ << "-- indice " << Quote(ix.name) << " omesso: usa un campo non creato\n";
+      indexes << "-- indice " << Quote(ix.name) << " omesso: usa un campo non creato\n";
       continue;
     }
     if (!written.insert(signature(ix)).second) continue;
     std::string name = d_.indexNamesPerSchema ? UniqueName(t.name + "_" + ix.name, schemaNames_)
                                               : UniqueName(ix.name, tableIndexNames);
-    out_ << "CREATE " << (ix.unique ? "UNIQUE " : "") << "INDEX " << Quote(name) << " ON "
-         << Quote(t.name) << " (" << KeyList(t, ix.columns, ix.descending) << ");\n";
+    indexes << "CREATE " << (ix.unique ? "UNIQUE " : "") << "INDEX " << Quote(name) << " ON "
+            << Quote(t.name) << " (" << KeyList(t, ix.columns, ix.descending) << ");\n";
   }
-  out_ << '\n';
+  os << '\n';
 }
 
-std::string Generator::Run() {
+void Generator::Prepare() {
   ReadTables();
   ReadRelations();
   OrderTables();
+}
+
+DdlParts Generator::Parts() {
+  Prepare();
+  DdlParts parts;
+  std::ostringstream header;
+  header << "-- " << OneLine(db_.Name()) << " (" << db_.Format() << "): struttura per " << d_.name
+         << ", scritta da tavrek-dump\n";
+  for (const auto& note : linkedNotes_) header << "-- " << note << '\n';
+  parts.header = header.str();
+  std::ostringstream keys;
+  for (size_t t : order_) {
+    std::vector<const ForeignKey*> inlineKeys;
+    for (const auto& fk : keys_) {
+      if (fk.child != t) continue;
+      if (d_.alterAddsForeignKeys)
+        keys << "ALTER TABLE " << Quote(tables_[fk.child].name) << " ADD " << ForeignKeyClause(fk)
+             << ";\n";
+      else
+        inlineKeys.push_back(&fk);
+    }
+    std::ostringstream create, indexes;
+    WriteTable(tables_[t], inlineKeys, create, indexes);
+    DdlTable part;
+    part.name = tables_[t].name;
+    part.create = create.str();
+    part.indexes = indexes.str();
+    for (const Column& c : tables_[t].columns)
+      if (c.identity && !c.omitted) part.identity = c.name;
+    for (const auto& ix : tables_[t].indexes) {
+      if (!ix.primary) continue;
+      for (const auto& k : ix.columns) {
+        const Column* c = tables_[t].Find(k);
+        part.primaryKey.push_back(c ? c->name : k);
+        part.primaryKeyTypes.push_back(c ? (RowidAlias(tables_[t], *c) ? "INTEGER" : c->type) : "");
+      }
+    }
+    parts.tables.push_back(std::move(part));
+  }
+  parts.foreignKeys = keys.str();
+  std::ostringstream notes;
+  for (const auto& note : relationNotes_) notes << "-- " << OneLine(note) << '\n';
+  parts.notes = notes.str();
+  return parts;
+}
+
+std::string Generator::Run() {
+  Prepare();
 
   out_ << "-- " << OneLine(db_.Name()) << " (" << db_.Format() << "): struttura per " << d_.name
        << ", scritta da tavrek-dump\n";
@@ -664,7 +711,7 @@ std::string Generator::Run() {
       if (fk.parent == t || created[fk.parent] || d_.forwardReferences) inlineKeys.push_back(&fk);
       else deferred_.push_back(&fk);
     }
-    WriteTable(tables_[t], inlineKeys);
+    WriteTable(tables_[t], inlineKeys, out_, out_);
     created[t] = true;
   }
   for (const ForeignKey* fk : deferred_)
@@ -682,6 +729,57 @@ std::string Generator::Run() {
 std::string WriteDdl(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options) {
   Generator g(db, dialect, options);
   return g.Run();
+}
+
+DdlParts WriteDdlParts(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options) {
+  Generator g(db, dialect, options);
+  return g.Parts();
+}
+
+std::string QuoteIdentifier(const SqlDialect& d, std::string_view name) {
+  if (d.identifiersInBmpOnly)
+    for (char c : name)
+      if ((static_cast<unsigned char>(c) & 0xF8) == 0xF0)  // lead byte of a four-byte character
+        throw DdlError("nome non accettato da " + std::string(d.name) + ": \"" + std::string(name) +
+                       "\" contiene caratteri oltre U+FFFF (emoji e simili)");
+  std::string out(1, d.quoteOpen);
+  for (char c : name) {
+    out += c;
+    if (c == d.quoteClose) out += c;
+  }
+  out += d.quoteClose;
+  return out;
+}
+
+std::string SqlColumnType(const SqlDialect& d, int type, int size, int precision, int scale) {
+  auto sized = [](std::string_view pattern, int n) { return Replace(pattern, "{n}", std::to_string(n)); };
+  switch (type) {
+    case dao::dbBoolean: return std::string(d.typeBoolean);
+    case dao::dbByte: return std::string(d.typeByte);
+    case dao::dbInteger: return std::string(d.typeInteger);
+    case dao::dbLong: return std::string(d.typeLong);
+    case dao::dbBigInt: return std::string(d.typeBigInt);
+    case dao::dbCurrency: return std::string(d.typeCurrency);
+    case dao::dbSingle: return std::string(d.typeSingle);
+    case dao::dbDouble: return std::string(d.typeDouble);
+    case dao::dbDate: return std::string(d.typeDate);
+    case kTypeDateTimeExtended: return std::string(d.typeDateExtended);
+    case dao::dbGUID: return std::string(d.typeGuid);
+    case dao::dbText: {
+      const int n = size > 0 ? size : 255;
+      return d.maxVarcharLength && n > d.maxVarcharLength ? std::string(d.typeTextLong)
+                                                          : sized(d.typeText, n);
+    }
+    case dao::dbMemo: return std::string(d.typeMemo);
+    case dao::dbBinary: return sized(d.typeBinary, size > 0 ? size : 255);
+    case dao::dbLongBinary: return std::string(d.typeLongBinary);
+    case dao::dbDecimal: {
+      const int p = precision > 0 ? precision : 18;
+      const int s = std::clamp(scale, 0, p);
+      return Replace(Replace(d.typeDecimal, "{p}", std::to_string(p)), "{s}", std::to_string(s));
+    }
+    default: return {};
+  }
 }
 
 }  // namespace tavrek::doc

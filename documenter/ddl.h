@@ -12,6 +12,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "documenter/sql_dialect.h"
 #include "engine/dao.h"
@@ -27,7 +29,38 @@ class DdlError : public std::runtime_error {
 
 struct DdlOptions {
   bool showSecrets = false;  // linked tables' connect strings unmasked in the comments
+  // Only these tables (compared without regard to case; empty: all). A relation to a table left
+  // out becomes a comment. A name that is not a local table raises DdlError.
+  std::vector<std::string> tables;
 };
+
+// The script in pieces, for the writers that put rows between the tables and their indexes.
+struct DdlTable {
+  std::string name;
+  std::string create;     // CREATE TABLE with its comments (foreign keys only where the server
+                          // has no ALTER TABLE for them)
+  std::string indexes;    // CREATE INDEX statements
+  std::string identity;   // the AutoNumber column, empty for none
+  std::vector<std::string> primaryKey, primaryKeyTypes;  // key columns and their types
+};
+struct DdlParts {
+  std::string header;      // comment lines: the database, the linked tables left out
+  std::vector<DdlTable> tables;  // in creation order
+  std::string foreignKeys; // ALTER TABLE … ADD CONSTRAINT … FOREIGN KEY statements
+  std::string notes;       // relations not written, as comment lines
+};
+
+// The parts of the script for `db`; raises as WriteDdl.
+DdlParts WriteDdlParts(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options = {});
+
+// The server's type of a column of DAO type `type` and size `size` (Decimal: `precision` and
+// `scale`, Access's 18,0 when not known), as CREATE TABLE writes it; empty for the complex types.
+std::string SqlColumnType(const SqlDialect& dialect, int type, int size, int precision = 0,
+                          int scale = 0);
+
+// `name` quoted for the server (the closing quote doubled inside); DdlError for a name it cannot
+// take (MySQL: characters beyond U+FFFF).
+std::string QuoteIdentifier(const SqlDialect& dialect, std::string_view name);
 
 // The whole script for `db` in `dialect`, ending with a newline. Raises dao::Error when part of
 // the catalogue cannot be read and DdlError when the names collide; nothing is returned then.

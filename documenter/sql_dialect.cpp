@@ -54,6 +54,26 @@ constexpr SqlDialect kSqlite{
     .transactionalDdl = true,
     .preamble = "PRAGMA foreign_keys = ON;\n",
     .tableSuffix = "",
+    .alterAddsForeignKeys = false,
+    .rowLoad = RowLoad::kInsertInTransaction,
+    .insertBatchBytes = 0,
+    .dataPreamble = "PRAGMA foreign_keys = OFF;\n",
+    .dataEpilogue = "PRAGMA foreign_keys = ON;\n",
+    .copyTrue = "",
+    .copyFalse = "",
+    .bytesOpen = "X'",
+    .bytesClose = "'",
+    .nulTextOpen = "CAST(X'",
+    .nulTextClose = "' AS TEXT)",
+    .textHoldsNul = true,
+    .singleAsFloat = false,
+    .minYear = 100,
+    .extendedFractionDigits = 7,
+    .nanText = "",
+    .infinityText = "9e999",
+    .minusInfinityText = "-9e999",
+    .restartIdentity = "",  // AUTOINCREMENT keeps the largest rowid in sqlite_sequence
+    .guidBraces = true,
 };
 
 constexpr SqlDialect kPostgresql{
@@ -104,6 +124,26 @@ constexpr SqlDialect kPostgresql{
     .transactionalDdl = true,
     .preamble = "",
     .tableSuffix = "",
+    .alterAddsForeignKeys = true,
+    .rowLoad = RowLoad::kCopyText,
+    .insertBatchBytes = 0,
+    .dataPreamble = "SET client_encoding = 'UTF8';\nSET standard_conforming_strings = on;\n",
+    .dataEpilogue = "",
+    .copyTrue = "t",
+    .copyFalse = "f",
+    .bytesOpen = "\\\\x",  // \\x in COPY text: bytea's hex input \x with its backslash escaped
+    .bytesClose = "",
+    .nulTextOpen = "",
+    .nulTextClose = "",
+    .textHoldsNul = false,  // text cannot hold U+0000
+    .singleAsFloat = true,
+    .minYear = 100,
+    .extendedFractionDigits = 6,
+    .nanText = "NaN",
+    .infinityText = "Infinity",
+    .minusInfinityText = "-Infinity",
+    .restartIdentity = "ALTER TABLE {table} ALTER COLUMN {column} RESTART WITH {next};\n",
+    .guidBraces = false,
 };
 
 // MySQL and MariaDB (InnoDB). Text is stored as utf8mb4; long text and binary columns can only be
@@ -156,6 +196,29 @@ constexpr SqlDialect kMysql{
     .transactionalDdl = false,
     .preamble = "SET NAMES utf8mb4;\n",
     .tableSuffix = " ENGINE=InnoDB DEFAULT CHARSET=utf8mb4",
+    .alterAddsForeignKeys = true,
+    .rowLoad = RowLoad::kMultiRowInsert,
+    .insertBatchBytes = 1 << 20,  // well under max_allowed_packet (16 MiB by default)
+    // The mode is set whole: backslash escapes on (NO_BACKSLASH_ESCAPES off), a key of 0 kept as
+    // 0 rather than numbered, and a value the column cannot hold an error, not a warning.
+    .dataPreamble = "SET SESSION sql_mode = 'STRICT_ALL_TABLES,NO_AUTO_VALUE_ON_ZERO,NO_ENGINE_SUBSTITUTION';\n"
+                    "SET SESSION time_zone = '+00:00';\n",
+    .dataEpilogue = "",
+    .copyTrue = "",
+    .copyFalse = "",
+    .bytesOpen = "X'",
+    .bytesClose = "'",
+    .nulTextOpen = "",
+    .nulTextClose = "",
+    .textHoldsNul = true,  // written as \0
+    .singleAsFloat = true,
+    .minYear = 1000,  // DATETIME starts at 1000-01-01
+    .extendedFractionDigits = 6,
+    .nanText = "",
+    .infinityText = "",
+    .minusInfinityText = "",
+    .restartIdentity = "ALTER TABLE {table} AUTO_INCREMENT = {next};\n",
+    .guidBraces = true,
 };
 
 constexpr const SqlDialect* kDialects[] = {&kSqlite, &kPostgresql, &kMysql};

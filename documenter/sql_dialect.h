@@ -23,6 +23,13 @@ enum class CommentStyle {
   kInline,        // COMMENT 'text' after the column, COMMENT='text' after the table
 };
 
+// How a data script hands rows to the server.
+enum class RowLoad {
+  kInsertInTransaction,  // one INSERT per row, all inside one transaction (SQLite)
+  kCopyText,             // COPY … FROM stdin in the text format (PostgreSQL)
+  kMultiRowInsert,       // INSERT … VALUES (…), (…) in batches of `insertBatchBytes` (MySQL)
+};
+
 struct SqlDialect {
   std::string_view name;  // as given on the command line: "sqlite", "postgresql", "mysql"
   char quoteOpen;         // identifiers are written quoteOpen name quoteClose, the closing
@@ -75,6 +82,36 @@ struct SqlDialect {
   bool transactionalDdl;     // the script is wrapped in BEGIN / COMMIT
   std::string_view preamble;     // statements before everything else (may be empty)
   std::string_view tableSuffix;  // after the closing parenthesis of CREATE TABLE
+  // ALTER TABLE … ADD CONSTRAINT … FOREIGN KEY exists (SQLite has none: its keys stay in CREATE
+  // TABLE, and a data script turns their checking off while rows are loaded).
+  bool alterAddsForeignKeys;
+
+  // Rows (the data scripts and the SQLite export; see data_script.h for the mappings).
+  RowLoad rowLoad;
+  size_t insertBatchBytes;          // kMultiRowInsert: a statement ends past this many bytes
+  std::string_view dataPreamble;    // before the tables of a data script
+  std::string_view dataEpilogue;    // at its very end
+  std::string_view copyTrue, copyFalse;  // booleans in COPY text
+  // Binary values: the bytes in hex between these (SQL literal, or COPY text for PostgreSQL).
+  std::string_view bytesOpen, bytesClose;
+  // Text holding NUL characters, as hex between these (empty: text is written with escapes, or,
+  // when `textHoldsNul` is false, such text is an error).
+  std::string_view nulTextOpen, nulTextClose;
+  bool textHoldsNul;
+  // Single is written as the shortest text of the float (the server keeps four-byte floats) or of
+  // the double it widens to exactly (the server's REAL is a double).
+  bool singleAsFloat;
+  // Oldest year the date-time columns take (MySQL DATETIME: 1000); an older date is an error.
+  int minYear;
+  // Digits of the fraction of a second kept from Date/Time Extended's seven (the rest dropped).
+  int extendedFractionDigits;
+  // Literals of the doubles that are not numbers (empty: the server cannot hold them).
+  std::string_view nanText, infinityText, minusInfinityText;
+  // After a table's rows: restarts the identity past the largest key ({table} and {column}
+  // quoted, {next} the largest key plus one); empty where the server does it by itself.
+  std::string_view restartIdentity;
+  // The GUID as text for the server: with braces and upper case as Access shows it, or bare.
+  bool guidBraces;
 };
 
 // The descriptor for a target name ("sqlite", "postgresql", "mysql"; "postgres", "pg" and
