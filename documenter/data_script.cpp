@@ -141,10 +141,10 @@ class ValueWriter {
       }
       return;
     }
-    if (hasNul && !d_.nulTextOpen.empty()) {
-      out += d_.nulTextOpen;
+    if (!d_.hexTextFor.empty() && text.find_first_of(d_.hexTextFor) != std::string::npos) {
+      out += d_.hexTextOpen;
       out += Hex(text);
-      out += d_.nulTextClose;
+      out += d_.hexTextClose;
       return;
     }
     out += '\'';
@@ -155,6 +155,10 @@ class ValueWriter {
         out += "\\\\";
       } else if (d_.backslashEscapes && c == '\0') {
         out += "\\0";
+      } else if (d_.backslashEscapes && c == '\r') {
+        out += "\\r";  // the client would take CR LF for a line end
+      } else if (d_.backslashEscapes && c == '\n') {
+        out += "\\n";
       } else if (d_.backslashEscapes && c == '\x1a') {
         out += "\\Z";  // Ctrl-Z ends a file on Windows clients
       } else {

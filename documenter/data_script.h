@@ -14,8 +14,9 @@
 //                 SQLite has no exact decimal: NUMERIC affinity keeps whole amounts as integers
 //                 and others as doubles (15 significant digits), as SQLite does for any value
 //   Decimal       exact decimal with its scale
-//   Single        the shortest text of the float (SQLite: of the double it widens to, since
-//                 SQLite's REAL is a double); Double the shortest text that reads back the same
+//   Single        PostgreSQL: the shortest text of the float; SQLite and MySQL: of the double it
+//                 widens to exactly (SQLite's REAL is a double; MySQL reads a double first);
+//                 Double: the shortest text that reads back the same
 //   NaN, ±∞       PostgreSQL NaN/Infinity, SQLite ±9e999 (no NaN: an error); MySQL: an error
 //   Date/Time     "YYYY-MM-DD hh:mm:ss" (to the second, as the DDL's types keep it); a time
 //                 without date is on 1899-12-30, Access's day 0. A date before the server's
@@ -26,7 +27,8 @@
 //                 value is an error naming table, column and row (never cut at the NUL). MySQL
 //                 gets backslash escapes, the script setting sql_mode itself so that
 //                 NO_BACKSLASH_ESCAPES is off; SQLite gets quotes doubled, and text with NUL as
-//                 CAST(X'…' AS TEXT) so that every byte is kept.
+//                 CAST(X'…' AS TEXT) so that every byte is kept; so does text with CR, which the
+//                 sqlite3 shell would drop before a line feed.
 //   Binary, OLE   PostgreSQL bytea hex (\x…), MySQL and SQLite X'…'
 //   GUID          PostgreSQL uuid; MySQL and SQLite "{XXXXXXXX-…}" text as Access shows it
 //   Attachments, multi-value fields, memo history: a child table per column, named

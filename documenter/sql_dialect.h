@@ -94,14 +94,17 @@ struct SqlDialect {
   std::string_view copyTrue, copyFalse;  // booleans in COPY text
   // Binary values: the bytes in hex between these (SQL literal, or COPY text for PostgreSQL).
   std::string_view bytesOpen, bytesClose;
-  // Text holding NUL characters, as hex between these (empty: text is written with escapes, or,
-  // when `textHoldsNul` is false, such text is an error).
-  std::string_view nulTextOpen, nulTextClose;
-  bool textHoldsNul;
-  // Single is written as the shortest text of the float (the server keeps four-byte floats) or of
-  // the double it widens to exactly (the server's REAL is a double).
+  // Text holding any of the characters of `hexTextFor` is written as hex between these (SQLite:
+  // NUL, which would end the statement, and CR, which its shell drops before a line feed).
+  std::string_view hexTextFor;
+  std::string_view hexTextOpen, hexTextClose;
+  bool textHoldsNul;  // false: text with NUL is an error
+  // Single is written as the shortest text of the float, or of the double it widens to exactly
+  // (SQLite's REAL is a double; MySQL reads the literal as a double before it makes the float, so
+  // the float's shortest text of FLT_MAX would be out of range).
   bool singleAsFloat;
-  // Oldest year the date-time columns take (MySQL DATETIME: 1000); an older date is an error.
+  // Oldest year the date-time columns take (MySQL DATETIME: 1000; Access itself keeps Date/Time
+  // from the year 100, Date/Time Extended from 1); an older date is an error.
   int minYear;
   // Digits of the fraction of a second kept from Date/Time Extended's seven (the rest dropped).
   int extendedFractionDigits;
