@@ -16,6 +16,7 @@
 #include "documenter/secrets.h"
 #include "documenter/text_out.h"
 #include "documenter/output_file.h"
+#include "documenter/csv.h"
 
 #include <unistd.h>
 
@@ -39,7 +40,7 @@ constexpr const char* kVersion = "2.0.0";
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
-  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage
 };
 struct OptionSpec {
   const char* name;
@@ -66,6 +67,8 @@ constexpr OptionSpec kOptionTable[] = {
     {"--counts", false, Opt::kCounts},
     {"--inventory", true, Opt::kInventory},
     {"--jobs", true, Opt::kJobs},
+    {"--csv", true, Opt::kCsv},
+    {"--salvage", false, Opt::kSalvage},
 };
 
 // Returns an error message, empty when the option was taken.
@@ -88,6 +91,8 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kPasswordB: o.passwordB = value; break;
     case Opt::kCounts: o.counts = true; break;
     case Opt::kInventory: o.inventory = value; break;
+    case Opt::kCsv: o.csv = value; break;
+    case Opt::kSalvage: o.salvage = true; break;
     case Opt::kJobs: {
       char* end = nullptr;
       long n = std::strtol(value.c_str(), &end, 10);
@@ -149,9 +154,9 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
   haveFile = !files.empty();
   if (o.help || o.version) return o;
   const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
-                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0);
+                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0) + (o.csv ? 1 : 0);
   if (modes > 1) {
-    error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
+    error = "--ddl, --diff, --inventory, --html, --markdown, --pdf e --csv non si combinano";
     return std::nullopt;
   }
   if (o.diff) {
@@ -189,8 +194,16 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
-  if (!o.tables.empty() && !o.pdf) {
-    error = "--table vale solo con --pdf";
+  if (!o.tables.empty() && !o.pdf && !o.csv) {
+    error = "--table vale solo con --pdf e --csv";
+    return std::nullopt;
+  }
+  if (o.salvage && !o.csv) {
+    error = "--salvage vale solo con --csv";
+    return std::nullopt;
+  }
+  if (o.csv && (o.json || o.output)) {
+    error = "--csv scrive nella sua cartella: non vale con --json o -o";
     return std::nullopt;
   }
   if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
@@ -211,6 +224,7 @@ std::string UsageText() {
          "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
+         "     tavrek-dump [--password PW] --csv CARTELLA [--table NOME]... [--salvage] FILE\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -218,7 +232,7 @@ std::string UsageText() {
          "  --help         questo aiuto\n"
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
-         "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --table NOME   con --pdf e --csv: solo questa tabella (ripetibile; senza, tutte)\n"
          "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
          "                 delle relazioni\n"
          "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
@@ -235,6 +249,12 @@ std::string UsageText() {
          "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
          "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
          "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
+         "  --csv CARTELLA i dati: un file CSV (RFC 4180, UTF-8, righe chiuse da CR LF) per\n"
+         "                 tabella in CARTELLA, con la riga dei nomi dei campi; date ISO 8601,\n"
+         "                 Currency e Decimal esatti, dati binari (Binary, OLE, allegati) in\n"
+         "                 esadecimale; i file compaiono solo a lettura completa\n"
+         "  --salvage      con --csv: scrive le righe leggibili e riporta per tabella quelle\n"
+         "                 perse e perché (senza, una riga illeggibile ferma tutto)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile,\n"
@@ -368,6 +388,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (opts->pdf) {
       std::string error;
       bool written = pdf(*db, *opts, error);
+      db->Close();
+      if (!written) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      return 0;
+    }
+    if (opts->csv) {
+      tavrek::doc::CsvOptions options;
+      options.tables = opts->tables;
+      options.salvage = opts->salvage;
+      options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+      std::string error;
+      const bool written = tavrek::doc::WriteCsvFiles(*db, *opts->csv, options, err, error);
       db->Close();
       if (!written) {
         err << "tavrek-dump: " << error << '\n';
