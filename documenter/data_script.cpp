@@ -224,6 +224,20 @@ class RowStatements {
 
 }  // namespace
 
+std::vector<bool> RequiredColumns(const DdlTable& table, const std::vector<dao::RowColumn>& columns) {
+  std::vector<bool> out;
+  for (const auto& c : columns)
+    out.push_back(std::any_of(table.notNull.begin(), table.notNull.end(),
+                              [&](const std::string& n) { return Lower(n) == Lower(c.name); }));
+  return out;
+}
+
+void RefuseNull(const SqlDialect& d, const std::string& table, const std::string& column, int64_t row) {
+  Where{d, table, column, row}.Fail(
+      "nessun valore (Null) in un campo obbligatorio: il campo è stato reso obbligatorio in Access "
+      "dopo che la riga era stata scritta");
+}
+
 bool IsComplexColumn(const dao::RowColumn& column) {
   return !column.parts.empty() || column.type >= dao::dbAttachment;
 }
@@ -336,6 +350,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
     std::vector<size_t> plain;
     std::vector<std::string> names;
     std::optional<size_t> identity;
+    const std::vector<bool> required = RequiredColumns(table, columns);
     for (size_t i = 0; i < columns.size(); ++i) {
       if (IsComplexColumn(columns[i])) continue;
       if (!table.identity.empty() && Lower(columns[i].name) == Lower(table.identity)) identity = i;
@@ -355,6 +370,8 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
         fields.clear();
         for (size_t k = 0; k < plain.size(); ++k) {
           if (k) fields += rows.Separator();
+          if (required[plain[k]] && row[plain[k]].IsNull())
+            RefuseNull(d, table.name, columns[plain[k]].name, at);
           values.Append(fields, row[plain[k]], Where{d, table.name, columns[plain[k]].name, at});
         }
         rows.Add(fields);
@@ -427,6 +444,23 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
   if (d.transactionalDdl) out << "COMMIT;\n";
   out << d.dataEpilogue;
   return reports;
+}
+
+std::function<void(const DataProgress&)> ProgressLine(std::ostream& err) {
+  return [&err](const DataProgress& p) {
+    err << "\rtabella " << std::min(p.tablesDone + 1, p.tables) << " di " << p.tables << " ("
+        << p.table << "), righe " << p.rows << "   " << std::flush;
+  };
+}
+
+void ReportLostRows(const std::vector<TableReport>& reports, std::ostream& err) {
+  for (const TableReport& r : reports) {
+    if (r.lost.empty()) continue;
+    err << "tavrek-dump: tabella '" << r.name << "': " << r.lost.size()
+        << (r.lost.size() == 1 ? " riga non letta" : " righe non lette") << ", " << r.rows
+        << " scritte\n";
+    for (const dao::LostRow& lost : r.lost) err << "  riga " << lost.row << ": " << lost.reason << '\n';
+  }
 }
 
 }  // namespace tavrek::doc

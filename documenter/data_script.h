@@ -100,6 +100,13 @@ struct ChildTable {
 std::vector<ChildTable> ChildTables(const SqlDialect& dialect, const DdlParts& parts,
                                     const DdlTable& table, const std::vector<dao::RowColumn>& columns);
 
+// For each of `columns`: whether the table declares it NOT NULL. A Null there (Access lets a field
+// be made Required over rows that have none) is an error naming table, column and row: the
+// server would refuse the row anyway.
+std::vector<bool> RequiredColumns(const DdlTable& table, const std::vector<dao::RowColumn>& columns);
+void RefuseNull(const SqlDialect& dialect, const std::string& table, const std::string& column,
+                int64_t row);
+
 // True for a column kept in a child table rather than in its own table's rows.
 bool IsComplexColumn(const dao::RowColumn& column);
 
@@ -110,5 +117,13 @@ bool IsComplexColumn(const dao::RowColumn& column);
 std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& dialect,
                                          const RowOpener& open, std::ostream& out,
                                          const DataOptions& options = {});
+
+// A progress reporter for DataOptions::progress writing "tabella N di M, righe R" over itself on
+// `err` (a terminal); the caller ends the line when done.
+std::function<void(const DataProgress&)> ProgressLine(std::ostream& err);
+
+// For each table that lost rows (a salvaging source): how many, how many were written, and each
+// lost row with why, on `err`.
+void ReportLostRows(const std::vector<TableReport>& reports, std::ostream& err);
 
 }  // namespace tavrek::doc

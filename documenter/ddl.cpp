@@ -674,8 +674,10 @@ DdlParts Generator::Parts() {
     part.name = tables_[t].name;
     part.create = create.str();
     part.indexes = indexes.str();
-    for (const Column& c : tables_[t].columns)
+    for (const Column& c : tables_[t].columns) {
       if (c.identity && !c.omitted) part.identity = c.name;
+      if (!c.omitted && (c.notNull || c.identity || RowidAlias(tables_[t], c))) part.notNull.push_back(c.name);
+    }
     for (const auto& ix : tables_[t].indexes) {
       if (!ix.primary) continue;
       for (const auto& k : ix.columns) {

@@ -41,6 +41,7 @@ struct DdlTable {
                           // has no ALTER TABLE for them)
   std::string indexes;    // CREATE INDEX statements
   std::string identity;   // the AutoNumber column, empty for none
+  std::vector<std::string> notNull;  // the columns declared NOT NULL
   std::vector<std::string> primaryKey, primaryKeyTypes;  // key columns and their types
 };
 struct DdlParts {

@@ -2,7 +2,8 @@
 // beside the target, which is then renamed over it.
 #pragma once
 
-#include <fstream>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -14,31 +15,56 @@ namespace tavrek::doc {
 // naming the path and the system's reason in `error`; the temporary file is removed then.
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
 
-// An output written piece by piece into a temporary file beside `path`, which becomes `path` only
-// on Commit; abandoned (the temporary file removed) when destroyed before. The same guarantees as
-// WriteFileAtomically, for outputs too large to hold in memory.
+// The same, for output written piece by piece: Open creates the temporary file beside `path`,
+// Write appends (buffered), Close flushes and syncs it, Publish renames it over `path`. Each
+// returns false with the Italian message in `error`; a file not published is removed when the
+// object goes away.
 class AtomicFile {
  public:
   AtomicFile() = default;
+  ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
-  ~AtomicFile();
-  // Creates the temporary file. False with an Italian message in `error`.
+
   bool Open(const std::string& path, std::string& error);
-  // The temporary file's path (for writers that open it themselves, such as SQLite's).
+  bool Write(std::string_view data, std::string& error);
+  bool Close(std::string& error);
+  bool Publish(std::string& error);
+  // The temporary file's path, for a writer that fills it by its own means (SQLite) after Close.
   const std::string& TemporaryPath() const { return temporary_; }
-  // The stream to write into (after a successful Open).
-  std::ostream& Stream() { return stream_; }
-  // Closes the stream, for a writer that fills the temporary file by its own means.
-  void CloseStream() { stream_.close(); }
-  // Flushes and syncs the temporary file and renames it over `path`. False with a message in
-  // `error`; the temporary file is removed then.
-  bool Commit(std::string& error);
 
  private:
-  void Abandon();
-  std::string path_, temporary_;
-  std::ofstream stream_;
+  bool Flush(std::string& error);
+  bool Fail(int code, std::string& error);
+  std::string path_;
+  std::string temporary_;
+  std::string buffer_;
+  int fd_ = -1;
+  bool published_ = false;
+};
+
+// A stream over an AtomicFile, for writers that take a std::ostream: what is written goes to
+// file.Write; after a failure the stream is bad and Error() says why.
+class AtomicFileStream : public std::ostream {
+ public:
+  explicit AtomicFileStream(AtomicFile& file) : std::ostream(&buffer_), buffer_(file) {}
+  const std::string& Error() const { return buffer_.error; }
+
+ private:
+  struct Buffer : std::streambuf {
+    explicit Buffer(AtomicFile& f) : file(f) {}
+    int overflow(int c) override {
+      if (c == traits_type::eof()) return traits_type::not_eof(c);
+      const char ch = static_cast<char>(c);
+      return file.Write(std::string_view(&ch, 1), error) ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      return file.Write(std::string_view(s, static_cast<size_t>(n)), error) ? n : 0;
+    }
+    AtomicFile& file;
+    std::string error;
+  };
+  Buffer buffer_;
 };
 
 }  // namespace tavrek::doc

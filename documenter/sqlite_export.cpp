@@ -1,6 +1,11 @@
 #include "documenter/sqlite_export.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cmath>
 #include <memory>
@@ -135,6 +140,7 @@ void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOp
 
     std::vector<size_t> plain;
     std::vector<std::string> names;
+    const std::vector<bool> required = RequiredColumns(table, columns);
     for (size_t i = 0; i < columns.size(); ++i) {
       if (IsComplexColumn(columns[i])) continue;
       plain.push_back(i);
@@ -150,6 +156,8 @@ void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOp
     std::vector<dao::Value> row;
     while (rows->Next(row)) {
       const int64_t at = rows->RowsRead();
+      for (size_t k = 0; k < plain.size(); ++k)
+        if (required[plain[k]] && row[plain[k]].IsNull()) RefuseNull(d, table.name, names[k], at);
       for (size_t k = 0; k < plain.size(); ++k)
         x.Bind(insert.get(), static_cast<int>(k + 1), row[plain[k]], table.name, names[k], at);
       x.Step(insert.get());
@@ -211,8 +219,7 @@ void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOp
 bool ExportSqlite(dao::Database& source, const RowOpener& open, const std::string& path,
                   const DataOptions& options, std::vector<TableReport>& reports, std::string& error) {
   AtomicFile file;
-  if (!file.Open(path, error)) return false;
-  file.CloseStream();  // SQLite writes the file itself
+  if (!file.Open(path, error) || !file.Close(error)) return false;  // SQLite writes it itself
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(file.TemporaryPath().c_str(), &raw,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -231,7 +238,14 @@ bool ExportSqlite(dao::Database& source, const RowOpener& open, const std::strin
     error = "impossibile scrivere " + path + ": chiusura del database non riuscita";
     return false;
   }
-  return file.Commit(error);
+  const int fd = ::open(file.TemporaryPath().c_str(), O_RDONLY);
+  const bool synced = fd >= 0 && fsync(fd) == 0;
+  if (fd >= 0) close(fd);
+  if (!synced) {
+    error = "impossibile scrivere " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return file.Publish(error);
 }
 
 }  // namespace tavrek::doc

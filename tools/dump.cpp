@@ -16,6 +16,9 @@
 #include "documenter/secrets.h"
 #include "documenter/text_out.h"
 #include "documenter/output_file.h"
+#include "documenter/csv.h"
+#include "documenter/data_script.h"
+#include "documenter/sqlite_export.h"
 
 #include <unistd.h>
 
@@ -39,7 +42,7 @@ constexpr const char* kVersion = "2.0.0";
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
-  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage, kSqlite, kData
 };
 struct OptionSpec {
   const char* name;
@@ -66,6 +69,10 @@ constexpr OptionSpec kOptionTable[] = {
     {"--counts", false, Opt::kCounts},
     {"--inventory", true, Opt::kInventory},
     {"--jobs", true, Opt::kJobs},
+    {"--csv", true, Opt::kCsv},
+    {"--salvage", false, Opt::kSalvage},
+    {"--sqlite", true, Opt::kSqlite},
+    {"--data", false, Opt::kData},
 };
 
 // Returns an error message, empty when the option was taken.
@@ -88,6 +95,10 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kPasswordB: o.passwordB = value; break;
     case Opt::kCounts: o.counts = true; break;
     case Opt::kInventory: o.inventory = value; break;
+    case Opt::kCsv: o.csv = value; break;
+    case Opt::kSalvage: o.salvage = true; break;
+    case Opt::kSqlite: o.sqlite = value; break;
+    case Opt::kData: o.data = true; break;
     case Opt::kJobs: {
       char* end = nullptr;
       long n = std::strtol(value.c_str(), &end, 10);
@@ -149,9 +160,9 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
   haveFile = !files.empty();
   if (o.help || o.version) return o;
   const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
-                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0);
+                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0) + (o.csv ? 1 : 0) + (o.sqlite ? 1 : 0);
   if (modes > 1) {
-    error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
+    error = "--ddl, --diff, --inventory, --html, --markdown, --pdf, --csv e --sqlite non si combinano";
     return std::nullopt;
   }
   if (o.diff) {
@@ -189,8 +200,25 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
-  if (!o.tables.empty() && !o.pdf) {
-    error = "--table vale solo con --pdf";
+  if (o.data && !o.ddl) {
+    error = "--data vale solo con --ddl";
+    return std::nullopt;
+  }
+  const bool rows = o.csv || o.sqlite || o.data;
+  if (!o.tables.empty() && !o.pdf && !rows) {
+    error = "--table vale solo con --pdf, --csv, --sqlite e --ddl --data";
+    return std::nullopt;
+  }
+  if (o.salvage && !rows) {
+    error = "--salvage vale solo con --csv, --sqlite e --ddl --data";
+    return std::nullopt;
+  }
+  if (o.sqlite && (o.json || o.output)) {
+    error = "--sqlite scrive nel suo file: non vale con --json o -o";
+    return std::nullopt;
+  }
+  if (o.csv && (o.json || o.output)) {
+    error = "--csv scrive nella sua cartella: non vale con --json o -o";
     return std::nullopt;
   }
   if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
@@ -208,9 +236,12 @@ std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
          "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
-         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
+         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [--data [--table NOME]...\n"
+         "                 [--salvage]] [-o OUT] FILE\n"
+         "     tavrek-dump [--password PW] --sqlite OUT [--table NOME]... [--salvage] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
+         "     tavrek-dump [--password PW] --csv CARTELLA [--table NOME]... [--salvage] FILE\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -218,7 +249,7 @@ std::string UsageText() {
          "  --help         questo aiuto\n"
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
-         "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --table NOME   con --pdf e --csv: solo questa tabella (ripetibile; senza, tutte)\n"
          "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
          "                 delle relazioni\n"
          "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
@@ -235,10 +266,23 @@ std::string UsageText() {
          "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
          "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
          "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
+         "  --csv CARTELLA i dati: un file CSV (RFC 4180, UTF-8, righe chiuse da CR LF) per\n"
+         "                 tabella in CARTELLA, con la riga dei nomi dei campi; date ISO 8601,\n"
+         "                 Currency e Decimal esatti, dati binari (Binary, OLE, allegati) in\n"
+         "                 esadecimale; i file compaiono solo a lettura completa\n"
+         "  --data         con --ddl: anche le righe, in un solo script per sqlite3, psql o\n"
+         "                 mysql (COPY per PostgreSQL, INSERT a più righe per MySQL), poi\n"
+         "                 contatori, indici e chiavi esterne; allegati e campi multivalore in\n"
+         "                 tabelle figlie \"<tabella>_<campo>\"\n"
+         "  --sqlite OUT   le tabelle e le loro righe in un database SQLite OUT, scritto per\n"
+         "                 intero e poi rinominato\n"
+         "  --salvage      con --csv, --sqlite e --data: scrive le righe leggibili e riporta per tabella quelle\n"
+         "                 perse e perché (senza, una riga illeggibile ferma tutto)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile,\n"
-         "4 (--ddl) struttura non esprimibile per quel server (nomi in conflitto o non ammessi).\n"
+         "4 (--ddl, --sqlite) struttura o valore non esprimibile per quel server (nomi in conflitto\n"
+         "o non ammessi, una data prima del 1000 per MySQL, il carattere NUL per PostgreSQL).\n"
          "Con --diff, come diff(1): 0 strutture uguali, 1 diverse, 2 qualsiasi problema.\n"
          "Con --inventory: 0 cartella esaminata (i file illeggibili sono nelle righe JSON),\n"
          "2 cartella non leggibile, 3 uscita non scrivibile.\n"
@@ -334,6 +378,50 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
   return 0;
 }
 
+// --sqlite and --ddl … --data: the rows of the tables, streamed. Engine and DDL errors are left to
+// the caller.
+int RunData(const Options& o, dao::Database& db, std::ostream& out, std::ostream& err) {
+  tavrek::doc::DataOptions options;
+  options.ddl.showSecrets = o.showSecrets;
+  options.ddl.tables = o.tables;
+  if (&err == &std::cerr && ::isatty(STDERR_FILENO)) options.progress = tavrek::doc::ProgressLine(err);
+  const bool salvage = o.salvage;
+  auto rows = [&db, salvage](const std::string& table) { return db.OpenRows(table, salvage); };
+  std::vector<tavrek::doc::TableReport> reports;
+  std::string error;
+  bool written = true;
+  if (o.sqlite) {
+    written = tavrek::doc::ExportSqlite(db, rows, *o.sqlite, options, reports, error);
+  } else if (o.output) {
+    tavrek::doc::AtomicFile file;
+    written = file.Open(*o.output, error);
+    if (written) {
+      tavrek::doc::AtomicFileStream stream(file);
+      reports = tavrek::doc::WriteDataScript(db, *tavrek::doc::FindSqlDialect(*o.ddl), rows, stream,
+                                             options);
+      stream.flush();
+      if (!stream) error = stream.Error();
+      written = stream && file.Close(error) && file.Publish(error);
+    }
+  } else {
+    reports = tavrek::doc::WriteDataScript(db, *tavrek::doc::FindSqlDialect(*o.ddl), rows, out,
+                                           options);
+    out.flush();
+    if (!out) {
+      written = false;
+      error = "impossibile scrivere l'uscita";
+    }
+  }
+  if (options.progress) err << '\n';
+  tavrek::doc::ReportLostRows(reports, err);
+  db.Close();
+  if (!written) {
+    err << "tavrek-dump: " << error << '\n';
+    return 3;
+  }
+  return 0;
+}
+
 }  // namespace
 
 
@@ -375,6 +463,21 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       }
       return 0;
     }
+    if (opts->csv) {
+      tavrek::doc::CsvOptions options;
+      options.tables = opts->tables;
+      options.salvage = opts->salvage;
+      options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+      std::string error;
+      const bool written = tavrek::doc::WriteCsvFiles(*db, *opts->csv, options, err, error);
+      db->Close();
+      if (!written) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      return 0;
+    }
+    if (opts->sqlite || (opts->ddl && opts->data)) return RunData(*opts, *db, out, err);
     // The whole output is built before anything is written: a dump is complete or absent.
     std::string text;
     std::optional<tavrek::doc::TextOut> json;  // a JSON document is written out from where it is built

@@ -44,6 +44,10 @@ struct Options {
   std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
   int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
   std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR
+  std::optional<std::string> csv;       // --csv DIR: every table's rows, one CSV file each
+  bool salvage = false;                 // --salvage: unreadable rows left out and reported
+  std::optional<std::string> sqlite;    // --sqlite OUT: the tables and their rows as one SQLite file
+  bool data = false;                    // --data: with --ddl, the rows too (one loadable script)
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };
