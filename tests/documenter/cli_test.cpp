@@ -1,4 +1,4 @@
-// tavrek-dump's --ddl, --diff and --inventory on real database files: exit statuses, messages,
+// tavrek-dump's --ddl (with --data), --sqlite, --diff and --inventory on real database files: exit statuses, messages,
 // whole-or-nothing output files, and the inventory of a folder tree with damaged, protected,
 // misnamed and looping entries.
 #include <gtest/gtest.h>
@@ -92,6 +92,43 @@ TEST(DdlCommand, UnknownDialectAndOutputThatCannotBeWritten) {
   std::ifstream again(out);
   std::string kept((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
   EXPECT_EQ(kept, text);
+}
+
+// --sqlite and --ddl --data: whole or absent, a value the target cannot take named with status 4,
+// --table choosing what moves, and the option combinations refused.
+TEST(DataCommand, WholeOrAbsentAndTheTablesChosen) {
+  TempDir dir;
+  const std::string file = (kData / "app/Access_Example_VBA.accdb").string();
+  const fs::path db = dir.Path() / "dati.sqlite", script = dir.Path() / "dati.sql";
+  // A Required field over rows without a value.
+  Result r = Dump({"--sqlite", db.string(), file});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("tabella \"CMD_LINE_TB\", colonna \"LST_MDFD_ID\", riga 1"), std::string::npos) << r.err;
+  r = Dump({"--ddl", "mysql", "--data", "-o", script.string(), file});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_TRUE(FilesIn(dir.Path()).empty());
+
+  r = Dump({"--sqlite", db.string(), "--table", "cum_val_tb", "--table", "DATABASE_STRUCTURE_TB", file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Dump({"--ddl", "mysql", "--data", "--table", "CUM_VAL_TB", "-o", script.string(), file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"dati.sql", "dati.sqlite"}));
+  std::ifstream in(db, std::ios::binary);
+  std::string head(15, '\0');
+  in.read(head.data(), 15);
+  EXPECT_EQ(head, "SQLite format 3");
+  std::ifstream sql(script);
+  std::string text((std::istreambuf_iterator<char>(sql)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("INSERT INTO `CUM_VAL_TB`"), std::string::npos);
+  EXPECT_EQ(text.find("CMD_LINE_TB` ("), std::string::npos);
+  r = Dump({"--ddl", "pg", "--data", "--table", "Manca", file});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("tabella sconosciuta o non locale: \"Manca\""), std::string::npos) << r.err;
+
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"--data", file}, {"--salvage", file}, {"--sqlite", db.string(), "-o", "x", file},
+           {"--sqlite", db.string(), "--ddl", "pg", file}, {"--ddl", "pg", "--table", "X", file}})
+    EXPECT_EQ(Dump(args).status, 1) << args[0];
 }
 
 TEST(DiffCommand, ExitStatusesAsDiff) {
