@@ -76,6 +76,7 @@ TableRows::TableRows(std::shared_ptr<PageReader> pages, uint16_t codePage, std::
           complex.key = part;
       if (!complex.key) ThrowCorrupt("hidden table without the key of its rows");
     }
+    resultTypes_.push_back(c.IsCalculated() ? column.type : 0);
     columns_.push_back(std::move(column));
   }
 }
@@ -130,7 +131,7 @@ void TableRows::ReadRow(std::vector<dao::Value>& row) {
   row.resize(order_.size());
   for (size_t i = 0; i < order_.size(); ++i) {
     dao::Value& v = row[i];
-    DecodeValue(r, *order_[i], *pages_, codec_, v);
+    DecodeValue(r, *order_[i], *pages_, codec_, v, resultTypes_[i]);
     if (order_[i]->type != kColComplex) continue;
     v.items.clear();
     if (v.kind == dao::Value::Kind::kInt)
