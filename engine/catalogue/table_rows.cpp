@@ -89,9 +89,13 @@ void TableRows::Index(Complex& complex) {
     try {
       if (!cursor.Next()) break;
       DecodeValue(cursor.Row(), *complex.key, *pages_, codec_, key);
-    } catch (const CorruptError&) {
-      // An unreadable row of the hidden table cannot be told to belong to any row.
+    } catch (const CorruptError& e) {
+      // An unreadable row of the hidden table cannot be told to belong to any row: it is listed
+      // with row 0.
       if (!salvage_) throw;
+      lost_.push_back({0, "elemento di un campo multivalore o allegato illeggibile (riga " +
+                              std::to_string(cursor.Position()) + " della tabella nascosta): " +
+                              Reason(e)});
       continue;
     }
     if (key.kind == dao::Value::Kind::kInt)
