@@ -199,7 +199,8 @@ bool WriteCsvFiles(dao::Database& db, const std::string& dir, const CsvOptions& 
           << (rows->Lost().size() == 1 ? " riga non letta" : " righe non lette") << ", "
           << rows->RowsRead() << " scritte\n";
       for (const dao::LostRow& lost : rows->Lost())
-        err << "  riga " << lost.row << ": " << lost.reason << '\n';
+        if (lost.row > 0) err << "  riga " << lost.row << ": " << lost.reason << '\n';
+        else err << "  " << lost.reason << '\n';
     }
   }
   if (options.progress && !names.empty()) err << '\n';

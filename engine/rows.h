@@ -98,7 +98,8 @@ struct RowColumn {
 
 // A row that could not be read and was left out (only when salvaging).
 struct LostRow {
-  int64_t row = 0;  // the row's position among the table's rows, from 1
+  int64_t row = 0;  // the row's position among the table's rows, from 1; 0 for an item of a
+                    // complex column that belongs to no row that can be told
   std::string reason;
 };
 

@@ -44,3 +44,14 @@ if [ ! -f "$mermaid_dir/dist/mermaid.min.js" ]; then
   tar xzf "$tmp/mermaid-$mermaid_version.tgz" -C "$mermaid_dir" --strip-components=1
   rm -rf "$tmp"
 fi
+
+# mdb-reader, from the npm registry: an independent reader of Access files the row tests compare
+# the engine's values with (run by node, found by its path in /opt/tavrek-npm).
+mdb_reader_version=3.2.0
+mdb_reader_dir=/opt/tavrek-npm/mdb-reader-$mdb_reader_version
+if [ ! -f "$mdb_reader_dir/node_modules/mdb-reader/lib/node/index.js" ]; then
+  echo "Fetching mdb-reader $mdb_reader_version"
+  mkdir -p "$mdb_reader_dir"
+  (cd "$mdb_reader_dir" && npm install --silent --no-audit --no-fund "mdb-reader@$mdb_reader_version")
+fi
+command -v node >/dev/null 2>&1 || apt-get install -y -q nodejs

@@ -76,6 +76,7 @@ TableRows::TableRows(std::shared_ptr<PageReader> pages, uint16_t codePage, std::
           complex.key = part;
       if (!complex.key) ThrowCorrupt("hidden table without the key of its rows");
     }
+    resultTypes_.push_back(c.IsCalculated() ? column.type : 0);
     columns_.push_back(std::move(column));
   }
 }
@@ -88,9 +89,13 @@ void TableRows::Index(Complex& complex) {
     try {
       if (!cursor.Next()) break;
       DecodeValue(cursor.Row(), *complex.key, *pages_, codec_, key);
-    } catch (const CorruptError&) {
-      // An unreadable row of the hidden table cannot be told to belong to any row.
+    } catch (const CorruptError& e) {
+      // An unreadable row of the hidden table cannot be told to belong to any row: it is listed
+      // with row 0.
       if (!salvage_) throw;
+      lost_.push_back({0, "elemento di un campo multivalore o allegato illeggibile (riga " +
+                              std::to_string(cursor.Position()) + " della tabella nascosta): " +
+                              Reason(e)});
       continue;
     }
     if (key.kind == dao::Value::Kind::kInt)
@@ -130,7 +135,7 @@ void TableRows::ReadRow(std::vector<dao::Value>& row) {
   row.resize(order_.size());
   for (size_t i = 0; i < order_.size(); ++i) {
     dao::Value& v = row[i];
-    DecodeValue(r, *order_[i], *pages_, codec_, v);
+    DecodeValue(r, *order_[i], *pages_, codec_, v, resultTypes_[i]);
     if (order_[i]->type != kColComplex) continue;
     v.items.clear();
     if (v.kind == dao::Value::Kind::kInt)

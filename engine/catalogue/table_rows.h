@@ -60,6 +60,7 @@ class TableRows : public dao::RowSource {
   std::string name_;
   TableDefinition def_;
   std::vector<const ColumnDef*> order_;  // def_'s columns in field order
+  std::vector<int> resultTypes_;         // per column: a calculated column's DAO result type
   std::vector<dao::RowColumn> columns_;
   std::map<size_t, Complex> complexes_;  // by position in order_
   RowCursor cursor_;

@@ -77,14 +77,10 @@ std::string Inflate(ByteView in, uint32_t expected) {
   return out;
 }
 
-}  // namespace
-
-dao::Decimal DecimalFromStored(ByteView bytes, int scale) {
-  if (bytes.size() < kDecimalSize) ThrowCorrupt("Decimal value too short");
-  uint32_t words[4];  // most significant first
-  for (size_t k = 0; k < 4; ++k) words[k] = bytes.U32(1 + 4 * k);
+// The decimal of a 128-bit magnitude (`words`, most significant first).
+dao::Decimal DecimalFromWords(uint32_t (&words)[4], bool negative, int scale) {
   dao::Decimal d;
-  d.negative = (bytes.U8(0) & kDecimalNegative) != 0;
+  d.negative = negative;
   d.scale = scale;
   // Repeated division by 10^9 gives nine digits at a time, least significant first.
   std::string reversed;
@@ -106,6 +102,33 @@ dao::Decimal DecimalFromStored(ByteView bytes, int scale) {
   while (reversed.size() > 1 && reversed.back() == '0') reversed.pop_back();
   d.digits.assign(reversed.rbegin(), reversed.rend());
   return d;
+}
+
+// A calculated Decimal's result is kept in the 16-byte form of .NET's decimal: two unused bytes,
+// the scale, the sign (0x80), then the high, low and middle 32-bit words of the magnitude.
+dao::Decimal DecimalFromCalculated(ByteView b) {
+  if (b.size() < 16) ThrowCorrupt("calculated Decimal value too short");
+  uint32_t words[4] = {0, b.U32(4), b.U32(12), b.U32(8)};
+  return DecimalFromWords(words, (b.U8(3) & kDecimalNegative) != 0, b.U8(2));
+}
+
+// The column type code that stores values of DAO type `type`.
+uint8_t ColumnTypeOf(int type) {
+  switch (type) {
+    case dao::dbGUID: return kColGuid;
+    case dao::dbDecimal: return kColNumeric;
+    case dao::dbBigInt: return kColBigInt;
+    default: return type > 0 && type <= dao::dbMemo ? static_cast<uint8_t>(type) : 0;
+  }
+}
+
+}  // namespace
+
+dao::Decimal DecimalFromStored(ByteView bytes, int scale) {
+  if (bytes.size() < kDecimalSize) ThrowCorrupt("Decimal value too short");
+  uint32_t words[4];  // most significant first
+  for (size_t k = 0; k < 4; ++k) words[k] = bytes.U32(1 + 4 * k);
+  return DecimalFromWords(words, (bytes.U8(0) & kDecimalNegative) != 0, scale);
 }
 
 std::string ExtendedDateTimeText(ByteView stored) {
@@ -155,7 +178,7 @@ std::string AttachmentFileBytes(ByteView stored) {
 }
 
 void DecodeValue(const DataRow& row, const ColumnDef& c, PageReader& pages, const TextCodec& codec,
-                 dao::Value& out) {
+                 dao::Value& out, int resultType) {
   using Kind = dao::Value::Kind;
   if (c.type == kColBoolean) {
     out.kind = Kind::kBool;
@@ -167,14 +190,27 @@ void DecodeValue(const DataRow& row, const ColumnDef& c, PageReader& pages, cons
     return;
   }
   ByteView b = row.Bytes(c);
+  const bool calculated = c.IsCalculated();
+  uint8_t type = c.type;
+  if (calculated)
+    if (uint8_t t = ColumnTypeOf(resultType)) type = t;
   std::string longValue;  // a memo's or OLE object's whole value
-  const bool longKind = c.type == kColMemo || c.type == kColOle;
-  if (longKind) {
+  if (type == kColMemo || type == kColOle) {
     longValue = ReadLongValue(pages, b, SIZE_MAX);
     b = View(longValue);
   }
-  if (c.IsCalculated()) b = CalculatedResult(b);
-  switch (c.type) {
+  if (calculated) {  // the header is inside a long value
+    b = CalculatedResult(b);
+    if (b.empty()) {  // nothing computed for this row
+      out.kind = Kind::kNull;
+      return;
+    }
+  }
+  switch (type) {
+    case kColBoolean:  // a calculated Yes/No: one byte
+      out.kind = Kind::kBool;
+      out.boolean = b.U8(0) != 0;
+      return;
     case kColByte:
       out.kind = Kind::kInt;
       out.integer = b.U8(0);
@@ -190,7 +226,7 @@ void DecodeValue(const DataRow& row, const ColumnDef& c, PageReader& pages, cons
       return;
     case kColBigInt:
     case kColCurrency:
-      out.kind = c.type == kColCurrency ? Kind::kCurrency : Kind::kInt;
+      out.kind = type == kColCurrency ? Kind::kCurrency : Kind::kInt;
       out.integer = static_cast<int64_t>(static_cast<uint64_t>(b.U32(0)) |
                                          (static_cast<uint64_t>(b.U32(4)) << 32));
       return;
@@ -204,12 +240,13 @@ void DecodeValue(const DataRow& row, const ColumnDef& c, PageReader& pages, cons
     }
     case kColDouble:
     case kColDateTime:
-      out.kind = c.type == kColDouble ? Kind::kDouble : Kind::kDateTime;
+      out.kind = type == kColDouble ? Kind::kDouble : Kind::kDateTime;
       out.real = b.F64(0);
       return;
     case kColNumeric:
       out.kind = Kind::kDecimal;
-      out.decimal = DecimalFromStored(b, static_cast<int>((c.misc >> 8) & 0xFF));
+      out.decimal = calculated ? DecimalFromCalculated(b)
+                               : DecimalFromStored(b, static_cast<int>((c.misc >> 8) & 0xFF));
       return;
     case kColExtendedDateTime:
       out.kind = Kind::kDateTimeExtended;
@@ -227,7 +264,7 @@ void DecodeValue(const DataRow& row, const ColumnDef& c, PageReader& pages, cons
       return;
     case kColOle:
       out.kind = Kind::kBytes;
-      if (c.IsCalculated()) {
+      if (calculated) {
         out.text = b.Str();
       } else {
         out.text = std::move(longValue);

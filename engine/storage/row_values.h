@@ -16,9 +16,11 @@ namespace engine {
 
 // Fills `out` with the value of `column` in `row` (strings already in `out` lend their buffers).
 // A complex column gives Kind::kInt with its complex value key; its items are the caller's.
-// Raises CorruptError when the stored bytes cannot be that column's value.
+// `resultType` is the DAO type of a calculated column's result (its ResultType: the stored type
+// code does not say it); 0 for other columns. Raises CorruptError when the stored bytes cannot be
+// that column's value.
 void DecodeValue(const DataRow& row, const ColumnDef& column, PageReader& pages,
-                 const TextCodec& codec, dao::Value& out);
+                 const TextCodec& codec, dao::Value& out, int resultType = 0);
 
 // The exact decimal of a Jet4/ACE Decimal value: `bytes` is the stored 17-byte form (a sign byte,
 // then the 128-bit magnitude as four little-endian 32-bit words, most significant first) and
