@@ -238,6 +238,29 @@ void RefuseNull(const SqlDialect& d, const std::string& table, const std::string
       "dopo che la riga era stata scritta");
 }
 
+std::vector<int> DecimalScales(const SqlDialect& d, const DdlTable& table,
+                               const std::vector<dao::RowColumn>& columns) {
+  std::vector<int> out(columns.size(), -1);
+  if (!d.decimalScaleEnforced) return out;
+  for (size_t i = 0; i < columns.size(); ++i)
+    for (const auto& [name, scale] : table.decimalScales)
+      if (Lower(name) == Lower(columns[i].name)) out[i] = scale;
+  return out;
+}
+
+void CheckDecimalScale(const SqlDialect& d, const dao::Value& v, int scale, const std::string& table,
+                       const std::string& column, int64_t row) {
+  if (scale < 0 || v.kind != dao::Value::Kind::kDecimal || v.decimal.scale <= scale) return;
+  // The digits past the declared scale, the last `extra` of the unscaled digits.
+  const size_t extra = static_cast<size_t>(v.decimal.scale - scale);
+  const std::string& digits = v.decimal.digits;
+  const size_t from = digits.size() > extra ? digits.size() - extra : 0;
+  if (digits.find_first_not_of('0', from) == std::string::npos) return;
+  Where{d, table, column, row}.Fail("il numero " + DecimalText(v.decimal) + " ha più di " +
+                                    std::to_string(scale) +
+                                    " cifre decimali, quante ne dichiara il campo: il server lo arrotonderebbe");
+}
+
 bool IsComplexColumn(const dao::RowColumn& column) {
   return !column.parts.empty() || column.type >= dao::dbAttachment;
 }
@@ -351,6 +374,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
     std::vector<std::string> names;
     std::optional<size_t> identity;
     const std::vector<bool> required = RequiredColumns(table, columns);
+    const std::vector<int> scales = DecimalScales(d, table, columns);
     for (size_t i = 0; i < columns.size(); ++i) {
       if (IsComplexColumn(columns[i])) continue;
       if (!table.identity.empty() && Lower(columns[i].name) == Lower(table.identity)) identity = i;
@@ -372,6 +396,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
           if (k) fields += rows.Separator();
           if (required[plain[k]] && row[plain[k]].IsNull())
             RefuseNull(d, table.name, columns[plain[k]].name, at);
+          CheckDecimalScale(d, row[plain[k]], scales[plain[k]], table.name, columns[plain[k]].name, at);
           values.Append(fields, row[plain[k]], Where{d, table.name, columns[plain[k]].name, at});
         }
         rows.Add(fields);

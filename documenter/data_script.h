@@ -13,7 +13,8 @@
 //   Currency      exact decimal with four places, from the stored integer (never a double);
 //                 SQLite has no exact decimal: NUMERIC affinity keeps whole amounts as integers
 //                 and others as doubles (15 significant digits), as SQLite does for any value
-//   Decimal       exact decimal with its scale
+//   Decimal       exact decimal with its scale; a value with more digits after the point than the
+//                 column declares is an error (PostgreSQL and MySQL would round it)
 //   Single        PostgreSQL: the shortest text of the float; SQLite and MySQL: of the double it
 //                 widens to exactly (SQLite's REAL is a double; MySQL reads a double first);
 //                 Double: the shortest text that reads back the same
@@ -106,6 +107,14 @@ std::vector<ChildTable> ChildTables(const SqlDialect& dialect, const DdlParts& p
 std::vector<bool> RequiredColumns(const DdlTable& table, const std::vector<dao::RowColumn>& columns);
 void RefuseNull(const SqlDialect& dialect, const std::string& table, const std::string& column,
                 int64_t row);
+
+// For each of `columns`: the declared scale of a Decimal column where the server keeps only that
+// (-1 otherwise). A value with non-zero digits past it is an error naming table, column and row,
+// never rounded by the server.
+std::vector<int> DecimalScales(const SqlDialect& dialect, const DdlTable& table,
+                               const std::vector<dao::RowColumn>& columns);
+void CheckDecimalScale(const SqlDialect& dialect, const dao::Value& value, int scale,
+                       const std::string& table, const std::string& column, int64_t row);
 
 // True for a column kept in a child table rather than in its own table's rows.
 bool IsComplexColumn(const dao::RowColumn& column);

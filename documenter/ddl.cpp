@@ -63,6 +63,7 @@ struct Column {
   std::string description;
   bool omitted = false;    // not written (multi-valued fields)
   int textLength = 0;      // Text columns: their length in characters
+  int decimalScale = -1;   // Decimal columns: the declared scale
   size_t bytes = 8;        // the most the value takes in a row (long values: see the dialect)
 };
 
@@ -211,6 +212,7 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
       int p = f.Precision() > 0 ? f.Precision() : 18;
       int s = std::clamp(f.Scale(), 0, p);
       c.type = Replace(Replace(d_.typeDecimal, "{p}", std::to_string(p)), "{s}", std::to_string(s));
+      c.decimalScale = s;
       break;
     }
     default:
@@ -677,6 +679,7 @@ DdlParts Generator::Parts() {
     for (const Column& c : tables_[t].columns) {
       if (c.identity && !c.omitted) part.identity = c.name;
       if (!c.omitted && (c.notNull || c.identity || RowidAlias(tables_[t], c))) part.notNull.push_back(c.name);
+      if (!c.omitted && c.decimalScale >= 0) part.decimalScales.emplace_back(c.name, c.decimalScale);
     }
     for (const auto& ix : tables_[t].indexes) {
       if (!ix.primary) continue;

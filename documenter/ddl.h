@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "documenter/sql_dialect.h"
@@ -42,6 +43,7 @@ struct DdlTable {
   std::string indexes;    // CREATE INDEX statements
   std::string identity;   // the AutoNumber column, empty for none
   std::vector<std::string> notNull;  // the columns declared NOT NULL
+  std::vector<std::pair<std::string, int>> decimalScales;  // Decimal columns and their scale
   std::vector<std::string> primaryKey, primaryKeyTypes;  // key columns and their types
 };
 struct DdlParts {

@@ -68,6 +68,7 @@ constexpr SqlDialect kSqlite{
     .hexTextClose = "' AS TEXT)",
     .textHoldsNul = true,
     .singleAsFloat = false,
+    .decimalScaleEnforced = false,
     .minYear = 1,
     .extendedFractionDigits = 7,
     .nanText = "",
@@ -139,6 +140,7 @@ constexpr SqlDialect kPostgresql{
     .hexTextClose = "",
     .textHoldsNul = false,  // text cannot hold U+0000
     .singleAsFloat = true,
+    .decimalScaleEnforced = true,
     .minYear = 1,
     .extendedFractionDigits = 6,
     .nanText = "NaN",
@@ -215,6 +217,7 @@ constexpr SqlDialect kMysql{
     .hexTextClose = "",
     .textHoldsNul = true,  // written as \0
     .singleAsFloat = false,  // a float's shortest text can round past FLT_MAX as a double literal
+    .decimalScaleEnforced = true,
     .minYear = 1000,  // DATETIME starts at 1000-01-01
     .extendedFractionDigits = 6,
     .nanText = "",

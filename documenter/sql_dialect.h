@@ -103,6 +103,9 @@ struct SqlDialect {
   // (SQLite's REAL is a double; MySQL reads the literal as a double before it makes the float, so
   // the float's shortest text of FLT_MAX would be out of range).
   bool singleAsFloat;
+  // A Decimal column keeps only its declared scale (the server would round a value with more
+  // digits after the point: that is an error instead). SQLite's NUMERIC keeps what it is given.
+  bool decimalScaleEnforced;
   // Oldest year the date-time columns take (MySQL DATETIME: 1000; Access itself keeps Date/Time
   // from the year 100, Date/Time Extended from 1); an older date is an error.
   int minYear;

@@ -430,6 +430,11 @@ TEST(DataScript, RefusedValues) {
       EXPECT_NE(m.find(c.why), std::string::npos) << m;
     }
   }
+  // Digits past a Decimal column's scale, which the server would round away; zeros are kept.
+  const SqlDialect& pg = *FindSqlDialect("postgresql");
+  EXPECT_NO_THROW(CheckDecimalScale(pg, Dec(false, "12300", 4), 2, "T", "C", 1));
+  EXPECT_THROW(CheckDecimalScale(pg, Dec(true, "12345", 4), 2, "T", "C", 1), DataError);
+  EXPECT_NO_THROW(CheckDecimalScale(pg, Dec(true, "12345", 4), 4, "T", "C", 1));
   DataOptions unknown;
   unknown.ddl.tables = {"Nessuna"};
   EXPECT_THROW(ScriptFor(h, *FindSqlDialect("sqlite"), unknown), DdlError);
