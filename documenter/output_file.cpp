@@ -52,6 +52,13 @@ bool AtomicFile::Open(const std::string& path, std::string& error) {
   const std::filesystem::path target(path);
   std::error_code ec;
   if (std::filesystem::is_directory(target, ec)) return Fail(EISDIR, error);
+  // Only a regular file is replaced: never a link, a device or a pipe.
+  const auto status = std::filesystem::symlink_status(target, ec);
+  if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    Fail(EEXIST, error);
+    error += " (non è un file regolare)";
+    return false;
+  }
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
   std::string pattern = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());

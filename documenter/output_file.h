@@ -15,6 +15,8 @@ namespace tavrek::doc {
 // naming the path and the system's reason in `error`; the temporary file is removed then.
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
 
+// Neither replaces what is not a regular file (a symbolic link, a device, a pipe): that is an error.
+//
 // The same, for output written piece by piece: Open creates the temporary file beside `path`,
 // Write appends (buffered), Close flushes and syncs it, Publish renames it over `path`. Each
 // returns false with the Italian message in `error`; a file not published is removed when the

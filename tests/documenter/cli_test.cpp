@@ -125,6 +125,15 @@ TEST(DataCommand, WholeOrAbsentAndTheTablesChosen) {
   EXPECT_EQ(r.status, 4);
   EXPECT_NE(r.err.find("tabella sconosciuta o non locale: \"Manca\""), std::string::npos) << r.err;
 
+  // A link is not replaced, nor what it points to.
+  const fs::path link = dir.Path() / "collegamento.sqlite";
+  fs::create_symlink(script, link);
+  r = Dump({"--sqlite", link.string(), "--table", "CUM_VAL_TB", file});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("non è un file regolare"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::file_size(script), text.size());
+
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--data", file}, {"--salvage", file}, {"--sqlite", db.string(), "-o", "x", file},
            {"--sqlite", db.string(), "--ddl", "pg", file}, {"--ddl", "pg", "--table", "X", file}})
