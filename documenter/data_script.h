@@ -37,7 +37,10 @@
 //                 without one, "Riga": the row's position among the table's rows, from 1),
 //                 "Elemento" (the item's position in its row, from 1) and the hidden table's user
 //                 columns (an attachment's FileName, FileType, FileData…), keyed on both and with
-//                 a foreign key to the parent row (ON UPDATE / ON DELETE CASCADE).
+//                 a foreign key to the parent row (ON UPDATE / ON DELETE CASCADE). With a
+//                 salvaging source, "Riga" counts the rows written.
+//   Null          in a column the DDL declares NOT NULL (a field made Required in Access over rows
+//                 that had no value) is an error naming table, column and row.
 #pragma once
 
 #include <cstdint>
