@@ -381,10 +381,18 @@ std::string ScriptFor(HandDatabase& h, const SqlDialect& d, const DataOptions& o
   return out.str();
 }
 
+// A file in this run's scratch folder, removed when the tests end.
 fs::path Scratch(const std::string& name) {
-  fs::path dir = fs::temp_directory_path() / ("tavrek-data-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  return dir / name;
+  struct Folder {
+    fs::path path = fs::temp_directory_path() / ("tavrek-data-" + std::to_string(getpid()));
+    ~Folder() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  };
+  static Folder folder;
+  fs::create_directories(folder.path);
+  return folder.path / name;
 }
 
 TEST(DataValues, ExactText) {
