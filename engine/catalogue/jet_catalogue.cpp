@@ -13,6 +13,7 @@
 #include "engine/catalogue/relationships.h"
 #include "engine/catalogue/system_tables.h"
 #include "engine/application/access_objects.h"
+#include "engine/application/access97_project.h"
 #include "engine/application/compound_file.h"
 
 namespace engine {
@@ -185,6 +186,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.name == "MSysAccessStorage") storagePage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysAccessObjects")
       accessObjectsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysModules2") modules2Page_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysRelationships")
       relationshipsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
@@ -381,6 +383,10 @@ std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
 
 std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
   std::vector<dao::ContainerInfo> containers = ListContainers(objects_);
+  if (std::string(pages_->Format().name) == "Jet3") {
+    LoadAccess97Application(containers);
+    return containers;
+  }
   // Access 2002 and later keep the application in MSysAccessStorage; Access 2000 in a compound
   // file cut into the rows of MSysAccessObjects (which later versions keep, empty, beside it).
   const bool storage = storagePage_ != 0;
@@ -408,6 +414,32 @@ std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
     MarkApplicationTextUnreadable(containers, damaged);
   }
   return containers;
+}
+
+void JetCatalogue::LoadAccess97Application(std::vector<dao::ContainerInfo>& containers) {
+  // Access 97 keeps its VBA project in MSysModules2. Its MSysAccessObjects, when present, is not
+  // the compound file of Access 2000 and is not read.
+  std::optional<vba::StorageTree> project;
+  std::string error;
+  if (modules2Page_ != 0) {
+    const std::string damaged = "tabella MSysModules2 danneggiata";
+    std::vector<vba::Modules2Row> rows;
+    try {
+      rows = vba::ReadModules2Rows(*pages_, codec_, modules2Page_);
+    } catch (const CorruptError&) {
+      error = damaged;
+    } catch (const std::bad_alloc&) {
+      error = damaged;
+    } catch (const std::length_error&) {
+      error = damaged;
+    }
+    try {
+      if (error.empty()) project = vba::Access97ProjectTree(rows);
+    } catch (const CorruptError&) {
+      error = vba::kAccess97ProjectUnreadable;
+    }
+  }
+  ReadAccess97Application(containers, project ? &*project : nullptr, error);
 }
 
 }  // namespace engine
