@@ -8,7 +8,6 @@
 #include "engine/storage/column_value.h"
 #include "engine/storage/table_scan.h"
 #include "engine/catalogue/table_definition.h"
-#include "engine/application/vba_project.h"
 
 namespace engine::vba {
 
@@ -17,6 +16,16 @@ namespace {
 constexpr uint16_t kBundleSignature = 0x1269;
 constexpr size_t kBundleHeader = 8;
 const char* const kProjectRow = "MSysDb";
+
+}  // namespace
+
+std::string LowerName(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+namespace {
 
 ByteView View(const std::string& s) {
   return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
@@ -99,6 +108,23 @@ std::optional<StorageTree> Access97ProjectTree(const std::vector<Modules2Row>& r
   return StorageTree(std::move(entries), "Access97");
 }
 
+std::vector<ModuleSource> MergeAccess97Modules(std::vector<ModuleSource> own,
+                                               const std::vector<ModuleSource>& enabled) {
+  std::map<std::string, const ModuleSource*> byName;
+  for (const ModuleSource& m : enabled) byName.emplace(LowerName(m.name), &m);
+  std::set<std::string> seen;
+  for (ModuleSource& m : own) {
+    seen.insert(LowerName(m.name));
+    auto it = byName.find(LowerName(m.name));
+    if (m.error.empty() || it == byName.end() || !it->second->error.empty()) continue;
+    m.text = it->second->text;
+    m.error.clear();
+  }
+  for (const ModuleSource& m : enabled)
+    if (!seen.count(LowerName(m.name))) own.push_back(m);
+  return own;
+}
+
 }  // namespace engine::vba
 
 namespace engine {
@@ -107,58 +133,40 @@ namespace {
 
 const char* const kNotRead = " non letta: nei file di Access 97 questa parte non viene ancora letta";
 
-std::string LowerName(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 }  // namespace
 
 void ReadAccess97Application(std::vector<dao::ContainerInfo>& containers,
-                             const vba::StorageTree* project, const std::string& projectError) {
-  std::vector<vba::ModuleSource> modules;
-  std::string error = projectError;
-  if (project && error.empty()) {
-    try {
-      modules = vba::ReadVbaProject(*project);
-    } catch (const CorruptError&) {
-      error = vba::kAccess97ProjectUnreadable;
-    } catch (const std::bad_alloc&) {
-      error = vba::kAccess97ProjectUnreadable;
-    } catch (const std::length_error&) {
-      error = vba::kAccess97ProjectUnreadable;
-    }
-  }
+                             const std::vector<vba::ModuleSource>& modules, bool projectFound,
+                             const std::string& projectError) {
   std::map<std::string, const vba::ModuleSource*> byName;
-  for (const auto& m : modules) byName.emplace(LowerName(m.name), &m);
+  for (const auto& m : modules) byName.emplace(vba::LowerName(m.name), &m);
 
   // Sets the module's text on `d`; returns false when the project has no such module.
   auto attach = [&](dao::DocumentInfo& d, const std::string& moduleName) {
-    auto it = byName.find(LowerName(moduleName));
+    auto it = byName.find(vba::LowerName(moduleName));
     if (it == byName.end()) return false;
     d.kind = it->second->kind;
     d.text = it->second->text;
     d.error = it->second->error;
     // The stream of a module is looked for in rows whose layout is known only in part.
     if (d.error.rfind("flusso del modulo", 0) == 0 && d.error.find("assente") != std::string::npos)
-      d.error = std::string("codice del modulo") + " non letto: nei file di Access 97 il suo flusso "
-                "non è stato trovato fra le righe di MSysModules2";
+      d.error = "codice del modulo non letto: nei file di Access 97 il suo flusso non è stato "
+                "trovato fra le righe di MSysModules2";
     return true;
   };
   for (auto& c : containers) {
     for (auto& d : c.documents) {
       if (c.name == "Modules") {
-        if (!error.empty()) {
-          d.error = error;
+        if (!projectError.empty()) {
+          d.error = projectError;
         } else if (!attach(d, d.name)) {
-          d.error = project ? "modulo assente dal progetto VBA"
-                            : std::string("codice VBA") + " non letto: nei file di Access 97 "
-                              "il progetto VBA non è stato trovato in MSysModules2";
+          d.error = projectFound ? "modulo assente dal progetto VBA"
+                                 : "codice VBA non letto: nei file di Access 97 il progetto VBA "
+                                   "non è stato trovato in MSysModules2";
         }
       } else if (c.name == "Forms" || c.name == "Reports") {
         const std::string prefix = c.name == "Forms" ? "Form_" : "Report_";
-        if (error.empty()) attach(d, prefix + d.name);
+        if (projectError.empty()) attach(d, prefix + d.name);
         const std::string design = std::string("struttura") + kNotRead;
         d.error = d.error.empty() ? design : d.error + "; " + design;
       } else if (c.name == "Scripts") {

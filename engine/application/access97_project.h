@@ -18,6 +18,7 @@
 #include "engine/storage/page_reader.h"
 #include "engine/storage/text_codec.h"
 #include "engine/application/storage_tree.h"
+#include "engine/application/vba_project.h"
 
 namespace engine::vba {
 
@@ -31,6 +32,9 @@ struct Modules2Row {
   std::string name;
   std::string module;
 };
+
+// `s` with ASCII letters in lower case (module names are compared so).
+std::string LowerName(std::string s);
 
 // Whether `value` starts as a bundle of streams does (its signature).
 bool IsStreamBundle(ByteView value);
@@ -52,16 +56,24 @@ std::vector<Modules2Row> ReadModules2Rows(PageReader& pages, const TextCodec& co
 // row holding the project is not a readable bundle.
 std::optional<StorageTree> Access97ProjectTree(const std::vector<Modules2Row>& rows);
 
+// The modules of an Access 97 file: those of `own` (the project of MSysModules2), with the text
+// of a module `own` lacks or cannot give taken from `enabled`, the copy of the project that Access
+// 2000 and later keep in the compound file of MSysAccessObjects when they open an Access 97 file
+// without converting it; modules only `enabled` has are added after the others.
+std::vector<ModuleSource> MergeAccess97Modules(std::vector<ModuleSource> own,
+                                               const std::vector<ModuleSource>& enabled);
+
 }  // namespace engine::vba
 
 namespace engine {
 
 // Fills the documents of Forms, Reports, Scripts and Modules of an Access 97 file: the VBA source
-// of modules and of the modules behind forms and reports from `project` (null: the file has no
-// project, or `projectError` says why it could not be read). What this format's reader does not
-// read (the design of forms and reports, the definition of macros, a module whose stream is not
-// found) is said in the document's `error` as not read, never as damage. Never raises.
+// of modules and of the modules behind forms and reports from `modules` (`projectFound` false: no
+// project was found; `projectError` non-empty: why it could not be read). What this format's
+// reader does not read (the design of forms and reports, the definition of macros, a module whose
+// text is not found) is said in the document's `error` as not read, never as damage. Never raises.
 void ReadAccess97Application(std::vector<dao::ContainerInfo>& containers,
-                             const vba::StorageTree* project, const std::string& projectError);
+                             const std::vector<vba::ModuleSource>& modules, bool projectFound,
+                             const std::string& projectError);
 
 }  // namespace engine

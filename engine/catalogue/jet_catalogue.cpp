@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -14,6 +15,7 @@
 #include "engine/catalogue/system_tables.h"
 #include "engine/application/access_objects.h"
 #include "engine/application/access97_project.h"
+#include "engine/application/vba_project.h"
 #include "engine/application/compound_file.h"
 
 namespace engine {
@@ -417,9 +419,9 @@ std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
 }
 
 void JetCatalogue::LoadAccess97Application(std::vector<dao::ContainerInfo>& containers) {
-  // Access 97 keeps its VBA project in MSysModules2. Its MSysAccessObjects, when present, is not
-  // the compound file of Access 2000 and is not read.
-  std::optional<vba::StorageTree> project;
+  // Access 97 keeps its VBA project in MSysModules2.
+  std::vector<vba::ModuleSource> own;
+  bool found = false;
   std::string error;
   if (modules2Page_ != 0) {
     const std::string damaged = "tabella MSysModules2 danneggiata";
@@ -434,12 +436,39 @@ void JetCatalogue::LoadAccess97Application(std::vector<dao::ContainerInfo>& cont
       error = damaged;
     }
     try {
-      if (error.empty()) project = vba::Access97ProjectTree(rows);
+      if (error.empty())
+        if (std::optional<vba::StorageTree> tree = vba::Access97ProjectTree(rows)) {
+          found = true;
+          own = vba::ReadVbaProject(*tree);
+        }
     } catch (const CorruptError&) {
+      error = vba::kAccess97ProjectUnreadable;
+    } catch (const std::bad_alloc&) {
+      error = vba::kAccess97ProjectUnreadable;
+    } catch (const std::length_error&) {
       error = vba::kAccess97ProjectUnreadable;
     }
   }
-  ReadAccess97Application(containers, project ? &*project : nullptr, error);
+  // Access 2000 and later, opening the file without converting it, keep a copy of the project in
+  // the compound file of MSysAccessObjects; a module the own project does not give comes from it.
+  // Files Access 97 wrote itself may hold something else there, which is then left aside.
+  std::vector<vba::ModuleSource> enabled;
+  if (accessObjectsPage_ != 0) {
+    try {
+      const std::string file = vba::ReadAccessObjects(*pages_, codec_, accessObjectsPage_);
+      enabled = vba::ReadVbaProject(vba::ReadCompoundFile(
+          ByteView(reinterpret_cast<const uint8_t*>(file.data()), file.size())));
+    } catch (const CorruptError&) {
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+  }
+  if (!enabled.empty()) {
+    found = true;
+    error.clear();
+  }
+  ReadAccess97Application(containers, vba::MergeAccess97Modules(std::move(own), enabled), found,
+                          error);
 }
 
 }  // namespace engine

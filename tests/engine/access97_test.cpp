@@ -148,7 +148,7 @@ const dao::DocumentInfo& Doc(const std::vector<dao::ContainerInfo>& app,
 }
 
 // A project built here: the module streams in rows of their own, one packed as a bundle, one bare.
-// Modules get their text; forms and reports their code and a note that their design is not read;
+// Modules get their text (or that of the later copy of the project); forms and reports their code and a note that their design is not read;
 // macros that their definition is not read; a module whose stream is in no row, that it was not
 // found. Nothing is called damaged.
 TEST(Access97Project, ModulesFormsReportsAndMacros) {
@@ -165,7 +165,7 @@ TEST(Access97Project, ModulesFormsReportsAndMacros) {
   const auto tree = vba::Access97ProjectTree(rows);
   ASSERT_TRUE(tree.has_value());
   std::vector<dao::ContainerInfo> app = Application();
-  engine::ReadAccess97Application(app, &*tree, "");
+  engine::ReadAccess97Application(app, vba::ReadVbaProject(*tree), true, "");
 
   EXPECT_EQ(Doc(app, "Modules", "Funzioni").text, funzioni);
   EXPECT_EQ(Doc(app, "Modules", "Funzioni").kind, "standard");
@@ -186,10 +186,23 @@ TEST(Access97Project, ModulesFormsReportsAndMacros) {
       }
     }
 
+  // A module the own project cannot give comes from the copy a later Access keeps in
+  // MSysAccessObjects; the own text wins where both have one.
+  const vba::ModuleSource copy{"perso", "standard", "Attribute VB_Name = \"Perso\"\r\n", ""};
+  const vba::ModuleSource stale{"Funzioni", "standard", "older text", ""};
+  const vba::ModuleSource extra{"Nuovo", "class", "Option Explicit\r\n", ""};
+  const auto merged = vba::MergeAccess97Modules(vba::ReadVbaProject(*tree), {stale, copy, extra});
+  ASSERT_EQ(merged.size(), 4u);
+  EXPECT_EQ(merged[0].text, funzioni);
+  EXPECT_EQ(merged[2].name, "Perso");
+  EXPECT_EQ(merged[2].text, copy.text);
+  EXPECT_EQ(merged[2].error, "");
+  EXPECT_EQ(merged[3].name, "Nuovo");
+
   // No project at all, or one this reader cannot follow: still nothing called damaged.
   for (const std::string& error : {std::string(), std::string(vba::kAccess97ProjectUnreadable)}) {
     std::vector<dao::ContainerInfo> none = Application();
-    engine::ReadAccess97Application(none, nullptr, error);
+    engine::ReadAccess97Application(none, {}, false, error);
     for (const auto& c : none)
       for (const auto& d : c.documents) {
         EXPECT_NE(d.error.find("non lett"), std::string::npos) << d.name << ": " << d.error;
