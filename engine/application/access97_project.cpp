@@ -131,7 +131,8 @@ namespace engine {
 
 namespace {
 
-const char* const kNotRead = " non letta: nei file di Access 97 questa parte non viene ancora letta";
+const char* const kNotRead =
+    " non letta: nei file Jet3 (Access 95 e 97) questa parte non viene ancora letta";
 
 }  // namespace
 
@@ -150,8 +151,8 @@ void ReadAccess97Application(std::vector<dao::ContainerInfo>& containers,
     d.error = it->second->error;
     // The stream of a module is looked for in rows whose layout is known only in part.
     if (d.error.rfind("flusso del modulo", 0) == 0 && d.error.find("assente") != std::string::npos)
-      d.error = "codice del modulo non letto: nei file di Access 97 il suo flusso non è stato "
-                "trovato fra le righe di MSysModules2";
+      d.error = "codice del modulo non letto: in questo file Jet3 (Access 95 e 97) il suo flusso "
+                "non è stato trovato fra le righe di MSysModules2";
     return true;
   };
   for (auto& c : containers) {
@@ -161,8 +162,9 @@ void ReadAccess97Application(std::vector<dao::ContainerInfo>& containers,
           d.error = projectError;
         } else if (!attach(d, d.name)) {
           d.error = projectFound ? "modulo assente dal progetto VBA"
-                                 : "codice VBA non letto: nei file di Access 97 il progetto VBA "
-                                   "non è stato trovato in MSysModules2";
+                                 : "codice VBA non letto: in questo file Jet3 (Access 95 e 97) "
+                                   "MSysModules2 non contiene il progetto VBA (i moduli di "
+                                   "Access 95, in MSysModules, non vengono letti)";
         }
       } else if (c.name == "Forms" || c.name == "Reports") {
         const std::string prefix = c.name == "Forms" ? "Form_" : "Report_";

@@ -25,7 +25,7 @@ namespace engine::vba {
 // Said of a project whose rows do not have the form this reader knows.
 inline constexpr const char* kAccess97ProjectUnreadable =
     "progetto VBA non letto: le righe di MSysModules2 non hanno la forma che questo lettore "
-    "conosce per i file di Access 97";
+    "conosce per i file Jet3 (Access 95 e 97)";
 
 // One row of MSysModules2: its Name and the bytes of its Module column.
 struct Modules2Row {
