@@ -161,7 +161,8 @@ void ReadAccess97Application(std::vector<dao::ContainerInfo>& containers,
         if (!projectError.empty()) {
           d.error = projectError;
         } else if (!attach(d, d.name)) {
-          d.error = projectFound ? "modulo assente dal progetto VBA"
+          d.error = projectFound ? "codice del modulo non letto: il progetto VBA di MSysModules2 "
+                                   "non elenca questo modulo (file Jet3, Access 95 e 97)"
                                  : "codice VBA non letto: in questo file Jet3 (Access 95 e 97) "
                                    "MSysModules2 non contiene il progetto VBA (i moduli di "
                                    "Access 95, in MSysModules, non vengono letti)";

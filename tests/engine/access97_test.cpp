@@ -5,6 +5,8 @@
 
 #include <fcntl.h>
 
+#include <cstring>
+
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -50,7 +52,8 @@ std::string Bundle(const std::vector<std::pair<std::string, std::string>>& strea
   std::string b = Le(0x1269, 2) + Le(4, 2) + Le(1, 4);
   for (const auto& [name, data] : streams) {
     const std::string n = Utf16(name) + std::string(2, '\0');
-    b += Le(static_cast<uint32_t>(n.size()), 1) + n + Le(static_cast<uint32_t>(data.size()), 4) + data;
+    b += Le(static_cast<uint32_t>(n.size()), 1) + n;
+    b += Le(static_cast<uint32_t>(data.size()), 4) + data;
   }
   return b;
 }
@@ -148,9 +151,9 @@ const dao::DocumentInfo& Doc(const std::vector<dao::ContainerInfo>& app,
 }
 
 // A project built here: the module streams in rows of their own, one packed as a bundle, one bare.
-// Modules get their text (or that of the later copy of the project); forms and reports their code and a note that their design is not read;
-// macros that their definition is not read; a module whose stream is in no row, that it was not
-// found. Nothing is called damaged.
+// Modules get their text (or that of the later copy of the project); forms and reports their code
+// and a note that their design is not read; macros that their definition is not read; a module
+// whose stream is in no row, that it was not found. Nothing is called damaged.
 TEST(Access97Project, ModulesFormsReportsAndMacros) {
   const std::string funzioni = "Attribute VB_Name = \"Funzioni\"\r\nOption Compare Database\r\n";
   const std::string clienti = "Option Compare Database\r\nPrivate Sub Form_Load()\r\nEnd Sub\r\n";
@@ -248,6 +251,43 @@ TEST(Access97Project, DamagedBundlesGiveAReason) {
     }
   }
   EXPECT_GT(refused, 0);
+}
+
+// The same through the object model, on an Access 97 test file whose catalogue rows of two tables
+// are turned here into a form and a module (their parent and type changed in every copy of the
+// row the file holds): the catalogue reads the file's MSysModules2 project and says what it does
+// not read.
+TEST(Access97Project, AnAccess97FileThroughTheObjectModel) {
+  std::vector<uint8_t> bytes = enginetest::ReadBytes(enginetest::Corpus("jet3/testV1997.mdb"));
+  auto retype = [&](int32_t id, int32_t parent, int16_t type) {
+    const std::string key = Le(static_cast<uint32_t>(id), 4) + Le(0x0F000001u, 4);
+    int copies = 0;
+    for (size_t at = 0; at + 10 <= bytes.size(); ++at) {
+      if (std::memcmp(&bytes[at], key.data(), key.size()) != 0) continue;
+      const std::string patch = Le(static_cast<uint32_t>(parent), 4) +
+                                Le(static_cast<uint16_t>(type), 2);
+      std::memcpy(&bytes[at + 4], patch.data(), patch.size());
+      ++copies;
+    }
+    return copies;
+  };
+  ASSERT_GT(retype(34, -2147483646, -32768), 0);  // Table2 into the Forms container
+  ASSERT_GT(retype(29, -2147483643, -32761), 0);  // Table1 into the Modules container
+  enginetest::ScratchDir dir;
+  enginetest::WriteBytes(dir.File("app97.mdb"), bytes);
+  auto db = dao::DBEngine().OpenDatabase(dir.File("app97.mdb"));
+  std::map<std::string, std::string> errors;
+  for (const auto& c : db->Containers())
+    if (c.Name() == "Forms" || c.Name() == "Reports" || c.Name() == "Scripts" ||
+        c.Name() == "Modules")
+      for (const auto& d : c.Documents()) errors[c.Name() + "/" + d.Name()] = d.Error();
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors["Forms/Table2"],
+            "struttura non letta: nei file Jet3 (Access 95 e 97) questa parte non viene ancora "
+            "letta");
+  EXPECT_EQ(errors["Modules/Table1"],
+            "codice del modulo non letto: il progetto VBA di MSysModules2 non elenca questo modulo "
+            "(file Jet3, Access 95 e 97)");
 }
 
 }  // namespace

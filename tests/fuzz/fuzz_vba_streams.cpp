@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as a compressed VBA container, and the decompressed bytes (or the
 // input itself when it does not decompress) as a dir stream, an object directory and a form or
-// macro definition; the input itself also as the bundle of streams of an Access 97 project. CorruptError is the expected outcome of damaged input; a crash, a sanitizer
-// report, a hang or runaway memory is a bug.
+// macro definition; the input itself also as the bundle of streams of an Access 97 project.
+// CorruptError is the expected outcome of damaged input; a crash, a sanitizer report, a hang or
+// runaway memory is a bug.
 #include <cstddef>
 #include <cstdint>
 #include <string>
