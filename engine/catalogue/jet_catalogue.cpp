@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -14,6 +15,8 @@
 #include "engine/catalogue/system_tables.h"
 #include "engine/catalogue/table_rows.h"
 #include "engine/application/access_objects.h"
+#include "engine/application/access97_project.h"
+#include "engine/application/vba_project.h"
 #include "engine/application/compound_file.h"
 
 namespace engine {
@@ -189,6 +192,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
     if (o.name == "MSysAccessStorage") storagePage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysAccessObjects")
       accessObjectsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
+    if (o.name == "MSysModules2") modules2Page_ = static_cast<uint32_t>(o.id) & kTablePageMask;
     if (o.name == "MSysRelationships")
       relationshipsPage_ = static_cast<uint32_t>(o.id) & kTablePageMask;
   }
@@ -414,6 +418,10 @@ std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
 
 std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
   std::vector<dao::ContainerInfo> containers = ListContainers(objects_);
+  if (std::string(pages_->Format().name) == "Jet3") {
+    LoadAccess97Application(containers);
+    return containers;
+  }
   // Access 2002 and later keep the application in MSysAccessStorage; Access 2000 in a compound
   // file cut into the rows of MSysAccessObjects (which later versions keep, empty, beside it).
   const bool storage = storagePage_ != 0;
@@ -441,6 +449,59 @@ std::vector<dao::ContainerInfo> JetCatalogue::LoadContainers() {
     MarkApplicationTextUnreadable(containers, damaged);
   }
   return containers;
+}
+
+void JetCatalogue::LoadAccess97Application(std::vector<dao::ContainerInfo>& containers) {
+  // Access 97 keeps its VBA project in MSysModules2.
+  std::vector<vba::ModuleSource> own;
+  bool found = false;
+  std::string error;
+  if (modules2Page_ != 0) {
+    const std::string damaged = "tabella MSysModules2 danneggiata";
+    std::vector<vba::Modules2Row> rows;
+    try {
+      rows = vba::ReadModules2Rows(*pages_, codec_, modules2Page_);
+    } catch (const CorruptError&) {
+      error = damaged;
+    } catch (const std::bad_alloc&) {
+      error = damaged;
+    } catch (const std::length_error&) {
+      error = damaged;
+    }
+    try {
+      if (error.empty())
+        if (std::optional<vba::StorageTree> tree = vba::Access97ProjectTree(rows)) {
+          found = true;
+          own = vba::ReadVbaProject(*tree);
+        }
+    } catch (const CorruptError&) {
+      error = vba::kAccess97ProjectUnreadable;
+    } catch (const std::bad_alloc&) {
+      error = vba::kAccess97ProjectUnreadable;
+    } catch (const std::length_error&) {
+      error = vba::kAccess97ProjectUnreadable;
+    }
+  }
+  // Access 2000 and later, opening the file without converting it, keep a copy of the project in
+  // the compound file of MSysAccessObjects; a module the own project does not give comes from it.
+  // Files Access 97 wrote itself may hold something else there, which is then left aside.
+  std::vector<vba::ModuleSource> enabled;
+  if (accessObjectsPage_ != 0) {
+    try {
+      const std::string file = vba::ReadAccessObjects(*pages_, codec_, accessObjectsPage_);
+      enabled = vba::ReadVbaProject(vba::ReadCompoundFile(
+          ByteView(reinterpret_cast<const uint8_t*>(file.data()), file.size())));
+    } catch (const CorruptError&) {
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+  }
+  if (!enabled.empty()) {
+    found = true;
+    error.clear();
+  }
+  ReadAccess97Application(containers, vba::MergeAccess97Modules(std::move(own), enabled), found,
+                          error);
 }
 
 }  // namespace engine

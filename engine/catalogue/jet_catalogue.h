@@ -55,6 +55,8 @@ class JetCatalogue : public dao::CatalogueSource {
  private:
   // The property blocks of the catalogue object `objectId` (none when it has no blob).
   std::vector<PropertyBlock> PropertyBlocks(int32_t objectId);
+  // The application of an Access 97 file (its VBA project in MSysModules2) into `containers`.
+  void LoadAccess97Application(std::vector<dao::ContainerInfo>& containers);
   // The properties the object itself holds (its block with no column name).
   std::vector<dao::PropertyInfo> ObjectProperties(int32_t objectId);
 
@@ -82,6 +84,7 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<CatalogueObject> objects_;           // every MSysObjects row, for the containers
   uint32_t storagePage_ = 0;                       // MSysAccessStorage's definition; 0: none
   uint32_t accessObjectsPage_ = 0;                 // MSysAccessObjects' definition; 0: none
+  uint32_t modules2Page_ = 0;                      // MSysModules2's (Access 97 VBA); 0: none
 };
 
 // DAO's Connect of a linked table from its MSysObjects row: an ODBC link (object type 4) keeps its

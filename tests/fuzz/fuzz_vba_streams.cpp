@@ -1,16 +1,19 @@
 // libFuzzer target: any bytes as a compressed VBA container, and the decompressed bytes (or the
 // input itself when it does not decompress) as a dir stream, an object directory and a form or
-// macro definition. CorruptError is the expected outcome of damaged input; a crash, a sanitizer
-// report, a hang or runaway memory is a bug.
+// macro definition; the input itself also as the bundle of streams of an Access 97 project.
+// CorruptError is the expected outcome of damaged input; a crash, a sanitizer report, a hang or
+// runaway memory is a bug.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "engine/storage/bytes.h"
+#include "engine/application/access97_project.h"
 #include "engine/application/compression.h"
 #include "engine/application/dir_stream.h"
 #include "engine/application/object_directory.h"
 #include "engine/application/stored_text.h"
+#include "engine/application/vba_project.h"
 
 namespace {
 
@@ -33,6 +36,12 @@ void Parse(engine::ByteView bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   engine::ByteView input(data, size);
+  try {
+    const auto tree = engine::vba::Access97ProjectTree(
+        {{"MSysDb", std::string(reinterpret_cast<const char*>(data), size)}});
+    if (tree) sink = sink + engine::vba::ReadVbaProject(*tree).size();
+  } catch (const engine::CorruptError&) {
+  }
   try {
     const std::string out = engine::vba::DecompressContainer(input);
     // Every chunk holds at most 4096 bytes and takes at least 3 bytes of input.
