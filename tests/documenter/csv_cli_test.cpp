@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine/dao.h"
+#include "documenter/csv.h"
+#include "engine/rows.h"
 #include "tools/dump.h"
 
 namespace {
@@ -121,6 +123,123 @@ TEST_F(CsvTest, DamagedPagesGiveAnErrorOrASalvageReport) {
   const fs::path cut = dir_ / "cut.accdb";
   std::ofstream(cut, std::ios::binary) << original.substr(0, original.size() / 2);
   EXPECT_EQ(Dump({"--csv", (dir_ / "out").string(), cut.string()}).status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Rows built by hand, for the writer alone.
+class HandRows : public dao::RowSource {
+ public:
+  HandRows(std::vector<dao::RowColumn> columns, std::vector<std::vector<dao::Value>> rows)
+      : columns_(std::move(columns)), rows_(std::move(rows)) {}
+  const std::string& TableName() const override { return name_; }
+  const std::vector<dao::RowColumn>& Columns() const override { return columns_; }
+  bool Next(std::vector<dao::Value>& row) override {
+    if (next_ >= rows_.size()) return false;
+    row = rows_[next_++];
+    return true;
+  }
+  int64_t RowsRead() const override { return static_cast<int64_t>(next_); }
+  const std::vector<dao::LostRow>& Lost() const override { return lost_; }
+
+ private:
+  std::string name_ = "T";
+  std::vector<dao::RowColumn> columns_;
+  std::vector<std::vector<dao::Value>> rows_;
+  size_t next_ = 0;
+  std::vector<dao::LostRow> lost_;
+};
+
+dao::Value Make(dao::Value::Kind kind) {
+  dao::Value v;
+  v.kind = kind;
+  return v;
+}
+
+TEST(CsvValues, EachKindAsWritten) {
+  using K = dao::Value::Kind;
+  struct Case {
+    dao::Value value;
+    std::string text;
+  };
+  std::vector<Case> cases;
+  auto add = [&](dao::Value v, std::string text) { cases.push_back({std::move(v), std::move(text)}); };
+  add(Make(K::kNull), "");
+  dao::Value v = Make(K::kBool);
+  v.boolean = true;
+  add(v, "true");
+  v = Make(K::kInt);
+  v.integer = -9223372036854775807 - 1;
+  add(v, "-9223372036854775808");
+  v = Make(K::kCurrency);
+  v.integer = -5;  // -0.0005
+  add(v, "-0.0005");
+  v.integer = 9223372036854775807;
+  add(v, "922337203685477.5807");
+  v = Make(K::kDecimal);
+  v.decimal = {false, "5", 2};
+  add(v, "0.05");
+  v.decimal = {true, "1234500", 4};
+  add(v, "-123.4500");
+  v.decimal = {true, "0", 2};
+  add(v, "0.00");
+  v = Make(K::kSingle);
+  v.real = static_cast<double>(0.1f);
+  add(v, "0.1");
+  v = Make(K::kDouble);
+  v.real = 0.1 + 0.2;
+  add(v, "0.30000000000000004");
+  // Access's day numbers: the whole part counts days, the fraction is the time whatever the sign.
+  v = Make(K::kDateTime);
+  for (auto [days, text] : std::vector<std::pair<double, std::string>>{
+           {0.0, "1899-12-30T00:00:00"},
+           {0.5, "1899-12-30T12:00:00"},  // a time alone
+           {-1.25, "1899-12-29T06:00:00"},
+           {-657434.0, "0100-01-01T00:00:00"},
+           {-693593.5, "0001-01-01T12:00:00"},
+           {-693594.0, "0000-12-31T00:00:00"},
+           {2958465.999988426, "9999-12-31T23:59:59"},
+           {45000.0 + 1.0 / 86400000.0, "2023-03-15T00:00:00.001"},
+           {1.9999999999, "1900-01-01T00:00:00"}}) {  // rounds up to the next midnight
+    v.real = days;
+    add(v, text);
+  }
+  v = Make(K::kGuid);
+  for (size_t k = 0; k < 16; ++k) v.guid.bytes[k] = static_cast<uint8_t>(k);
+  add(v, "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
+  v = Make(K::kBytes);
+  v.text = std::string("\x00\xFF\x10", 3);
+  add(v, "00ff10");
+  for (const Case& c : cases) {
+    std::string out;
+    tavrek::doc::AppendCsvValue(out, c.value);
+    EXPECT_EQ(out, c.text);
+  }
+}
+
+TEST(CsvValues, QuotingKeepsLineBreaksAndDoublesQuotes) {
+  dao::Value text = Make(dao::Value::Kind::kText);
+  std::vector<std::vector<dao::Value>> rows;
+  for (const char* s : {"plain", "a,b", "say \"hi\"", "line\r\nbreak", "lone\nfeed", ""}) {
+    text.text = s;
+    rows.push_back({text, Make(dao::Value::Kind::kNull)});
+  }
+  HandRows source({{"Nome, completo", dao::dbText, 50, {}}, {"N", dao::dbLong, 4, {}}}, rows);
+  std::string out;
+  ASSERT_TRUE(tavrek::doc::WriteCsvRows(source, [&](std::string_view s) {
+    out.append(s);
+    return true;
+  }));
+  EXPECT_EQ(out,
+            "\"Nome, completo\",N\r\n"
+            "plain,\r\n"
+            "\"a,b\",\r\n"
+            "\"say \"\"hi\"\"\",\r\n"
+            "\"line\r\nbreak\",\r\n"
+            "\"lone\nfeed\",\r\n"
+            ",\r\n");
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "documenter/csv.h"
+#include "engine/rows.h"
 #include "tools/dump.h"
 
 namespace fuzz {
@@ -74,6 +76,20 @@ void DescribeTable(dao::Database& db, const dao::TableDef& t, bool uniqueName) {
     }
   }
   rs->Close();
+  // Every row, as the data writers read them: salvaging, a damaged row is left out and listed;
+  // anything but an engine error is a bug.
+  auto rows = db.OpenRows(t.Name(), /*salvage=*/true);
+  std::vector<dao::Value> row;
+  std::string text;
+  while (rows->Next(row)) {
+    if (row.size() != rows->Columns().size()) std::abort();
+    for (const dao::Value& v : row) {
+      text.clear();
+      tavrek::doc::AppendCsvValue(text, v);
+      Touch(text);
+    }
+  }
+  for (const dao::LostRow& lost : rows->Lost()) Touch(lost.reason);
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 
 namespace fuzz {
 
-// Reads everything the object model offers of `db`: every table's dates, record count, fields and
-// indexes (a table-type recordset on a linked table must be refused), every query's type, dates and
-// SQL. Engine errors of one object do not stop the others; anything else is a bug.
+// Reads everything the object model offers of `db`: every table's dates, record count, fields,
+// indexes and rows (a table-type recordset on a linked table must be refused), every query's type,
+// dates and SQL. Engine errors of one object do not stop the others; anything else is a bug.
 void DescribeAll(dao::Database& db);
 
 // Puts `size` bytes at `data` into an anonymous in-memory file (memfd), replacing what it held, and
