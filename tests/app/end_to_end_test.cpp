@@ -37,7 +37,7 @@ class EndToEnd : public ::testing::Test {
 TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
   Tavrek w;
   w.Load();
-  ASSERT_EQ(w.window()->menuWidget()->actions().size(), 6);
+  ASSERT_EQ(w.window()->menuWidget()->actions().size(), 7);
 
   w.OpenFile(kSample);
   EXPECT_TRUE(scripted->openCalls.empty());  // no dialog at start-up
@@ -118,6 +118,7 @@ TEST_F(EndToEnd, StartWithAnEncryptedFilePromptsForThePassword) {
   w.OpenFile(path);
   ASSERT_EQ(scripted->inputCalls.size(), 1u);
   EXPECT_EQ(scripted->inputCalls[0].prompt, QStringLiteral("Immettere Password"));
+  EXPECT_TRUE(scripted->inputCalls[0].masked);
   EXPECT_TRUE(scripted->msgBoxCalls.empty());
   EXPECT_EQ(w.dbOpen, 1);
   EXPECT_EQ(w.Label1(0).Caption(), path);
@@ -126,14 +127,23 @@ TEST_F(EndToEnd, StartWithAnEncryptedFilePromptsForThePassword) {
   w.Esci.Action()->trigger();
 }
 
-TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
-  Tavrek w;
-  w.Load();
-  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
-  EXPECT_EQ(w.dbOpen, 0);
-  EXPECT_FALSE(w.ApriTab.Enabled());
-  EXPECT_TRUE(scripted->msgBoxCalls.empty());
-  EXPECT_FALSE(w.CommonDialog1.HasPresetAnswer());
+// A file named on the command line that cannot be opened gets the message "Apri Database" gives
+// for a file the engine cannot open; a folder too. Nothing is opened.
+TEST_F(EndToEnd, StartWithAMissingFileSaysSoAndOpensNothing) {
+  for (const QString& path : {QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"),
+                              QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4")}) {
+    scripted->msgBoxCalls.clear();
+    Tavrek w;
+    w.Load();
+    w.OpenFile(path);
+    EXPECT_EQ(w.dbOpen, 0);
+    EXPECT_FALSE(w.ApriTab.Enabled());
+    EXPECT_FALSE(w.Documenta.Enabled());
+    ASSERT_EQ(scripted->msgBoxCalls.size(), 1u) << path.toStdString();
+    EXPECT_TRUE(scripted->msgBoxCalls[0].text.startsWith(QStringLiteral("Errore 30"))) << scripted->msgBoxCalls[0].text.toStdString();
+    EXPECT_EQ(scripted->msgBoxCalls[0].title, QStringLiteral("Tavrek"));
+    EXPECT_FALSE(w.CommonDialog1.HasPresetAnswer());
+  }
 }
 
 TEST_F(EndToEnd, InfoIsModalOverTheShownMainWindowUntilClicked) {
