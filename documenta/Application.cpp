@@ -196,6 +196,8 @@ void Windows::ShowApplication() {
     split->addWidget(right);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 3);
+    // The tree wide enough for its names and dates, the code the rest.
+    split->setSizes({w->width() * 2 / 5, w->width() * 3 / 5});
     layout->addWidget(split, 1);
     auto* note = new QLabel(QStringLiteral("Corrispondenze testuali: un nome in un commento conta, un nome composto "
                                            "mentre il codice gira no."),

@@ -158,7 +158,9 @@ void Windows::ShowDetails() {
     auto* label = new QLabel(QStringLiteral("&Tabella:"), w);
     auto* choice = new QComboBox(w);
     choice->setObjectName(QStringLiteral("Tabella"));
-    choice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // A long table name must not make the window wider than a small screen.
+    choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    choice->setMinimumContentsLength(20);
     label->setBuddy(choice);
     row->addWidget(label);
     row->addWidget(choice, 1);

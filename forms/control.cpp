@@ -434,11 +434,11 @@ MenuItem::MenuItem(Form& owner, QString name, QString caption, Role role)
   action_ = new QAction(caption, owner.window());
   // The menu bar's buttons show the icon text: set with the mark, it gives them their mnemonic.
   action_->setIconText(caption);
+  owner.ensureMenuBar().addAction(action_);
   if (role == Role::Heading) {
     menu_ = new QMenu(owner.window());
-    action_->setMenu(menu_);
+    owner.ensureMenuBar().setEntryMenu(action_, menu_);
   }
-  owner.ensureMenuBar().addAction(action_);
   QObject::connect(action_, &QAction::triggered, action_, [this] { DoClick(); });
 }
 

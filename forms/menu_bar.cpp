@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QActionEvent>
 #include <QMenu>
-#include <QTimer>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -32,15 +31,6 @@ void MenuBar::actionEvent(QActionEvent* event) {
       button->setToolButtonStyle(Qt::ToolButtonTextOnly);
       button->setFocusPolicy(Qt::NoFocus);
       button->setVisible(action->isVisible());
-      if (action->menu()) {
-        // A heading opens its menu, from a click or from its mnemonic (which triggers the action).
-        button->setPopupMode(QToolButton::InstantPopup);
-        QObject::connect(action, &QAction::triggered, button, [button] {
-          QTimer::singleShot(0, button, [button] {
-            if (button->isEnabled() && button->isVisible()) button->showMenu();
-          });
-        });
-      }
       auto at = std::find_if(entries_.begin(), entries_.end(),
                              [before = event->before()](const auto& e) { return e.first == before; });
       entries_.insert(at, {action, button});
@@ -63,6 +53,14 @@ void MenuBar::actionEvent(QActionEvent* event) {
   }
   updateGeometry();
   arrange(width(), true);
+}
+
+void MenuBar::setEntryMenu(QAction* action, QMenu* menu) {
+  for (auto& [a, button] : entries_)
+    if (a == action) {
+      button->setMenu(menu);
+      button->setPopupMode(QToolButton::InstantPopup);
+    }
 }
 
 int MenuBar::arrange(int width, bool apply) const {

@@ -138,7 +138,7 @@ TEST_F(DocumentaScript, ComparisonWithAnEncryptedFileIsTavrekDumpDiff) {
 // Every field, index and relation of the table, with what tavrek-dump --json says of them.
 TEST_F(DocumentaScript, DetailsListEveryFieldIndexAndRelation) {
   const QJsonObject doc = DumpJson();
-  for (const QString table : {QStringLiteral("Details"), QStringLiteral("Currencies")}) {
+  for (const QString& table : {QStringLiteral("Details"), QStringLiteral("Currencies")}) {
     const std::vector<QStringList> rows = Rows(table.toLower() + QStringLiteral(".tsv"));
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0], (QStringList{QStringLiteral("Oggetto"), QStringLiteral("Nome"), QStringLiteral("Proprietà"),
@@ -196,7 +196,7 @@ TEST_F(DocumentaScript, ApplicationTreeCodeAndUses) {
   const QJsonObject containers = doc[QStringLiteral("containers")].toObject();
   const QString tree = Text(QStringLiteral("oggetti.tsv"));
   int objects = 0;
-  for (const QString group : {QStringLiteral("forms"), QStringLiteral("reports"), QStringLiteral("macros"), QStringLiteral("modules")})
+  for (const QString& group : {QStringLiteral("forms"), QStringLiteral("reports"), QStringLiteral("macros"), QStringLiteral("modules")})
     for (const QJsonValue o : containers[group].toArray()) {
       EXPECT_TRUE(tree.contains(QStringLiteral("\n\t") + o[QStringLiteral("name")].toString() + QLatin1Char('\t')))
           << o[QStringLiteral("name")].toString().toStdString();
@@ -264,7 +264,7 @@ TEST_F(DocumentaScript, ScriptErrorsEndTheProgramWithAReason) {
   };
   for (const auto& [script, message] : cases) {
     const auto o = scripttest::RunScripted(QStringLiteral(TAVREK_PATH), {Path(kApp)},
-                                           QString::fromLatin1(script).arg(dir_->path()), 800, 600, dir_->path(), 60);
+                                           QString::fromLatin1(script).replace(QStringLiteral("%1"), dir_->path()), 800, 600, dir_->path(), 60);
     ASSERT_TRUE(o.finished) << script;
     EXPECT_EQ(o.exitCode, 3) << script << "\n" << o.output.toStdString();
     EXPECT_TRUE(o.output.contains(QString::fromLatin1(message))) << script << "\n" << o.output.toStdString();

@@ -2,6 +2,8 @@
 // window and quitting.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QTableView>
 #include <QDir>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -12,6 +14,7 @@
 
 #include "about/Info.h"
 #include "app/Tavrek.h"
+#include "documenta/Documenta.h"
 #include "forms/interaction.h"
 #include "forms/screen.h"
 
@@ -191,6 +194,52 @@ TEST_F(EndToEnd, ADroppedDatabaseIsOpenedAsApriDatabaseWould) {
   EXPECT_TRUE(w.ApriTab.Enabled());
   EXPECT_GT(w.List1.ListCount(), 0);
   EXPECT_TRUE(w.Drawn().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The "Documenta" menu is there only while a database is open; "Dettagli tabella…" starts on the
+// table on show, and a click on a table of the diagram shows it as "Scegli Tabella" would.
+TEST_F(EndToEnd, DocumentaFollowsTheOpenDatabaseAndTheTableOnShow) {
+  Tavrek w;
+  w.Load();
+  EXPECT_FALSE(w.Documenta.Enabled());
+  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/app/asvnTest2003.mdb"));
+  ASSERT_EQ(w.dbOpen, 1);
+  EXPECT_TRUE(w.Documenta.Enabled());
+  w.ApriTab.Action()->trigger();
+  for (int i = 0; i < w.List1.ListCount(); ++i)
+    if (w.List1.List(i) == QStringLiteral("Details")) w.List1.ClickItem(i);
+  ASSERT_EQ(w.rsOpen, 1);
+
+  w.Dettagli.Action()->trigger();
+  auto* table = w.window()->findChild<QComboBox*>(QStringLiteral("Tabella"));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->currentText(), QStringLiteral("Details"));
+  auto* details = w.window()->findChild<QTableView*>(QStringLiteral("Proprieta"));
+  ASSERT_NE(details, nullptr);
+  EXPECT_GT(details->model()->rowCount(), 20);
+
+  w.Relazioni.Action()->trigger();
+  auto* diagram = w.window()->findChild<documenta::DiagramView*>(QStringLiteral("Diagramma"));
+  ASSERT_NE(diagram, nullptr);
+  EXPECT_EQ(diagram->Tables(), (QStringList{QStringLiteral("Currencies"), QStringLiteral("Details"),
+                                            QStringLiteral("MasterTable")}));
+  ASSERT_TRUE(diagram->PickTable(QStringLiteral("MasterTable")));
+  EXPECT_FALSE(diagram->PickTable(QStringLiteral("NonEsiste")));
+  EXPECT_EQ(w.List1.Text(), QStringLiteral("MasterTable"));
+  EXPECT_EQ(w.rsOpen, 1);
+  EXPECT_EQ(w.Label1(1).Caption(), QStringLiteral("MasterTable"));
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+
+  // Another database: the windows of the first one close, the menu stays usable.
+  w.OpenFile(kSample);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(w.window()->findChild<documenta::DiagramView*>(QStringLiteral("Diagramma")), nullptr);
+  EXPECT_TRUE(w.Documenta.Enabled());
+  w.Esci.Action()->trigger();
 }
 
 }  // namespace
