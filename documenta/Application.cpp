@@ -2,6 +2,7 @@
 // chosen, highlighted, and the tables and queries it names and the objects that name it.
 #include <QMainWindow>
 #include <QFontDatabase>
+#include <algorithm>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -129,8 +130,18 @@ void ShowObject(dao::Database& db, const std::vector<tavrek::doc::ReferenceEntry
   if (!doc->Error().empty()) {
     code.setPlainText(QStringLiteral("' Impossibile leggere il testo: ") + Q(doc->Error()));
   } else if (doc->Text().empty()) {
-    code.setPlainText(kind == QLatin1String("module") ? QStringLiteral("' Modulo senza codice.")
-                                                        : QStringLiteral("' Nessun codice VBA."));
+    // A form or report without code: what its definition names (record source, controls…).
+    QString text = kind == QLatin1String("module") ? QStringLiteral("' Modulo senza codice.\n")
+                                                     : QStringLiteral("' Nessun codice VBA.\n");
+    if (!doc->StoredTexts().empty()) text += QStringLiteral("'\n' Testi della definizione:\n");
+    for (const std::string& s : doc->StoredTexts()) {
+      const QString line = Q(s);
+      // Bytes of the binary definition that happened to pass for text are left out.
+      if (std::any_of(line.begin(), line.end(), [](QChar c) { return c.unicode() < 0x20 || c == QChar::ReplacementCharacter; }))
+        continue;
+      text += QStringLiteral("'   ") + line + QLatin1Char('\n');
+    }
+    code.setPlainText(text);
   } else {
     code.setPlainText(Q(doc->Text()));
   }

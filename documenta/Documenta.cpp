@@ -53,11 +53,13 @@ void TablePart::addRow(const QStringList& cells) {
   model_->appendRow(row);
 }
 
+// The view may not have its final width yet (a window not shown): the limit is in characters.
 void TablePart::fitColumns() {
-  resizeColumnsToContents();
-  const int widest = std::max(120, viewport()->width() / 3);
-  for (int c = 0; c + 1 < model_->columnCount(); ++c)
+  const int widest = fontMetrics().averageCharWidth() * 36;
+  for (int c = 0; c + 1 < model_->columnCount(); ++c) {
+    resizeColumnToContents(c);
     if (columnWidth(c) > widest) setColumnWidth(c, widest);
+  }
 }
 
 void TablePart::keyPressEvent(QKeyEvent* event) {

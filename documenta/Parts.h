@@ -21,7 +21,8 @@ class TablePart : public QTableView {
   void clear();
   void addRow(const QStringList& cells);
   QStandardItemModel& model() const { return *model_; }
-  // Fits the columns to their contents, none wider than a third of the view.
+  // Fits the columns but the last (which takes the rest) to their contents, none wider than 36
+  // average characters.
   void fitColumns();
 
  protected:

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -239,6 +240,47 @@ TEST_F(EndToEnd, DocumentaFollowsTheOpenDatabaseAndTheTableOnShow) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(w.window()->findChild<documenta::DiagramView*>(QStringLiteral("Diagramma")), nullptr);
   EXPECT_TRUE(w.Documenta.Enabled());
+  w.Esci.Action()->trigger();
+}
+
+}  // namespace
+
+namespace {
+
+// An export opens the file afresh with the password the window was given; a cancelled one leaves
+// no file behind.
+TEST_F(EndToEnd, ExportReopensWithThePasswordAndCancelLeavesNothing) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string encrypted = TAVREK_TEST_DATA_DIR "/encrypted/enc_vbaV2000.mdb";
+  const documenta::ExportFormat* json = documenta::FindExportFormat(QStringLiteral("json"));
+  ASSERT_NE(json, nullptr);
+  auto running = std::make_shared<std::atomic<bool>>(false);
+  const QString out = dir.filePath(QStringLiteral("x.json"));
+  EXPECT_TRUE(documenta::WriteExport(*json, encrypted, "", out, running).startsWith(QStringLiteral("Errore 3031")));
+  EXPECT_FALSE(QFile::exists(out));
+  EXPECT_EQ(documenta::WriteExport(*json, encrypted, ";1234567890", out, running), QString());
+  EXPECT_TRUE(QFile(out).size() > 100);
+
+  auto cancelled = std::make_shared<std::atomic<bool>>(true);
+  const QString never = dir.filePath(QStringLiteral("annullato.html"));
+  EXPECT_EQ(documenta::WriteExport(*documenta::FindExportFormat(QStringLiteral("html")), encrypted, ";1234567890",
+                                   never, cancelled),
+            QStringLiteral("annullato"));
+  EXPECT_FALSE(QFile::exists(never));
+  EXPECT_EQ(documenta::FindExportFormat(QStringLiteral("rtf")), nullptr);
+
+  // From the window: the password typed at the prompt is the one the export uses.
+  Tavrek w;
+  w.Load();
+  scripted->inputAnswers = {QStringLiteral("1234567890")};
+  w.OpenFile(QString::fromStdString(encrypted));
+  ASSERT_EQ(w.dbOpen, 1);
+  const QString fromWindow = dir.filePath(QStringLiteral("w.json"));
+  EXPECT_EQ(w.DocumentaWindows().Export(*json, fromWindow), QString());
+  QFile a(out), b(fromWindow);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  EXPECT_EQ(a.readAll(), b.readAll());
   w.Esci.Action()->trigger();
 }
 
