@@ -16,6 +16,7 @@
 #include "about/Info.h"
 #include "app/Tavrek.h"
 #include "documenta/Documenta.h"
+#include "documenta/Parts.h"
 #include "forms/interaction.h"
 #include "forms/screen.h"
 
@@ -281,6 +282,34 @@ TEST_F(EndToEnd, ExportReopensWithThePasswordAndCancelLeavesNothing) {
   QFile a(out), b(fromWindow);
   ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
   EXPECT_EQ(a.readAll(), b.readAll());
+  w.Esci.Action()->trigger();
+}
+
+}  // namespace
+
+namespace {
+
+// A linked table has no fields of its own here: its details are where it comes from.
+TEST_F(EndToEnd, DetailsOfALinkedTableNameItsSource) {
+  Tavrek w;
+  w.Load();
+  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/access-sql/targetlists.accdb"));
+  ASSERT_EQ(w.dbOpen, 1);
+  w.Dettagli.Action()->trigger();
+  auto* table = w.window()->findChild<QComboBox*>(QStringLiteral("Tabella"));
+  auto* details = w.window()->findChild<QTableView*>(QStringLiteral("Proprieta"));
+  ASSERT_TRUE(table && details);
+  table->setCurrentIndex(table->findText(QStringLiteral("tlu_NCPN_Plants")));
+  bool ok = false;
+  const QString text = documenta::PartText(details, ok);
+  ASSERT_TRUE(ok);
+  EXPECT_TRUE(text.startsWith(QStringLiteral("Oggetto\tNome\tProprietà\tValore\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Tabella\ttlu_NCPN_Plants\tCollegata\tSì\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral(
+      "Tabella\ttlu_NCPN_Plants\tConnessione\t;DATABASE=U:\\NCPN_WORK\\___BIG_RIVERS\\NCPN_Master_Species.accdb\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Tabella\ttlu_NCPN_Plants\tTabella di origine\ttlu_NCPN_Plants\n")));
+  EXPECT_FALSE(text.contains(QStringLiteral("\nCampo\t")));
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
   w.Esci.Action()->trigger();
 }
 
