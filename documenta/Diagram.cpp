@@ -134,6 +134,17 @@ void DiagramView::fit() {
   }
 }
 
+// The first view: the whole diagram when it can be read that way, else its start at a readable
+// size (the rest is reached by scrolling, the wheel or "Adatta").
+void DiagramView::firstView() {
+  fit();
+  if (transform().m11() >= 0.45) return;
+  resetTransform();
+  scale(0.8, 0.8);
+  const QRectF all = DiagramRect();
+  centerOn(mapToScene(viewport()->rect()).boundingRect().center() - mapToScene(QPoint(0, 0)) + all.topLeft());
+}
+
 bool DiagramView::PickTable(const QString& name) {
   for (const Node& n : nodes_)
     if (n.table == name) {
@@ -298,7 +309,7 @@ void Windows::ShowRelations() {
     };
     relations_ = w;
     w->show();
-    view->fit();
+    view->firstView();
   }
   relations_->show();
   relations_->raise();

@@ -55,6 +55,8 @@ class DiagramView : public QGraphicsView {
   void setDiagram(const std::string& svg, const QStringList& tables);
   void zoomBy(double factor);
   void fit();
+  // Fits the diagram, or shows its beginning at a readable size when fitting makes it too small.
+  void firstView();
   // The table names, in diagram order.
   const QStringList& Tables() const { return tables_; }
   // Acts as a click on the table named `name`; false when the diagram does not show it.
