@@ -1,10 +1,15 @@
 #include "app/Tavrek.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QWidget>
 
 #include "app/TavrekIcon.h"
+#include "documenta/Documenta.h"
+#include "forms/failure.h"
+#include "forms/interaction.h"
 #include "forms/runtime_error.h"
 #include "forms/screen.h"
 #include "scaling/AutoSize.h"
@@ -33,15 +38,21 @@ constexpr LabelDesign kLabel1[5] = {
 
 Tavrek::Tavrek()
     : forms::Form(QStringLiteral("Tavrek")),
-      Apri(Add<MenuItem>(QStringLiteral("Apri"), QStringLiteral("Apri Database"))),
-      ApriTab(Add<MenuItem>(QStringLiteral("ApriTab"), QStringLiteral("Scegli Tabella"))),
-      ApriQuery(Add<MenuItem>(QStringLiteral("ApriQuery"), QStringLiteral("Scegli Query"))),
-      Stampa(Add<MenuItem>(QStringLiteral("Stampa"), QStringLiteral("Stampa struttura"))),
-      Esci(Add<MenuItem>(QStringLiteral("Esci"), QStringLiteral("Esci"))),
-      Inf(Add<MenuItem>(QStringLiteral("Inf"), QStringLiteral("Info"))),
+      Apri(Add<MenuItem>(QStringLiteral("Apri"), QStringLiteral("&Apri Database"))),
+      ApriTab(Add<MenuItem>(QStringLiteral("ApriTab"), QStringLiteral("Scegli &Tabella"))),
+      ApriQuery(Add<MenuItem>(QStringLiteral("ApriQuery"), QStringLiteral("Scegli &Query"))),
+      Stampa(Add<MenuItem>(QStringLiteral("Stampa"), QStringLiteral("&Stampa struttura"))),
+      Esci(Add<MenuItem>(QStringLiteral("Esci"), QStringLiteral("&Esci"))),
+      Inf(Add<MenuItem>(QStringLiteral("Inf"), QStringLiteral("&Info"))),
       List1(Add<ListBox>(QStringLiteral("List1"))),
       List2(Add<ListBox>(QStringLiteral("List2"))),
-      CommonDialog1(Add<forms::CommonDialog>(QStringLiteral("CommonDialog1"))) {
+      CommonDialog1(Add<forms::CommonDialog>(QStringLiteral("CommonDialog1"))),
+      Documenta(Add<MenuItem>(QStringLiteral("Documenta"), QStringLiteral("&Documenta"), MenuItem::Role::Heading)),
+      Dettagli(Add<MenuItem>(QStringLiteral("Dettagli"), QStringLiteral("&Dettagli tabella…"), Documenta)),
+      Relazioni(Add<MenuItem>(QStringLiteral("Relazioni"), QStringLiteral("&Relazioni…"), Documenta)),
+      Applicazione(Add<MenuItem>(QStringLiteral("Applicazione"), QStringLiteral("&Applicazione…"), Documenta)),
+      Esporta(Add<MenuItem>(QStringLiteral("Esporta"), QStringLiteral("&Esporta…"), Documenta)),
+      Confronta(Add<MenuItem>(QStringLiteral("Confronta"), QStringLiteral("&Confronta con…"), Documenta)) {
   setCaption(QStringLiteral("STRUTTURA DB ACCESS by Brenvalo"));
   setBackColor(QColor(192, 255, 255));
   setFont(std::make_shared<forms::Font>(QStringLiteral("Arial"), 9.0));
@@ -53,6 +64,11 @@ Tavrek::Tavrek()
   ApriTab.setEnabled(false);
   ApriQuery.setEnabled(false);
   Stampa.setEnabled(false);
+  Documenta.setEnabled(false);
+  Apri.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  Stampa.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  Esci.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Inf.setShortcut(QKeySequence(Qt::Key_F1));
 
   List1.Move(3720, 120, 2055, 1860);
   List1.setVisible(false);
@@ -84,6 +100,11 @@ Tavrek::Tavrek()
   Stampa.Click = [this] { Stampa_Click(); };
   Esci.Click = [this] { Esci_Click(); };
   Inf.Click = [this] { Inf_Click(); };
+  Dettagli.Click = [this] { Dettagli_Click(); };
+  Relazioni.Click = [this] { Relazioni_Click(); };
+  Applicazione.Click = [this] { Applicazione_Click(); };
+  Esporta.Click = [this] { Esporta_Click(); };
+  Confronta.Click = [this] { Confronta_Click(); };
   List1.Click = [this] { List1_Click(); };
   List2.Click = [this] { List2_Click(); };
   // A database file dropped onto the window is opened as "Apri Database" would open it.
@@ -105,12 +126,16 @@ void Tavrek::Form_Load() {
   dbOpen = 0;
   rsOpen = 0;
   printPending = 0;
-  typeNames = {QStringLiteral("??? 0"), QStringLiteral("logico"), QStringLiteral("byte"),
-               QStringLiteral("intero"), QStringLiteral("long"), QStringLiteral("valuta"),
-               QStringLiteral("single"), QStringLiteral("double"), QStringLiteral("data"),
-               QStringLiteral("??? 9"), QStringLiteral("testo"), QStringLiteral("OLE"),
-               QStringLiteral("memo"), QStringLiteral("??? 13"), QStringLiteral("??? 14"),
-               QStringLiteral("??? 15")};
+  typeNames = DesignTypeNames();
+}
+
+std::array<QString, 16> Tavrek::DesignTypeNames() {
+  return {QStringLiteral("??? 0"), QStringLiteral("logico"), QStringLiteral("byte"),
+          QStringLiteral("intero"), QStringLiteral("long"), QStringLiteral("valuta"),
+          QStringLiteral("single"), QStringLiteral("double"), QStringLiteral("data"),
+          QStringLiteral("??? 9"), QStringLiteral("testo"), QStringLiteral("OLE"),
+          QStringLiteral("memo"), QStringLiteral("??? 13"), QStringLiteral("??? 14"),
+          QStringLiteral("??? 15")};
 }
 
 QString Tavrek::TypeName(int code) const {
@@ -144,7 +169,18 @@ void Tavrek::Esci_Click() {
 // The dialog always answers with a full path; so do the command line and a dropped file, once
 // made absolute.
 void Tavrek::OpenFile(const QString& path) {
-  CommonDialog1.PresetAnswer(QFileInfo(path).absoluteFilePath());
+  const QFileInfo info(path);
+  if (!info.isFile()) {
+    Run([this, file = info.absoluteFilePath()] {
+      try {
+        Engine().OpenDatabase(QFile::encodeName(file).toStdString(), false, true)->Close();
+      } catch (const dao::Error& e) {
+        forms::MsgBox(forms::ErrorText(e.Number(), QString::fromStdString(e.Description())), forms::vbOKOnly);
+      }
+    });
+    return;
+  }
+  CommonDialog1.PresetAnswer(info.absoluteFilePath());
   Run([this] { Apri_Click(); });
   CommonDialog1.ForgetPresetAnswer();
 }

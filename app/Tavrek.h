@@ -12,10 +12,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/dao.h"
 #include "forms/control.h"
 #include "forms/form.h"
+
+namespace documenta {
+class Windows;
+}
 
 class Tavrek : public forms::Form {
  public:
@@ -33,6 +38,13 @@ class Tavrek : public forms::Form {
   forms::ListBox& List2;
   forms::Label& Label1(int index);
   forms::CommonDialog& CommonDialog1;
+  // The "Documenta" menu: what the object model holds beyond the table view, and the exports.
+  forms::MenuItem& Documenta;
+  forms::MenuItem& Dettagli;
+  forms::MenuItem& Relazioni;
+  forms::MenuItem& Applicazione;
+  forms::MenuItem& Esporta;
+  forms::MenuItem& Confronta;
 
   // --- Shared state.
   std::shared_ptr<dao::Database> db;
@@ -43,6 +55,9 @@ class Tavrek : public forms::Form {
   float designHeight = 0;
   float designWidth = 0;
   std::array<QString, 16> typeNames;
+  // The connect string the open database was opened with ("" or ";" + password): an export on
+  // another thread opens the file again with it.
+  std::string openConnect;
   // Working variables: every handler writes them before reading them.
   int16_t loopIndex = 0;
   int16_t innerIndex = 0;
@@ -51,6 +66,8 @@ class Tavrek : public forms::Form {
   float columnOffset = 0;
   int16_t pageAnswer = 0;
 
+  // The type names of the table view and the printed report, for codes 0..15.
+  static std::array<QString, 16> DesignTypeNames();
   // The display name of a field type code: typeNames for 0..15, "??? " + code otherwise.
   QString TypeName(int code) const;
 
@@ -68,11 +85,23 @@ class Tavrek : public forms::Form {
   void Inf_Click();
   void List1_Click();
   void List2_Click();
+  // Defined with the windows in documenta/.
+  void Dettagli_Click();
+  void Relazioni_Click();
+  void Applicazione_Click();
+  void Esporta_Click();
+  void Confronta_Click();
+  // Closes the windows of the "Documenta" menu (a new database replaces what they show).
+  void CloseDocumentaWindows();
+  // The windows of the "Documenta" menu, created on first use (documenta/Documenta.h).
+  documenta::Windows& DocumentaWindows();
 
   // A file named on the command line or dropped onto the window: the steps of Apri_Click with
   // `path` as the dialog's answer, no dialog shown. It presets CommonDialog1's next answer
   // (CommonDialog::PresetAnswer) and runs Apri_Click, whose CommonDialog1.ShowOpen() then takes
-  // the path without showing anything; Apri_Click needs no special case.
+  // the path without showing anything. The dialog only offers files that exist; a path that
+  // names no ordinary file is reported as the engine reports it ("Errore 3024" and the rest),
+  // with the message box "Apri Database" shows for a file it cannot open.
   void OpenFile(const QString& path);
 
  protected:
@@ -81,4 +110,5 @@ class Tavrek : public forms::Form {
  private:
   std::array<forms::Label*, 5> label1_{};
   std::unique_ptr<dao::DBEngine> engine_;
+  std::unique_ptr<documenta::Windows> documenta_;
 };

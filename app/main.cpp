@@ -10,6 +10,7 @@
 #include "app/TestScript.h"
 #include "app/Tavrek.h"
 #include "app/TavrekIcon.h"
+#include "app/Translations.h"
 
 int main(int argc, char** argv) {
   // --help and --version are answered before Qt looks for a display.
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tavrek"));
   QApplication::setApplicationVersion(QStringLiteral(TAVREK_VERSION));
   QApplication::setWindowIcon(TavrekIcon());
+  InstallQtItalianTranslations();
   Tavrek window;
   InstallStartupProbe(window);
   window.Show();

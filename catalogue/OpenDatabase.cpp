@@ -73,6 +73,8 @@ void Tavrek::Apri_Click() {
   ApriTab.setEnabled(false);
   ApriQuery.setEnabled(false);
   Stampa.setEnabled(false);
+  Documenta.setEnabled(false);
+  CloseDocumentaWindows();
 
   // Close the database open until now; a printed report still pending belongs to it and is sent
   // to the printer now. (Closing an already closed database does nothing.)
@@ -121,8 +123,7 @@ void Tavrek::Apri_Click() {
       forms::TheScreen().setMousePointer(kPointerDefault);
       if (failure.number == dao::kErrBadPassword && !passwordAsked) {
         password.clear();
-        password = forms::InputBox(QStringLiteral("Immettere Password"), QStringLiteral("DATABASE PROTETTO"),
-                                   QString());
+        password = forms::PasswordBox(QStringLiteral("Immettere Password"), QStringLiteral("DATABASE PROTETTO"));
         password = TrimBlanks(password);
         passwordAsked = true;
         forms::TheScreen().setMousePointer(kPointerBusy);
@@ -134,6 +135,7 @@ void Tavrek::Apri_Click() {
   }
 
   // The new database is open; no table of it is open yet.
+  openConnect = password.isEmpty() ? std::string() : ";" + password.toStdString();
   dbOpen = 1;
   rsOpen = 0;
 
@@ -161,5 +163,6 @@ void Tavrek::Apri_Click() {
   }
 
   ApriTab.setEnabled(true);
+  Documenta.setEnabled(true);
   forms::TheScreen().setMousePointer(kPointerDefault);
 }

@@ -1,6 +1,8 @@
 #include "forms/control.h"
 
 #include <QAction>
+#include <QKeySequence>
+#include <QMenu>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -417,12 +419,37 @@ GenericControl::GenericControl(Form& owner, Kind kind, QString name, int index)
 
 // --- MenuItem
 
-MenuItem::MenuItem(Form& owner, QString name, QString caption)
-    : Control(owner, Kind::Menu, std::move(name)), caption_(std::move(caption)) {
-  action_ = new QAction(caption_, owner.window());
+namespace {
+// The caption without its mnemonic mark ("&&" stands for "&").
+QString WithoutMnemonic(QString caption) {
+  caption.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+  caption.remove(QLatin1Char('&'));
+  caption.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+  return caption;
+}
+}  // namespace
+
+MenuItem::MenuItem(Form& owner, QString name, QString caption, Role role)
+    : Control(owner, Kind::Menu, std::move(name)), caption_(WithoutMnemonic(caption)) {
+  action_ = new QAction(caption, owner.window());
+  // The menu bar's buttons show the icon text: set with the mark, it gives them their mnemonic.
+  action_->setIconText(caption);
   owner.ensureMenuBar().addAction(action_);
+  if (role == Role::Heading) {
+    menu_ = new QMenu(owner.window());
+    owner.ensureMenuBar().setEntryMenu(action_, menu_);
+  }
   QObject::connect(action_, &QAction::triggered, action_, [this] { DoClick(); });
 }
+
+MenuItem::MenuItem(Form& owner, QString name, QString caption, MenuItem& heading)
+    : Control(owner, Kind::Menu, std::move(name)), caption_(WithoutMnemonic(caption)) {
+  action_ = new QAction(caption, owner.window());
+  if (heading.menu_) heading.menu_->addAction(action_);
+  QObject::connect(action_, &QAction::triggered, action_, [this] { DoClick(); });
+}
+
+void MenuItem::setShortcut(const QKeySequence& keys) { action_->setShortcut(keys); }
 
 void MenuItem::setEnabled(bool e) {
   enabled_ = e;

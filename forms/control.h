@@ -13,6 +13,8 @@
 #include "forms/font.h"
 
 class QAction;
+class QKeySequence;
+class QMenu;
 class QWidget;
 
 namespace forms {
@@ -170,18 +172,29 @@ class GenericControl : public Control {
   GenericControl(Form& owner, Kind kind, QString name, int index = -1);
 };
 
-// A top-level menu entry that is a command in itself.
+// A menu entry: a top-level entry that is a command in itself, a top-level heading that opens a
+// menu of entries, or an entry of such a menu. A caption may mark its mnemonic with "&" ("&Esci":
+// Alt+E); Caption() is the text without the mark.
 class MenuItem : public Control {
  public:
-  MenuItem(Form& owner, QString name, QString caption);
+  enum class Role { Command, Heading };
+  // A top-level command, or (Role::Heading) a top-level heading with a menu of its own.
+  MenuItem(Form& owner, QString name, QString caption, Role role = Role::Command);
+  // An entry of `heading`'s menu.
+  MenuItem(Form& owner, QString name, QString caption, MenuItem& heading);
   const QString& Caption() const { return caption_; }
   void setEnabled(bool e) override;
   void setVisible(bool v) override;
+  // A key that runs the entry from anywhere in its window (Ctrl+O, F1, …).
+  void setShortcut(const QKeySequence& keys);
   QAction* Action() const { return action_; }
+  // The menu a heading opens (nullptr for a command or an entry).
+  QMenu* Menu() const { return menu_; }
 
  private:
   QString caption_;
   QAction* action_ = nullptr;
+  QMenu* menu_ = nullptr;
 };
 
 // The common file-open dialog. ShowOpen goes through the modal interaction service, so tests

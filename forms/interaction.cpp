@@ -29,6 +29,10 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
   return TheInteraction().InputBox(prompt, TitleOrApp(title), defaultText);
 }
 
+QString PasswordBox(const QString& prompt, const QString& title) {
+  return TheInteraction().PasswordBox(prompt, TitleOrApp(title));
+}
+
 // --- ScriptedInteraction
 
 std::optional<QString> ScriptedInteraction::ShowOpen(const OpenFileRequest& request) {
@@ -54,6 +58,12 @@ QString ScriptedInteraction::InputBox(const QString& prompt, const QString& titl
   if (inputAnswers.empty()) return QString();
   const QString text = inputAnswers.front().has_value() ? *inputAnswers.front() : QString();
   inputAnswers.pop_front();
+  return text;
+}
+
+QString ScriptedInteraction::PasswordBox(const QString& prompt, const QString& title) {
+  const QString text = InputBox(prompt, title, QString());
+  inputCalls.back().masked = true;
   return text;
 }
 

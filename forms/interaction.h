@@ -34,6 +34,9 @@ class Interaction {
   virtual int MsgBox(const QString& text, int buttons, const QString& title) = 0;
   // The typed text, or "" when cancelled.
   virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+  // As InputBox, for a password: what is typed is shown masked; the typed text, or "" when
+  // cancelled.
+  virtual QString PasswordBox(const QString& prompt, const QString& title) = 0;
   // Shows a loaded window modally; returns when it has been unloaded.
   virtual void RunModal(Form& form) = 0;
 };
@@ -45,8 +48,13 @@ class QtInteraction : public Interaction {
   std::optional<QString> ShowOpen(const OpenFileRequest& request) override;
   int MsgBox(const QString& text, int buttons, const QString& title) override;
   QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+  QString PasswordBox(const QString& prompt, const QString& title) override;
   void RunModal(Form& form) override;
 };
+
+// The width in pixels a top-level window needs for the window manager to show `title` whole: the
+// text in a bold title font plus room for the icon and the title bar's buttons.
+int TitleRoom(const QString& title);
 
 // The interaction service in force (the Qt one unless a test installed another).
 Interaction& TheInteraction();
@@ -55,13 +63,14 @@ void SetInteraction(std::shared_ptr<Interaction> i);
 // MsgBox with the platform's defaults: OK only, the application title when `title` is empty.
 int MsgBox(const QString& text, int buttons = vbOKOnly, const QString& title = QString());
 QString InputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString());
+QString PasswordBox(const QString& prompt, const QString& title = QString());
 
 // A scripted double: answers come from queues; every request is recorded. An unexpected request
 // (queue empty) records the request and answers Cancel / nothing / "" so that a test sees it.
 class ScriptedInteraction : public Interaction {
  public:
   struct MsgBoxCall { QString text; int buttons; QString title; };
-  struct InputBoxCall { QString prompt, title, defaultText; };
+  struct InputBoxCall { QString prompt, title, defaultText; bool masked = false; };
 
   std::deque<std::optional<QString>> openAnswers;
   std::deque<int> msgBoxAnswers;
@@ -77,6 +86,8 @@ class ScriptedInteraction : public Interaction {
   std::optional<QString> ShowOpen(const OpenFileRequest& request) override;
   int MsgBox(const QString& text, int buttons, const QString& title) override;
   QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+  // Recorded among inputCalls (masked) and answered from inputAnswers.
+  QString PasswordBox(const QString& prompt, const QString& title) override;
   void RunModal(Form& form) override;
 };
 

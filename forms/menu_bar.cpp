@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -52,6 +53,14 @@ void MenuBar::actionEvent(QActionEvent* event) {
   }
   updateGeometry();
   arrange(width(), true);
+}
+
+void MenuBar::setEntryMenu(QAction* action, QMenu* menu) {
+  for (auto& [a, button] : entries_)
+    if (a == action) {
+      button->setMenu(menu);
+      button->setPopupMode(QToolButton::InstantPopup);
+    }
 }
 
 int MenuBar::arrange(int width, bool apply) const {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <vector>
 
+class QMenu;
 class QToolButton;
 
 namespace forms {
@@ -19,6 +20,8 @@ class MenuBar : public QWidget {
   int heightForWidth(int width) const override;
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
+  // The entry of `action` opens `menu` when clicked, or when its mnemonic is typed.
+  void setEntryMenu(QAction* action, QMenu* menu);
 
  protected:
   // Entries follow the actions added to the widget (QWidget::addAction).

@@ -3,6 +3,10 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QSpacerItem>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -34,6 +38,29 @@ QString MessageLines(QString text) {
 }
 
 QWidget* ActiveParent() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+int TitleRoom(const QString& title) {
+  // The window manager draws the title in its own font, usually a bold one of the system size,
+  // between the window's icon and its buttons: room for both is added to the text's width.
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  constexpr int kDecorations = 140;
+  return QFontMetrics(font).horizontalAdvance(title) + kDecorations;
+}
+
+namespace {
+
+// A message box is only as wide as its text and buttons, and window managers cut a longer title
+// short; when the title carries information (the page question's free share), the box is made
+// wide enough to show it whole. The message and the buttons stay as they are.
+void WidenForTitle(QMessageBox& box, const QString& title) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid || title.isEmpty()) return;
+  grid->addItem(new QSpacerItem(TitleRoom(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                1, grid->columnCount());
+}
 
 }  // namespace
 
@@ -75,6 +102,7 @@ int QtInteraction::MsgBox(const QString& text, int buttons, const QString& title
       {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "Annulla"}, {QMessageBox::Yes, "Sì"}, {QMessageBox::No, "No"}};
   for (const auto& [button, text] : texts)
     if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(text));
+  WidenForTitle(box, title);
   switch (box.exec()) {
     case QMessageBox::Yes: return vbYes;
     case QMessageBox::No: return vbNo;
@@ -84,17 +112,30 @@ int QtInteraction::MsgBox(const QString& text, int buttons, const QString& title
   }
 }
 
-QString QtInteraction::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+namespace {
+
+QString AskText(const QString& prompt, const QString& title, const QString& defaultText, QLineEdit::EchoMode echo) {
   QInputDialog dialog(ActiveParent());
   dialog.setWindowTitle(title);
   dialog.setLabelText(MessageLines(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
-  dialog.setTextEchoMode(QLineEdit::Normal);  // typed characters show as typed
+  dialog.setTextEchoMode(echo);
   dialog.setTextValue(defaultText);
   dialog.setOkButtonText(QStringLiteral("OK"));
   dialog.setCancelButtonText(QStringLiteral("Annulla"));
   if (dialog.exec() != QDialog::Accepted) return QString();
   return dialog.textValue();
+}
+
+}  // namespace
+
+QString QtInteraction::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+  return AskText(prompt, title, defaultText, QLineEdit::Normal);
+}
+
+// Typed characters show as dots; an input method's suggestions are turned off by the echo mode.
+QString QtInteraction::PasswordBox(const QString& prompt, const QString& title) {
+  return AskText(prompt, title, QString(), QLineEdit::Password);
 }
 
 void QtInteraction::RunModal(Form& form) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <array>
 #include <memory>
 
 #include "app/Tavrek.h"
@@ -29,24 +30,27 @@ std::vector<std::string> TablesToPrint(const dao::Database& db, const std::vecto
 bool Report(dao::Database& db, const QString& fileName, const QString& output,
             const std::vector<std::string>& tables, std::string& error) {
   std::unique_ptr<forms::QtPrinter> pdf = forms::QtPrinter::PdfFile(output);
-  // The main window's state, as "Stampa struttura" uses it: the type names and the variables.
-  Tavrek window;
-  window.Load();
+  // The variables "Stampa struttura" shares with the main window, and its type names. No window
+  // is made, so that the report can be written on any thread.
+  int16_t printPending = 0, loopIndex = 0, innerIndex = 0;
+  float savedX = 0, savedY = 0;
+  const std::array<QString, 16> typeNames = Tavrek::DesignTypeNames();
+  const auto typeName = [&typeNames](int code) {
+    if (code >= 0 && code < static_cast<int>(typeNames.size())) return typeNames[static_cast<size_t>(code)];
+    return QStringLiteral("??? ") + QString::number(code);
+  };
   try {
     for (const std::string& name : tables) {
       std::shared_ptr<dao::Recordset> rs = db.OpenRecordset(name, dao::dbOpenTable);
-      TableReport table(*pdf,
-                        ReportVariables{window.printPending, window.loopIndex, window.innerIndex,
-                                        window.savedX, window.savedY},
-                        [&window](int code) { return window.TypeName(code); });
+      TableReport table(*pdf, ReportVariables{printPending, loopIndex, innerIndex, savedX, savedY}, typeName);
       table.Print(*rs, fileName);
       // The answer is always "No": the page stays open while it has room.
       if (!table.RoomLeft()) table.EndDocument();
       rs->Close();
     }
-    if (window.printPending != 0) {
+    if (printPending != 0) {
       pdf->EndDoc();
-      window.printPending = 0;
+      printPending = 0;
     }
     pdf->Close();
   } catch (const forms::RuntimeError& e) {

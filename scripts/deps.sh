@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n
   libgl-dev libglx-dev libopengl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fontconfig

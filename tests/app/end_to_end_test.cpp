@@ -2,16 +2,21 @@
 // window and quitting.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QTableView>
 #include <QDir>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include "about/Info.h"
 #include "app/Tavrek.h"
+#include "documenta/Documenta.h"
+#include "documenta/Parts.h"
 #include "forms/interaction.h"
 #include "forms/screen.h"
 
@@ -37,7 +42,7 @@ class EndToEnd : public ::testing::Test {
 TEST_F(EndToEnd, StartWithAFileBrowseShowInfoAndQuit) {
   Tavrek w;
   w.Load();
-  ASSERT_EQ(w.window()->menuWidget()->actions().size(), 6);
+  ASSERT_EQ(w.window()->menuWidget()->actions().size(), 7);
 
   w.OpenFile(kSample);
   EXPECT_TRUE(scripted->openCalls.empty());  // no dialog at start-up
@@ -118,6 +123,7 @@ TEST_F(EndToEnd, StartWithAnEncryptedFilePromptsForThePassword) {
   w.OpenFile(path);
   ASSERT_EQ(scripted->inputCalls.size(), 1u);
   EXPECT_EQ(scripted->inputCalls[0].prompt, QStringLiteral("Immettere Password"));
+  EXPECT_TRUE(scripted->inputCalls[0].masked);
   EXPECT_TRUE(scripted->msgBoxCalls.empty());
   EXPECT_EQ(w.dbOpen, 1);
   EXPECT_EQ(w.Label1(0).Caption(), path);
@@ -126,14 +132,23 @@ TEST_F(EndToEnd, StartWithAnEncryptedFilePromptsForThePassword) {
   w.Esci.Action()->trigger();
 }
 
-TEST_F(EndToEnd, StartWithAMissingFileShowsNothingAndOpensNothing) {
-  Tavrek w;
-  w.Load();
-  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"));
-  EXPECT_EQ(w.dbOpen, 0);
-  EXPECT_FALSE(w.ApriTab.Enabled());
-  EXPECT_TRUE(scripted->msgBoxCalls.empty());
-  EXPECT_FALSE(w.CommonDialog1.HasPresetAnswer());
+// A file named on the command line that cannot be opened gets the message "Apri Database" gives
+// for a file the engine cannot open; a folder too. Nothing is opened.
+TEST_F(EndToEnd, StartWithAMissingFileSaysSoAndOpensNothing) {
+  for (const QString& path : {QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4/non-esiste.mdb"),
+                              QStringLiteral(TAVREK_TEST_DATA_DIR "/jet4")}) {
+    scripted->msgBoxCalls.clear();
+    Tavrek w;
+    w.Load();
+    w.OpenFile(path);
+    EXPECT_EQ(w.dbOpen, 0);
+    EXPECT_FALSE(w.ApriTab.Enabled());
+    EXPECT_FALSE(w.Documenta.Enabled());
+    ASSERT_EQ(scripted->msgBoxCalls.size(), 1u) << path.toStdString();
+    EXPECT_TRUE(scripted->msgBoxCalls[0].text.startsWith(QStringLiteral("Errore 30"))) << scripted->msgBoxCalls[0].text.toStdString();
+    EXPECT_EQ(scripted->msgBoxCalls[0].title, QStringLiteral("Tavrek"));
+    EXPECT_FALSE(w.CommonDialog1.HasPresetAnswer());
+  }
 }
 
 TEST_F(EndToEnd, InfoIsModalOverTheShownMainWindowUntilClicked) {
@@ -181,6 +196,121 @@ TEST_F(EndToEnd, ADroppedDatabaseIsOpenedAsApriDatabaseWould) {
   EXPECT_TRUE(w.ApriTab.Enabled());
   EXPECT_GT(w.List1.ListCount(), 0);
   EXPECT_TRUE(w.Drawn().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The "Documenta" menu is there only while a database is open; "Dettagli tabella…" starts on the
+// table on show, and a click on a table of the diagram shows it as "Scegli Tabella" would.
+TEST_F(EndToEnd, DocumentaFollowsTheOpenDatabaseAndTheTableOnShow) {
+  Tavrek w;
+  w.Load();
+  EXPECT_FALSE(w.Documenta.Enabled());
+  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/app/asvnTest2003.mdb"));
+  ASSERT_EQ(w.dbOpen, 1);
+  EXPECT_TRUE(w.Documenta.Enabled());
+  w.ApriTab.Action()->trigger();
+  for (int i = 0; i < w.List1.ListCount(); ++i)
+    if (w.List1.List(i) == QStringLiteral("Details")) w.List1.ClickItem(i);
+  ASSERT_EQ(w.rsOpen, 1);
+
+  w.Dettagli.Action()->trigger();
+  auto* table = w.window()->findChild<QComboBox*>(QStringLiteral("Tabella"));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->currentText(), QStringLiteral("Details"));
+  auto* details = w.window()->findChild<QTableView*>(QStringLiteral("Proprieta"));
+  ASSERT_NE(details, nullptr);
+  EXPECT_GT(details->model()->rowCount(), 20);
+
+  w.Relazioni.Action()->trigger();
+  auto* diagram = w.window()->findChild<documenta::DiagramView*>(QStringLiteral("Diagramma"));
+  ASSERT_NE(diagram, nullptr);
+  EXPECT_EQ(diagram->Tables(), (QStringList{QStringLiteral("Currencies"), QStringLiteral("Details"),
+                                            QStringLiteral("MasterTable")}));
+  ASSERT_TRUE(diagram->PickTable(QStringLiteral("MasterTable")));
+  EXPECT_FALSE(diagram->PickTable(QStringLiteral("NonEsiste")));
+  EXPECT_EQ(w.List1.Text(), QStringLiteral("MasterTable"));
+  EXPECT_EQ(w.rsOpen, 1);
+  EXPECT_EQ(w.Label1(1).Caption(), QStringLiteral("MasterTable"));
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+
+  // Another database: the windows of the first one close, the menu stays usable.
+  w.OpenFile(kSample);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(w.window()->findChild<documenta::DiagramView*>(QStringLiteral("Diagramma")), nullptr);
+  EXPECT_TRUE(w.Documenta.Enabled());
+  w.Esci.Action()->trigger();
+}
+
+}  // namespace
+
+namespace {
+
+// An export opens the file afresh with the password the window was given; a cancelled one leaves
+// no file behind.
+TEST_F(EndToEnd, ExportReopensWithThePasswordAndCancelLeavesNothing) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string encrypted = TAVREK_TEST_DATA_DIR "/encrypted/enc_vbaV2000.mdb";
+  const documenta::ExportFormat* json = documenta::FindExportFormat(QStringLiteral("json"));
+  ASSERT_NE(json, nullptr);
+  auto running = std::make_shared<std::atomic<bool>>(false);
+  const QString out = dir.filePath(QStringLiteral("x.json"));
+  EXPECT_TRUE(documenta::WriteExport(*json, encrypted, "", out, running).startsWith(QStringLiteral("Errore 3031")));
+  EXPECT_FALSE(QFile::exists(out));
+  EXPECT_EQ(documenta::WriteExport(*json, encrypted, ";1234567890", out, running), QString());
+  EXPECT_TRUE(QFile(out).size() > 100);
+
+  auto cancelled = std::make_shared<std::atomic<bool>>(true);
+  const QString never = dir.filePath(QStringLiteral("annullato.html"));
+  EXPECT_EQ(documenta::WriteExport(*documenta::FindExportFormat(QStringLiteral("html")), encrypted, ";1234567890",
+                                   never, cancelled),
+            QStringLiteral("annullato"));
+  EXPECT_FALSE(QFile::exists(never));
+  EXPECT_EQ(documenta::FindExportFormat(QStringLiteral("rtf")), nullptr);
+
+  // From the window: the password typed at the prompt is the one the export uses.
+  Tavrek w;
+  w.Load();
+  scripted->inputAnswers = {QStringLiteral("1234567890")};
+  w.OpenFile(QString::fromStdString(encrypted));
+  ASSERT_EQ(w.dbOpen, 1);
+  const QString fromWindow = dir.filePath(QStringLiteral("w.json"));
+  EXPECT_EQ(w.DocumentaWindows().Export(*json, fromWindow), QString());
+  QFile a(out), b(fromWindow);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  EXPECT_EQ(a.readAll(), b.readAll());
+  w.Esci.Action()->trigger();
+}
+
+}  // namespace
+
+namespace {
+
+// A linked table has no fields of its own here: its details are where it comes from.
+TEST_F(EndToEnd, DetailsOfALinkedTableNameItsSource) {
+  Tavrek w;
+  w.Load();
+  w.OpenFile(QStringLiteral(TAVREK_TEST_DATA_DIR "/access-sql/targetlists.accdb"));
+  ASSERT_EQ(w.dbOpen, 1);
+  w.Dettagli.Action()->trigger();
+  auto* table = w.window()->findChild<QComboBox*>(QStringLiteral("Tabella"));
+  auto* details = w.window()->findChild<QTableView*>(QStringLiteral("Proprieta"));
+  ASSERT_TRUE(table && details);
+  table->setCurrentIndex(table->findText(QStringLiteral("tlu_NCPN_Plants")));
+  bool ok = false;
+  const QString text = documenta::PartText(details, ok);
+  ASSERT_TRUE(ok);
+  EXPECT_TRUE(text.startsWith(QStringLiteral("Oggetto\tNome\tProprietà\tValore\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Tabella\ttlu_NCPN_Plants\tCollegata\tSì\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral(
+      "Tabella\ttlu_NCPN_Plants\tConnessione\t;DATABASE=U:\\NCPN_WORK\\___BIG_RIVERS\\NCPN_Master_Species.accdb\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Tabella\ttlu_NCPN_Plants\tTabella di origine\ttlu_NCPN_Plants\n")));
+  EXPECT_FALSE(text.contains(QStringLiteral("\nCampo\t")));
+  EXPECT_TRUE(scripted->msgBoxCalls.empty());
+  w.Esci.Action()->trigger();
 }
 
 }  // namespace

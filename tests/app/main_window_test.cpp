@@ -3,11 +3,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QSet>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include "app/Tavrek.h"
+#include "app/Translations.h"
 #include "forms/interaction.h"
+#include "forms/menu_bar.h"
 #include "forms/screen.h"
 #include "scaling/AutoSize.h"
 
@@ -69,21 +76,98 @@ TEST_F(MainWindow, DesignAtEightHundredBySixHundred) {
   EXPECT_EQ(w.CommonDialog1.FontSize, 8);
 }
 
-TEST_F(MainWindow, MenuCommandsInOrderWithTheirStates) {
+TEST_F(MainWindow, MenuCommandsInOrderWithTheirStatesMnemonicsAndKeys) {
   Tavrek w;
   w.Load();
   const QList<QAction*> actions = w.window()->menuWidget()->actions();
-  const QStringList captions = {QStringLiteral("Apri Database"), QStringLiteral("Scegli Tabella"),
-                                QStringLiteral("Scegli Query"), QStringLiteral("Stampa struttura"),
-                                QStringLiteral("Esci"), QStringLiteral("Info")};
-  const bool enabled[] = {true, false, false, false, true, true};
-  ASSERT_EQ(actions.size(), 6);
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(actions[i]->text(), captions[i]);
-    EXPECT_EQ(actions[i]->isEnabled(), enabled[i]) << i;
+  struct Entry {
+    const char* text;
+    bool enabled;
+    QKeySequence keys;
+  };
+  const Entry entries[] = {{"&Apri Database", true, QKeySequence(QStringLiteral("Ctrl+O"))},
+                           {"Scegli &Tabella", false, {}},
+                           {"Scegli &Query", false, {}},
+                           {"&Stampa struttura", false, QKeySequence(QStringLiteral("Ctrl+P"))},
+                           {"&Esci", true, QKeySequence(QStringLiteral("Ctrl+Q"))},
+                           {"&Info", true, QKeySequence(QStringLiteral("F1"))},
+                           {"&Documenta", false, {}}};
+  ASSERT_EQ(actions.size(), 7);
+  QSet<QChar> mnemonics;
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(actions[i]->text(), QString::fromUtf8(entries[i].text));
+    EXPECT_EQ(actions[i]->isEnabled(), entries[i].enabled) << i;
+    EXPECT_EQ(actions[i]->shortcut(), entries[i].keys) << i;
     EXPECT_EQ(actions[i]->menu(), nullptr) << i;
+    const qsizetype mark = actions[i]->text().indexOf(QLatin1Char('&'));
+    ASSERT_GE(mark, 0) << i;
+    mnemonics.insert(actions[i]->text().at(mark + 1).toUpper());
   }
+  EXPECT_EQ(mnemonics.size(), 7) << "two top-level entries share a mnemonic";
   EXPECT_EQ(w.ApriTab.Action(), actions[1]);
+  EXPECT_EQ(w.ApriTab.Caption(), QStringLiteral("Scegli Tabella"));  // the caption without its mark
+  // The "Documenta" menu: its five entries, each with a mnemonic of its own.
+  EXPECT_NE(w.Documenta.Menu(), nullptr);
+  const QList<QAction*> documenta = w.Documenta.Menu()->actions();
+  const QStringList names = {QStringLiteral("&Dettagli tabella…"), QStringLiteral("&Relazioni…"),
+                             QStringLiteral("&Applicazione…"), QStringLiteral("&Esporta…"),
+                             QStringLiteral("&Confronta con…")};
+  ASSERT_EQ(documenta.size(), names.size());
+  for (int i = 0; i < names.size(); ++i) EXPECT_EQ(documenta[i]->text(), names[i]);
+  EXPECT_EQ(w.Dettagli.Action(), documenta[0]);
+  EXPECT_EQ(w.Confronta.Action(), documenta[4]);
+}
+
+// The keys work from the window itself: Ctrl+O asks for a file as "Apri Database" does.
+TEST_F(MainWindow, CtrlOOpensTheFileDialog) {
+  Tavrek w;
+  w.Show();
+  QApplication::setActiveWindow(w.window());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window()));
+  QTest::keyClick(w.window(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(scripted->openCalls.size(), 1u);
+  w.Unload();
+}
+
+// Alt and the marked letter: a command runs, a heading opens its menu (once).
+TEST_F(MainWindow, MnemonicsRunCommandsAndOpenMenus) {
+  Tavrek w;
+  w.Show();
+  QApplication::setActiveWindow(w.window());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window()));
+  QTest::keyClick(w.window(), Qt::Key_A, Qt::AltModifier);
+  QTest::qWait(300);  // a mnemonic presses the button for a moment, then clicks it
+  EXPECT_EQ(scripted->openCalls.size(), 1u);
+  w.Documenta.setEnabled(true);  // as with a database open
+  int popups = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      ++popups;
+      EXPECT_EQ(popup, w.Documenta.Menu());
+      popup->close();
+    }
+  });
+  closer.start(20);
+  QTest::keyClick(w.window(), Qt::Key_D, Qt::AltModifier);
+  QTest::qWait(400);
+  EXPECT_EQ(popups, 1);
+  // A click on the heading opens it once as well.
+  QToolButton* heading = nullptr;
+  for (auto* b : w.menuBar()->findChildren<QToolButton*>())
+    if (b->defaultAction() == w.Documenta.Action()) heading = b;
+  ASSERT_NE(heading, nullptr);
+  QTest::mouseClick(heading, Qt::LeftButton);
+  QTest::qWait(400);
+  EXPECT_EQ(popups, 2);
+  w.Unload();
+}
+
+// Qt's own texts in Italian: the standard buttons of its dialogs and the file dialog.
+TEST_F(MainWindow, QtTextsAreItalian) {
+  ASSERT_TRUE(InstallQtItalianTranslations()) << "qt6-translations-l10n is not installed";
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Cerca in:"));
 }
 
 TEST_F(MainWindow, LoadScalesToA1024By768Screen) {

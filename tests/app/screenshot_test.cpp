@@ -14,27 +14,16 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "tests/app/script_support.h"
+
 namespace {
 
 // The background of the main window, RGB(192, 255, 255).
 const QColor kBack(192, 255, 255);
 
-struct Shot {
-  QImage image;
-  QHash<QString, QRect> parts;  // visible parts, screen pixels
-};
-
-Shot Load(const QString& png) {
-  Shot s;
-  s.image = QImage(png).convertToFormat(QImage::Format_RGB32);
-  QFile f(png + QStringLiteral(".txt"));
-  if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return s;
-  while (!f.atEnd()) {
-    const QStringList w = QString::fromUtf8(f.readLine()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (w.size() == 5) s.parts.insert(w[0], QRect(w[1].toInt(), w[2].toInt(), w[3].toInt(), w[4].toInt()));
-  }
-  return s;
-}
+using scripttest::Ink;
+using scripttest::Shot;
+Shot Load(const QString& png) { return scripttest::LoadShot(png); }
 
 // Pixels of `r` whose colour differs from `c`.
 int Differing(const QImage& img, QRect r, QColor c) {
@@ -43,16 +32,6 @@ int Differing(const QImage& img, QRect r, QColor c) {
   for (int y = r.top(); y <= r.bottom(); ++y)
     for (int x = r.left(); x <= r.right(); ++x)
       if (img.pixelColor(x, y) != c) ++n;
-  return n;
-}
-
-// Dark pixels (text) in `r`.
-int Ink(const QImage& img, QRect r) {
-  int n = 0;
-  r = r.intersected(img.rect());
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x)
-      if (qGray(img.pixel(x, y)) < 96) ++n;
   return n;
 }
 

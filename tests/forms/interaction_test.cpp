@@ -74,6 +74,42 @@ TEST(QtInputBox, TypedTextIsShownAsTypedAndReturned) {
   EXPECT_EQ(prompt, QStringLiteral("Immettere Password"));
 }
 
+// The password prompt: the same dialog, with what is typed hidden.
+TEST(QtPasswordBox, TypedTextIsMaskedAndReturnedAsTyped) {
+  QLineEdit::EchoMode echo = QLineEdit::Normal;
+  QString title;
+  WhenShown<QInputDialog>([&](QInputDialog* d) {
+    title = d->windowTitle();
+    auto* edit = d->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    echo = edit->echoMode();
+    QTest::keyClicks(edit, QStringLiteral(" segreto"));
+    d->accept();
+  });
+  forms::QtInteraction qt;
+  EXPECT_EQ(qt.PasswordBox(QStringLiteral("Immettere Password"), QStringLiteral("DATABASE PROTETTO")), QStringLiteral(" segreto"));
+  EXPECT_EQ(echo, QLineEdit::Password);
+  EXPECT_EQ(title, QStringLiteral("DATABASE PROTETTO"));
+}
+
+// A short message under a long title: the box is as wide as the title needs, so that the window
+// manager does not cut it ("Disponibile il 37% della pagina" is the point of the question).
+TEST(QtMessageBox, IsWideEnoughForItsTitle) {
+  const QString title = QStringLiteral("Disponibile il 37% della pagina");
+  int width = 0;
+  QString text;
+  WhenShown<QMessageBox>([&](QMessageBox* box) {
+    width = box->width();
+    text = box->text();
+    box->button(QMessageBox::No)->click();
+  });
+  forms::QtInteraction qt;
+  qt.MsgBox(QStringLiteral("chiudo?"), forms::vbYesNo, title);
+  EXPECT_EQ(text, QStringLiteral("chiudo?"));
+  EXPECT_GE(width, forms::TitleRoom(title));
+  EXPECT_GT(forms::TitleRoom(title), forms::TitleRoom(QStringLiteral("Disponibi")));
+}
+
 TEST(QtInputBox, CancelGivesTheEmptyText) {
   WhenShown<QInputDialog>([](QInputDialog* d) {
     QTest::keyClicks(d->findChild<QLineEdit*>(), QStringLiteral("abc"));
@@ -111,6 +147,11 @@ TEST(Scripted, AnswersInOrderAndRecordsUnexpectedRequests) {
   EXPECT_EQ(s.openCalls.size(), 3u);
   EXPECT_EQ(s.InputBox(QStringLiteral("p"), QStringLiteral("t"), QString()), QStringLiteral("pw"));
   EXPECT_EQ(s.InputBox(QStringLiteral("p"), QStringLiteral("t"), QString()), QString());
+  s.inputAnswers = {QStringLiteral("pw")};
+  EXPECT_EQ(s.PasswordBox(QStringLiteral("p"), QStringLiteral("t")), QStringLiteral("pw"));
+  ASSERT_EQ(s.inputCalls.size(), 3u);
+  EXPECT_FALSE(s.inputCalls[1].masked);
+  EXPECT_TRUE(s.inputCalls[2].masked);
   EXPECT_EQ(s.MsgBox(QStringLiteral("m"), forms::vbYesNo, QStringLiteral("t")), forms::vbCancel);
   EXPECT_EQ(s.msgBoxCalls.size(), 1u);
 }

@@ -19,11 +19,11 @@ grep -q '^ Package: tavrek$' <<<"$info" || fail "package name"
 grep -q '^ Version: 2.0.0' <<<"$info" || fail "version"
 depends=$(sed -n 's/^ Depends: //p' <<<"$info")
 # Computed from the binaries, not written by hand: the C library and Qt's widgets and printing.
-for lib in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6; do
+for lib in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6 libqt6svg6; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
-# Loaded at run time (encrypted files, diagrams), so named by hand.
-for lib in libssl3 libgvc6; do
+# Loaded at run time (encrypted files, diagrams, Qt's Italian texts), so named by hand.
+for lib in libssl3 libgvc6 qt6-translations-l10n; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
