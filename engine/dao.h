@@ -18,6 +18,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/application/form_design.h"
+
 namespace dao {
 
 // An engine failure: DAO's error number and its Italian description (UTF-8).
@@ -233,6 +235,11 @@ struct DocumentInfo {
   // The strings stored in a form's, report's or macro's definition (record source, row and control
   // sources, captions, action arguments…), as far as they can be told apart from binary data.
   std::vector<std::string> storedTexts{};
+  // The design of a form or report (its properties, sections and controls), null when the
+  // document is not a form or report or its definition could not be read; then `designError`
+  // says why, when there was a definition to read.
+  std::shared_ptr<const engine::vba::FormDesign> design{};
+  std::string designError{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -462,6 +469,8 @@ class Document {
   const std::string& Text() const { return info_.text; }
   const std::string& Error() const { return info_.error; }
   const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
+  const engine::vba::FormDesign* Design() const { return info_.design.get(); }
+  const std::string& DesignError() const { return info_.designError; }
 
  private:
   DocumentInfo info_;

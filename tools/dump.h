@@ -18,6 +18,7 @@
 #include "documenter/json_document.h"
 #include "documenter/listing.h"
 #include "documenter/names.h"
+#include "documenter/save_as_text.h"
 #include "documenter/vba_files.h"
 #include "engine/dao.h"
 
@@ -44,6 +45,7 @@ struct Options {
   std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
   int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
   std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR
+  std::optional<std::string> saveAsText;  // --saveastext DIR: objects as Access exports them
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };

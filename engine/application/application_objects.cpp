@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/storage/text_codec.h"
+#include "engine/application/form_design.h"
 #include "engine/application/macro_rows.h"
 #include "engine/application/object_directory.h"
 #include "engine/application/stored_text.h"
@@ -80,6 +81,11 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
     Guarded(d, "definizione danneggiata", [&] {
       if (!macros) {
         d.storedTexts = vba::PropertyStrings(vba::StreamView(blob));
+        try {
+          d.design = std::make_shared<const vba::FormDesign>(vba::ParseFormDesign(vba::StreamView(blob)));
+        } catch (const CorruptError& e) {
+          d.designError = std::string("struttura non leggibile: ") + e.what();
+        }
         return;
       }
       d.storedTexts = vba::StoredStrings(vba::StreamView(blob));
