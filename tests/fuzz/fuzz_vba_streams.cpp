@@ -1,14 +1,16 @@
 // libFuzzer target: any bytes as a compressed VBA container, and the decompressed bytes (or the
 // input itself when it does not decompress) as a dir stream, an object directory and a form or
-// macro definition. CorruptError is the expected outcome of damaged input; a crash, a sanitizer
+// macro definition, the form design written out as SaveAsText text. CorruptError is the expected outcome of damaged input; a crash, a sanitizer
 // report, a hang or runaway memory is a bug.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "engine/storage/bytes.h"
+#include "documenter/save_as_text.h"
 #include "engine/application/compression.h"
 #include "engine/application/dir_stream.h"
+#include "engine/application/form_design.h"
 #include "engine/application/object_directory.h"
 #include "engine/application/stored_text.h"
 
@@ -19,6 +21,10 @@ volatile size_t sink;
 void Parse(engine::ByteView bytes) {
   try {
     sink = sink + engine::vba::ParseDirStream(bytes).modules.size();
+  } catch (const engine::CorruptError&) {
+  }
+  try {
+    sink = sink + tavrek::doc::DesignText(engine::vba::ParseFormDesign(bytes), "x").size();
   } catch (const engine::CorruptError&) {
   }
   try {
