@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <variant>
 
 #include "documenter/catalogue_support.h"
 #include "documenter/output_file.h"
@@ -205,7 +206,80 @@ std::string Lower(std::string s) {
   return s;
 }
 
+const char* DaoTypeName(int16_t type) {
+  switch (type) {
+    case dao::dbBoolean: return "dbBoolean";
+    case dao::dbByte: return "dbByte";
+    case dao::dbInteger: return "dbInteger";
+    case dao::dbLong: return "dbLong";
+    case dao::dbCurrency: return "dbCurrency";
+    case dao::dbSingle: return "dbSingle";
+    case dao::dbDouble: return "dbDouble";
+    case dao::dbDate: return "dbDate";
+    case dao::dbBinary: return "dbBinary";
+    case dao::dbText: return "dbText";
+    case dao::dbLongBinary: return "dbLongBinary";
+    case dao::dbMemo: return "dbMemo";
+    case dao::dbGUID: return "dbGUID";
+    default: return "dbText";
+  }
+}
+
+// One stored property as a query's export writes it: `dbLong "Name" ="-1"`; binary values as
+// blocks of hexadecimal bytes.
+void QueryProperty(std::string& out, const std::string& indent, const dao::PropertyInfo& p) {
+  const std::string head = std::string(DaoTypeName(p.type)) + " \"" + p.name + "\"";
+  if (const auto* b = std::get_if<dao::Bytes>(&p.value)) {
+    out += indent + head + " = Begin" + kEol;
+    HexBlock(out, indent, std::string(b->data.begin(), b->data.end()));
+    out += indent + "End" + kEol;
+    return;
+  }
+  std::string value;
+  if (const auto* v = std::get_if<bool>(&p.value)) value = *v ? "-1" : "0";
+  else if (const auto* i = std::get_if<int64_t>(&p.value)) value = std::to_string(*i);
+  else if (const auto* d = std::get_if<double>(&p.value)) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, *d);
+    value.assign(buf, r.ptr);
+  } else if (const auto* t = std::get_if<std::string>(&p.value)) value = *t;
+  QuotedLines(out, indent, head, value);
+}
+
+// The properties DAO gives every query itself, which the export writes first or not at all.
+bool BuiltInQueryProperty(const std::string& name) {
+  for (const char* n : {"ODBCTimeout", "RecordLocks", "MaxRecords", "ReturnsRecords", "Connect",
+                        "LogMessages", "UseTransaction", "FailOnError"})
+    if (name == n) return true;
+  return false;
+}
+
 }  // namespace
+
+std::string QueryExportText(const dao::QueryDef& q) {
+  std::string out;
+  QuotedLines(out, "", "dbMemo \"SQL\"", q.SQL());
+  out += std::string("dbMemo \"Connect\" =\"\"") + kEol;
+  // Select, crosstab and union queries return records.
+  if (q.Type() == 0 || q.Type() == 16 || q.Type() == 128)
+    out += std::string("dbBoolean \"ReturnsRecords\" =\"-1\"") + kEol;
+  int64_t timeout = 60;
+  for (const auto& p : q.Properties())
+    if (p.Name() == "ODBCTimeout")
+      if (const auto* i = std::get_if<int64_t>(&p.Value())) timeout = *i;
+  out += "dbInteger \"ODBCTimeout\" =\"" + std::to_string(timeout) + "\"" + kEol;
+  for (const auto& p : q.Properties())
+    if (!BuiltInQueryProperty(p.Name())) QueryProperty(out, "", {p.Name(), p.Type(), p.Value()});
+  out += std::string("Begin") + kEol;
+  for (const auto& [column, properties] : q.ColumnProperties()) {
+    out += std::string("    Begin") + kEol;
+    QuotedLines(out, "        ", "dbText \"Name\"", column);
+    for (const auto& p : properties) QueryProperty(out, "        ", p);
+    out += std::string("    End") + kEol;
+  }
+  out += std::string("End") + kEol;
+  return out;
+}
 
 std::string DesignText(const engine::vba::FormDesign& design, const std::string& code) {
   std::string out;
@@ -260,6 +334,17 @@ std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& 
       }
       add(folder, d.Name(), ".bas", kBom + DesignText(*d.Design(), d.Text()));
     }
+  }
+  const auto& queries = db.QueryDefs();
+  for (int i = 0; i < queries.Count(); ++i) {
+    const dao::QueryDef& q = queries.Item(i);
+    if (q.Name().empty() || q.Name()[0] == '~') continue;
+    if (q.HasOperationRow()) {
+      skipped.push_back("queries/" + q.Name() +
+                        ": salvata dalla griglia di struttura, formato non ancora scritto");
+      continue;
+    }
+    add("queries", q.Name(), ".bas", kBom + QueryExportText(q));
   }
   if (const dao::Container* c = FindContainer(db, "Modules")) {
     for (const auto& d : c->Documents()) {

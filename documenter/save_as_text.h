@@ -19,13 +19,19 @@ namespace tavrek::doc {
 // Access leaves out there). Without byte-order mark.
 std::string DesignText(const engine::vba::FormDesign& design, const std::string& code);
 
+// The text of a query written as SQL: `dbMemo "SQL"`, the connection, ReturnsRecords and
+// ODBCTimeout, the query's stored properties (those DAO defines for every query left out), then
+// the stored properties of each output column in "Begin"/"End" blocks. Without byte-order mark.
+std::string QueryExportText(const dao::QueryDef& q);
+
 // The text of a standard or class module as Access exports it: the source without its
 // "Attribute VB_Name" line and without the line break after the last line.
 std::string ModuleExportText(const std::string& source);
 
 // The files --saveastext writes, (relative path, content): forms/NAME.bas and reports/NAME.bas
-// for every form and report whose design was read, modules/NAME.bas (standard) or .cls (class)
-// and macros/NAME.bas for macros whose rows were read. Names are made safe for the file system;
+// for every form and report whose design was read, queries/NAME.bas for queries written as SQL
+// (those laid out in the design grid are named in `skipped`), modules/NAME.bas (standard) or
+// .cls (class). Names are made safe for the file system;
 // names that would collide (ignoring case) in one folder get "~2", "~3"… `skipped` receives one
 // line per object left out, with the reason.
 std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& db,

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <variant>
+#include <utility>
 #include <vector>
 
 #include "engine/application/form_design.h"
@@ -296,6 +297,15 @@ class CatalogueSource {
   virtual std::vector<PropertyInfo> LoadTableProperties(size_t /*index*/) { return {}; }
   // The properties and parameters of query `index`.
   virtual std::vector<PropertyInfo> LoadQueryProperties(size_t /*index*/) { return {}; }
+  // The stored properties of each output column of query `index` (column widths, formats…), as
+  // (column name, properties) in stored order.
+  virtual std::vector<std::pair<std::string, std::vector<PropertyInfo>>> LoadQueryColumnProperties(
+      size_t /*index*/) {
+    return {};
+  }
+  // True when query `index` carries the row of its operation among its stored rows (as queries
+  // laid out in Access's design grid do; those written as SQL alone may lack it).
+  virtual bool LoadQueryHasOperationRow(size_t /*index*/) { return false; }
   virtual std::vector<ParameterInfo> LoadParameters(size_t /*index*/) { return {}; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
@@ -425,6 +435,12 @@ class QueryDef {
   // once the database is closed.
   const Collection<Parameter>& Parameters() const;
   const dao::Properties& Properties() const;
+  // The stored properties of each output column, (column name, properties) in stored order; read
+  // each time it is asked for. Raises 3420 once the database is closed.
+  std::vector<std::pair<std::string, std::vector<PropertyInfo>>> ColumnProperties() const;
+  // Whether the stored rows of the query name its operation. Raises 3420 once the database is
+  // closed.
+  bool HasOperationRow() const;
 
  private:
   QueryInfo info_;

@@ -3,6 +3,7 @@
 // damaged definitions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -31,8 +32,8 @@ std::string ReadText(const fs::path& path) {
 // and PublishToWeb properties (with their continuation lines) and the GUID, NameMap, PrtDev* and
 // DOL blocks. The byte-order mark is kept.
 std::string AsExporterKeepsIt(const std::string& text) {
-  static const std::regex kLine(R"(^\s*(Checksum|BaseInfo|PublishToWeb) =.*)");
-  static const std::regex kBlock(R"(^\s*(GUID|NameMap|PrtDev[A-Za-z]*|DOL) = Begin$)");
+  static const std::regex kLine(R"(^\s*(Checksum|BaseInfo|PublishToWeb|db\w+ "PublishToWeb") =.*)");
+  static const std::regex kBlock(R"(^\s*(GUID|NameMap|PrtDev[A-Za-z]*|DOL|db\w+ "DOL") = Begin$)");
   std::string out;
   bool inBlock = false, continuation = false;
   std::istringstream in(text);
@@ -81,16 +82,30 @@ std::map<std::string, std::string> TargetLists::files_;
 std::vector<std::string> TargetLists::skipped_;
 engine::vba::FormDesign TargetLists::selectYear_;
 
-// Every form, report and module Access exported is written byte for byte as Access wrote it
-// (apart from what its exporter left out), byte-order mark included.
+// Every form, report, module and query Access exported is written byte for byte as Access wrote
+// it (apart from what its exporter left out), byte-order mark included; except the queries laid
+// out in the design grid, which are named as left out.
 TEST_F(TargetLists, EveryExportedObjectEqualsAccessFile) {
-  EXPECT_TRUE(skipped_.empty()) << skipped_.front();
+  std::vector<std::string> designGrid;
+  for (const std::string& s : skipped_) designGrid.push_back(s.substr(0, s.find(':')));
+  std::sort(designGrid.begin(), designGrid.end());
+  EXPECT_EQ(designGrid, (std::vector<std::string>{
+                            "queries/Query4", "queries/qryAnnualCompleteTgtSpeciesLists",
+                            "queries/qryAnnualCompleteTgtSpeciesListsAllParks",
+                            "queries/qryAnnualCompleteTgtSpeciesListsAllParks_Crosstab",
+                            "queries/qryParkTgtSpeciesLists",
+                            "queries/qryTgtSpeciesListAnnualSummary"}));
   int compared = 0;
-  for (const char* folder : {"forms", "reports", "modules"}) {
+  for (const char* folder : {"forms", "reports", "modules", "queries"}) {
     for (const auto& entry : fs::directory_iterator(kData / "access-sql/targetlists.source" / folder)) {
       const std::string path = std::string(folder) + "/" + entry.path().filename().string();
       SCOPED_TRACE(path);
       auto it = files_.find(path);
+      if (std::binary_search(designGrid.begin(), designGrid.end(),
+                             path.substr(0, path.size() - 4))) {
+        EXPECT_EQ(it, files_.end());
+        continue;
+      }
       ASSERT_NE(it, files_.end());
       EXPECT_EQ(it->second.find('\n'), it->second.find("\r\n") + 1) << "lines end in CR LF";
       const std::string expected = ReadText(entry.path());
@@ -107,7 +122,7 @@ TEST_F(TargetLists, EveryExportedObjectEqualsAccessFile) {
                     << "» Tavrek «" << got.substr(from, 120) << "»";
     }
   }
-  EXPECT_EQ(compared, 16 + 4 + 12);
+  EXPECT_EQ(compared, 16 + 4 + 12 + 6);
 }
 
 // The model behind the text: sections, controls nested in them, positions in twips, sources and
