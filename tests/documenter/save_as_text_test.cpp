@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "documenter/catalogue_support.h"
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
 #include "documenter/save_as_text.h"
 #include "engine/application/form_design.h"
 #include "engine/dao.h"
@@ -72,8 +74,10 @@ class TargetLists : public ::testing::Test {
     const dao::Container* forms = tavrek::doc::FindContainer(*db, "Forms");
     for (const auto& d : forms->Documents())
       if (d.Name() == "frmSelectYear" && d.Design()) selectYear_ = *d.Design();
+    html_ = tavrek::doc::HtmlDictionary(tavrek::doc::ReadDictionary(*db));
     db->Close();
   }
+  static inline std::string html_;
   static std::map<std::string, std::string> files_;
   static std::vector<std::string> skipped_;
   static engine::vba::FormDesign selectYear_;
@@ -154,6 +158,26 @@ TEST_F(TargetLists, DesignModelHoldsSectionsAndControls) {
   EXPECT_EQ(combo.children[0].TypeName(), "Label");
   EXPECT_EQ(combo.children[0].TextOf("Name"), "lblAction");
   EXPECT_EQ(combo.children[0].NumberOf("Width"), 4452);
+}
+
+// The HTML page sketches every form and report and lists its controls, the events linked to the
+// code behind.
+TEST_F(TargetLists, HtmlSketchesLayoutsAndLinksEvents) {
+  const size_t start = html_.find("<section id=\"struttura\">");
+  ASSERT_NE(start, std::string::npos);
+  const std::string section = html_.substr(start, html_.find("</section>", start) - start);
+  size_t sketches = 0;
+  for (size_t at = section.find("<svg"); at != std::string::npos; at = section.find("<svg", at + 1))
+    ++sketches;
+  EXPECT_EQ(sketches, 16u + 4u);
+  const size_t form = section.find("<h3>Maschera frmSelectYear</h3>");
+  ASSERT_NE(form, std::string::npos);
+  const std::string part = section.substr(form, section.find("<h3>", form + 4) - form);
+  EXPECT_NE(part.find("Origine dei record: <code>tbl_Target_Areas</code>"), std::string::npos);
+  EXPECT_NE(part.find("<td>btnContinue</td><td>Continue &gt;&gt;</td>"), std::string::npos) << part;
+  EXPECT_NE(part.find("OnClick: <a href=\"#codice-Form_frmSelectYear\">btnContinue_Click</a>"),
+            std::string::npos);
+  EXPECT_NE(html_.find("<h3 id=\"codice-Form_frmSelectYear\">"), std::string::npos);
 }
 
 // A damaged definition raises CorruptError (never crashes, never loops): every truncation of a
