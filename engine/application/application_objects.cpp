@@ -81,8 +81,14 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
     Guarded(d, "definizione danneggiata", [&] {
       if (!macros) {
         d.storedTexts = vba::PropertyStrings(vba::StreamView(blob));
+        const ByteView view = vba::StreamView(blob);
+        if (view.size() >= 2 && view.U16(0) < vba::kFirstRecordDesignVersion) {
+          d.designError = "struttura nel formato di Access 2000 (versione " +
+                          std::to_string(view.U16(0)) + "): non letta";
+          return;
+        }
         try {
-          d.design = std::make_shared<const vba::FormDesign>(vba::ParseFormDesign(vba::StreamView(blob)));
+          d.design = std::make_shared<const vba::FormDesign>(vba::ParseFormDesign(view));
         } catch (const CorruptError& e) {
           d.designError = std::string("struttura non leggibile: ") + e.what();
         }

@@ -81,9 +81,14 @@ struct FormDesign {
   DesignObject root;  // the form or report
 };
 
-// Parses the Blob stream of a form or report. Raises CorruptError when a record or marker runs
-// past the end of the stream, a marker is not one of the three, objects nest deeper than 64
-// levels or an object claims more children than the stream could hold.
+// Definitions saved in the Access 2000 format carry version 19 and a compact encoding of their
+// own (a one-byte rank and a value whose size the rank implies, no property numbers), which this
+// reader does not decode; those of Access 2002 and later carry 20 or more.
+inline constexpr uint16_t kFirstRecordDesignVersion = 20;
+
+// Parses the Blob stream of a form or report saved by Access 2002 or later. Raises CorruptError
+// when a record or marker runs past the end of the stream, objects nest deeper than 64 levels or
+// an object claims more children than the stream could hold.
 FormDesign ParseFormDesign(ByteView blob);
 
 // The name of property number `id`, "" when not known.
