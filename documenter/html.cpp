@@ -1,5 +1,8 @@
 #include "documenter/html.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "documenter/diagram.h"
 #include "documenter/names.h"
 #include "documenter/secrets.h"
@@ -79,6 +82,7 @@ class Page {
       for (size_t i = 0; i < d_.queries.size(); ++i) Query(i);
     }
     Application();
+    Designs();
     Code();
     References();
     out_ += "<footer>Generato da Tavrek in sola lettura: il file non \xC3\xA8 stato modificato.</footer>\n";
@@ -412,8 +416,154 @@ class Page {
     out_ += "</section>\n";
   }
 
+  static std::string CodeId(const std::string& module) {
+    std::string id = "codice-";
+    for (char c : module) id += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return id;
+  }
+
+  static bool IsEvent(const std::string& property) {
+    return property.rfind("On", 0) == 0 || property.rfind("Before", 0) == 0 ||
+           property.rfind("After", 0) == 0;
+  }
+
+  // What a control shows: its source, the form it holds, or its caption.
+  static std::string Shows(const engine::vba::DesignObject& c) {
+    for (const char* p : {"ControlSource", "SourceObject", "Caption"}) {
+      std::string v = c.TextOf(p);
+      if (!v.empty()) return v;
+    }
+    return "";
+  }
+
+  // The controls of a section and those nested in them (attached labels, option buttons, pages).
+  static void Controls(const engine::vba::DesignObject& o, std::vector<const engine::vba::DesignObject*>& out) {
+    for (const auto& c : o.children) {
+      out.push_back(&c);
+      Controls(c, out);
+    }
+  }
+
+  // A sketch of the layout: each section a band as high as it is, each control a box at its place
+  // (twips, 15 to a pixel) with its name and what it shows.
+  void Sketch(const engine::vba::DesignObject& root,
+              const std::vector<const engine::vba::DesignObject*>& sections) {
+    constexpr double kScale = 1.0 / 15;
+    const double width = std::max<double>(static_cast<double>(root.NumberOf("Width").value_or(7200)), 1440) * kScale;
+    double height = 0;
+    for (const auto* s : sections) height += static_cast<double>(std::max<int64_t>(s->NumberOf("Height").value_or(0), 0)) * kScale + 16;
+    out_ += "<svg class=\"schizzo\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+            std::to_string(static_cast<int>(width) + 2) + "\" height=\"" +
+            std::to_string(static_cast<int>(height) + 2) + "\" font-size=\"9\">\n";
+    double y = 0;
+    for (const auto* s : sections) {
+      const double h = static_cast<double>(std::max<int64_t>(s->NumberOf("Height").value_or(0), 0)) * kScale;
+      out_ += "<rect x=\"0\" y=\"" + std::to_string(static_cast<int>(y)) + "\" width=\"" +
+              std::to_string(static_cast<int>(width)) + "\" height=\"16\" fill=\"#ddd\"/>"
+              "<text x=\"3\" y=\"" + std::to_string(static_cast<int>(y) + 12) + "\">";
+      Text(s->TextOf("Name").empty() ? s->TypeName() : s->TextOf("Name"));
+      out_ += "</text>\n";
+      y += 16;
+      std::vector<const engine::vba::DesignObject*> controls;
+      Controls(*s, controls);
+      for (const auto* c : controls) {
+        const double cx = static_cast<double>(c->NumberOf("Left").value_or(0)) * kScale;
+        const double cy = y + static_cast<double>(c->NumberOf("Top").value_or(0)) * kScale;
+        const double cw = static_cast<double>(std::max<int64_t>(c->NumberOf("Width").value_or(0), 15)) * kScale;
+        const double ch = static_cast<double>(std::max<int64_t>(c->NumberOf("Height").value_or(0), 15)) * kScale;
+        out_ += "<g><title>";
+        Text(c->TypeName() + " " + c->TextOf("Name") + (Shows(*c).empty() ? "" : ": " + Shows(*c)));
+        out_ += "</title><rect x=\"" + std::to_string(static_cast<int>(cx)) + "\" y=\"" +
+                std::to_string(static_cast<int>(cy)) + "\" width=\"" + std::to_string(static_cast<int>(cw)) +
+                "\" height=\"" + std::to_string(static_cast<int>(ch)) +
+                "\" fill=\"none\" stroke=\"#369\"/><text x=\"" + std::to_string(static_cast<int>(cx) + 2) +
+                "\" y=\"" + std::to_string(static_cast<int>(cy) + 10) + "\">";
+        Text(Shows(*c).empty() ? c->TextOf("Name") : Shows(*c));
+        out_ += "</text></g>\n";
+      }
+      y += h;
+    }
+    out_ += "</svg>\n";
+  }
+
+  // Per form and report with a design: its record source (with the query's SQL), a sketch of its
+  // layout and a table of its controls with what each shows and the events it handles.
+  void Designs() {
+    bool any = false;
+    for (const dao::Container* c : {d_.forms, d_.reports})
+      if (c)
+        for (const dao::Document& doc : c->Documents()) any = any || doc.Design();
+    if (!any) return;
+    out_ += "<section id=\"struttura\">\n<h2>Struttura di maschere e report</h2>\n";
+    for (const dao::Container* c : {d_.forms, d_.reports}) {
+      if (!c) continue;
+      const bool forms = c == d_.forms;
+      for (const dao::Document& doc : c->Documents()) {
+        const engine::vba::FormDesign* design = doc.Design();
+        if (!design) continue;
+        const std::string module = (forms ? "Form_" : "Report_") + doc.Name();
+        out_ += "<h3>";
+        Text((forms ? "Maschera " : "Report ") + doc.Name());
+        out_ += "</h3>\n";
+        const std::string source = design->root.TextOf("RecordSource");
+        if (!source.empty()) {
+          out_ += "<p>Origine dei record: <code>";
+          Text(source);
+          out_ += "</code></p>\n";
+          for (const DictionaryQuery& q : d_.queries)
+            if (q.def && q.def->Name() == source) {
+              out_ += "<pre class=\"sql\">";
+              Text(q.sql);
+              out_ += "</pre>\n";
+            }
+        }
+        std::vector<const engine::vba::DesignObject*> sections;
+        for (const auto& child : design->root.children)
+          if (child.type >= 152) sections.push_back(&child);
+        Sketch(design->root, sections);
+        out_ += "<table class=\"controlli\">\n<thead><tr><th>Sezione</th><th>Tipo</th><th>Nome</th>"
+                "<th>Mostra</th><th>Origine riga</th><th>Posizione (twip)</th><th>Eventi</th></tr></thead>\n<tbody>\n";
+        for (const auto* s : sections) {
+          std::vector<const engine::vba::DesignObject*> controls;
+          Controls(*s, controls);
+          for (const auto* ctl : controls) {
+            out_ += "<tr>";
+            Cell(s->TextOf("Name"));
+            Cell(ctl->TypeName());
+            Cell(ctl->TextOf("Name"));
+            Cell(Shows(*ctl));
+            Cell(ctl->TextOf("RowSource"));
+            Cell(std::to_string(ctl->NumberOf("Left").value_or(0)) + ", " +
+                 std::to_string(ctl->NumberOf("Top").value_or(0)) + " " +
+                 std::to_string(ctl->NumberOf("Width").value_or(0)) + "\xC3\x97" +
+                 std::to_string(ctl->NumberOf("Height").value_or(0)));
+            out_ += "<td>";
+            bool first = true;
+            for (const auto& p : ctl->properties) {
+              const std::string name = p.Name();
+              if (!p.IsText() || !IsEvent(name)) continue;
+              out_ += first ? "" : "<br>";
+              first = false;
+              Text(name + ": ");
+              if (p.Text() == "[Event Procedure]" && !doc.Text().empty()) {
+                out_ += "<a href=\"#" + CodeId(module) + "\">";
+                Text(ctl->TextOf("Name") + "_" + (name.size() > 2 ? name.substr(2) : name));
+                out_ += "</a>";
+              } else {
+                Text(p.Text());
+              }
+            }
+            out_ += "</td></tr>\n";
+          }
+        }
+        out_ += "</tbody>\n</table>\n";
+      }
+    }
+    out_ += "</section>\n";
+  }
+
   void CodeBlock(const std::string& title, const std::string& text) {
-    out_ += "<h3>";
+    out_ += "<h3 id=\"" + CodeId(title) + "\">";
     Text(title);
     out_ += "</h3>\n<pre class=\"sql\">";
     std::string lf;

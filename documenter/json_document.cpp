@@ -1,6 +1,9 @@
 #include "documenter/json_document.h"
 
+#include <charconv>
+#include <cmath>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <variant>
 
@@ -22,6 +25,62 @@ struct QuotedOrNull {
 TextOut& operator<<(TextOut& o, QuotedOrNull q) { return q.text.empty() ? o << "null" : o << Quoted(q.text); }
 
 // The application objects: forms, reports, macros and modules with their text.
+std::string DesignValueJson(const engine::vba::DesignProperty& p);
+
+void WriteDesignValue(TextOut& o, const engine::vba::DesignProperty& p) {
+  if (p.IsText()) {
+    o << Quoted(p.Text());
+    return;
+  }
+  o << DesignValueJson(p);
+}
+
+std::string DesignValueJson(const engine::vba::DesignProperty& p) {
+  using engine::vba::DesignValue;
+  if (p.type == static_cast<uint32_t>(DesignValue::kFlag) && p.bytes.empty()) return "true";
+  if (p.type == static_cast<uint32_t>(DesignValue::kSingle) ||
+      p.type == static_cast<uint32_t>(DesignValue::kDouble)) {
+    const double v = p.Real();
+    if (!std::isfinite(v)) return "null";
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+  }
+  if (p.IsNumber()) return std::to_string(p.Integer());
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex = "\"0x";
+  for (char c : p.bytes) {
+    hex += kHex[static_cast<unsigned char>(c) >> 4];
+    hex += kHex[static_cast<unsigned char>(c) & 15];
+  }
+  return hex + "\"";
+}
+
+// An object of a design: its type, its properties by name in stored order (a property stored
+// twice keeps its first value; one this reader cannot name is "#" and its number), its children.
+void WriteDesignObject(TextOut& o, const engine::vba::DesignObject& d, int depth) {
+  const std::string type = d.TypeName();
+  o << "{\"type\": ";
+  if (type.empty()) o << std::to_string(d.type); else o << Quoted(type);
+  o << ", \"properties\": {";
+  std::set<std::string> seen;
+  int n = 0;
+  for (const auto& p : d.properties) {
+    std::string name = p.Name();
+    if (name.empty()) name = "#" + std::to_string(p.id);
+    if (!seen.insert(name).second) continue;
+    o << (n++ ? ", " : "") << Quoted(name) << ": ";
+    WriteDesignValue(o, p);
+  }
+  o << "}, \"children\": [";
+  const std::string indent = "\n" + std::string(static_cast<size_t>(5 + depth), ' ');
+  for (size_t i = 0; i < d.children.size(); ++i) {
+    o << (i ? "," : "") << indent;
+    WriteDesignObject(o, d.children[i], depth + 1);
+  }
+  o << "]}";
+}
+
 void WriteContainers(TextOut& o, dao::Database& db) {
   static const struct {
     const char* key;
@@ -44,7 +103,15 @@ void WriteContainers(TextOut& o, dao::Database& db) {
         } else if (key == "macros") {
           o << ",\n    \"text\": " << QuotedOrNull{d.Text()};
         } else {
-          o << ",\n    \"source\": " << QuotedOrNull{d.Text()};
+          o << ",\n    \"source\": " << QuotedOrNull{d.Text()} << ",\n    \"design\": ";
+          if (const engine::vba::FormDesign* design = d.Design()) {
+            o << "{\"version\": " << std::to_string(design->version) << ", \"object\": ";
+            WriteDesignObject(o, design->root, 0);
+            o << "}";
+          } else {
+            o << "null";
+          }
+          o << ", \"designError\": " << QuotedOrNull{d.DesignError()};
         }
         o << ", \"error\": " << QuotedOrNull{d.Error()} << '}';
       }

@@ -186,6 +186,18 @@ const Properties& QueryDef::Properties() const {
   return *properties_;
 }
 
+std::vector<std::pair<std::string, std::vector<PropertyInfo>>> QueryDef::ColumnProperties() const {
+  auto db = db_.lock();
+  if (!db) ThrowClosed();
+  return db->Source().LoadQueryColumnProperties(sourceIndex_);
+}
+
+bool QueryDef::HasOperationRow() const {
+  auto db = db_.lock();
+  if (!db) ThrowClosed();
+  return db->Source().LoadQueryHasOperationRow(sourceIndex_);
+}
+
 Recordset::Recordset(const TableInfo& info, TableDetail detail)
     : info_(info), recordCount_(detail.recordCount) {
   std::vector<Field> fields;

@@ -16,7 +16,10 @@
 #include <string_view>
 #include <unordered_map>
 #include <variant>
+#include <utility>
 #include <vector>
+
+#include "engine/application/form_design.h"
 
 namespace dao {
 
@@ -236,6 +239,11 @@ struct DocumentInfo {
   // The strings stored in a form's, report's or macro's definition (record source, row and control
   // sources, captions, action arguments…), as far as they can be told apart from binary data.
   std::vector<std::string> storedTexts{};
+  // The design of a form or report (its properties, sections and controls), null when the
+  // document is not a form or report or its definition could not be read; then `designError`
+  // says why, when there was a definition to read.
+  std::shared_ptr<const engine::vba::FormDesign> design{};
+  std::string designError{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -292,6 +300,15 @@ class CatalogueSource {
   virtual std::vector<PropertyInfo> LoadTableProperties(size_t /*index*/) { return {}; }
   // The properties and parameters of query `index`.
   virtual std::vector<PropertyInfo> LoadQueryProperties(size_t /*index*/) { return {}; }
+  // The stored properties of each output column of query `index` (column widths, formats…), as
+  // (column name, properties) in stored order.
+  virtual std::vector<std::pair<std::string, std::vector<PropertyInfo>>> LoadQueryColumnProperties(
+      size_t /*index*/) {
+    return {};
+  }
+  // True when query `index` carries the row of its operation among its stored rows (as queries
+  // laid out in Access's design grid do; those written as SQL alone may lack it).
+  virtual bool LoadQueryHasOperationRow(size_t /*index*/) { return false; }
   virtual std::vector<ParameterInfo> LoadParameters(size_t /*index*/) { return {}; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
@@ -424,6 +441,12 @@ class QueryDef {
   // once the database is closed.
   const Collection<Parameter>& Parameters() const;
   const dao::Properties& Properties() const;
+  // The stored properties of each output column, (column name, properties) in stored order; read
+  // each time it is asked for. Raises 3420 once the database is closed.
+  std::vector<std::pair<std::string, std::vector<PropertyInfo>>> ColumnProperties() const;
+  // Whether the stored rows of the query name its operation. Raises 3420 once the database is
+  // closed.
+  bool HasOperationRow() const;
 
  private:
   QueryInfo info_;
@@ -468,6 +491,8 @@ class Document {
   const std::string& Text() const { return info_.text; }
   const std::string& Error() const { return info_.error; }
   const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
+  const engine::vba::FormDesign* Design() const { return info_.design.get(); }
+  const std::string& DesignError() const { return info_.designError; }
 
  private:
   DocumentInfo info_;

@@ -42,7 +42,8 @@ constexpr const char* kVersion = "2.0.0";
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
-  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage, kSqlite, kData
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage, kSqlite, kData,
+  kSaveAsText
 };
 struct OptionSpec {
   const char* name;
@@ -61,6 +62,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"-o", true, Opt::kOutput},
     {"--output", true, Opt::kOutput},
     {"--vba", true, Opt::kVba},
+    {"--saveastext", true, Opt::kSaveAsText},
     {"--show-secrets", false, Opt::kShowSecrets},
     {"--ddl", true, Opt::kDdl},
     {"--diff", false, Opt::kDiff},
@@ -88,6 +90,7 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kMarkdown: o.markdown = true; break;
     case Opt::kOutput: o.output = value; break;
     case Opt::kVba: o.vba = value; break;
+    case Opt::kSaveAsText: o.saveAsText = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
     case Opt::kDiff: o.diff = true; break;
@@ -257,6 +260,8 @@ std::string UsageText() {
          "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
          "                 standard output\n"
          "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
+         "  --saveastext DIR  maschere, report e moduli come li esporta SaveAsText di Access:\n"
+         "                 DIR/forms, DIR/reports, DIR/modules\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
          "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
@@ -499,6 +504,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     std::vector<std::pair<std::string, std::string>> vbaFiles;
     if (opts->vba) vbaFiles = VbaFiles(*db);
+    std::vector<std::pair<std::string, std::string>> exportFiles;
+    std::vector<std::string> skipped;
+    if (opts->saveAsText) exportFiles = tavrek::doc::SaveAsTextFiles(*db, skipped);
     db->Close();
     if (opts->vba) {
       std::string error;
@@ -506,6 +514,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "tavrek-dump: " << error << '\n';
         return 3;
       }
+    }
+    if (opts->saveAsText) {
+      std::string error;
+      if (!tavrek::doc::WriteSaveAsTextFiles(*opts->saveAsText, exportFiles, error)) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      for (const std::string& s : skipped) err << "tavrek-dump: non esportato: " << s << '\n';
     }
     return Emit(json ? json->view() : std::string_view(text), *opts, out, err);
   } catch (const dao::Error& e) {

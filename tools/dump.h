@@ -18,6 +18,7 @@
 #include "documenter/json_document.h"
 #include "documenter/listing.h"
 #include "documenter/names.h"
+#include "documenter/save_as_text.h"
 #include "documenter/vba_files.h"
 #include "engine/dao.h"
 
@@ -48,6 +49,7 @@ struct Options {
   bool salvage = false;                 // --salvage: unreadable rows left out and reported
   std::optional<std::string> sqlite;    // --sqlite OUT: the tables and their rows as one SQLite file
   bool data = false;                    // --data: with --ddl, the rows too (one loadable script)
+  std::optional<std::string> saveAsText;  // --saveastext DIR: objects as Access exports them
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/storage/text_codec.h"
+#include "engine/application/form_design.h"
 #include "engine/application/macro_rows.h"
 #include "engine/application/object_directory.h"
 #include "engine/application/stored_text.h"
@@ -80,6 +81,17 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
     Guarded(d, "definizione danneggiata", [&] {
       if (!macros) {
         d.storedTexts = vba::PropertyStrings(vba::StreamView(blob));
+        const ByteView view = vba::StreamView(blob);
+        if (view.size() >= 2 && view.U16(0) < vba::kFirstRecordDesignVersion) {
+          d.designError = "struttura nel formato di Access 2000 (versione " +
+                          std::to_string(view.U16(0)) + "): non letta";
+          return;
+        }
+        try {
+          d.design = std::make_shared<const vba::FormDesign>(vba::ParseFormDesign(view));
+        } catch (const CorruptError& e) {
+          d.designError = std::string("struttura non leggibile: ") + e.what();
+        }
         return;
       }
       d.storedTexts = vba::StoredStrings(vba::StreamView(blob));

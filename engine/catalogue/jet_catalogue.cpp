@@ -387,6 +387,25 @@ std::vector<dao::PropertyInfo> JetCatalogue::LoadQueryProperties(size_t index) {
   return ObjectProperties(queryIds_[index]);
 }
 
+std::vector<std::pair<std::string, std::vector<dao::PropertyInfo>>>
+JetCatalogue::LoadQueryColumnProperties(size_t index) {
+  if (index >= queryIds_.size()) dao::ThrowItemNotFound();
+  std::vector<PropertyBlock> blocks = PropertyBlocks(queryIds_[index]);
+  return Guarded(path_, [&] {
+    std::vector<std::pair<std::string, std::vector<dao::PropertyInfo>>> columns;
+    for (const PropertyBlock& b : blocks)
+      if (!b.target.empty()) columns.emplace_back(b.target, DescribeProperties(b.properties, codec_));
+    return columns;
+  });
+}
+
+bool JetCatalogue::LoadQueryHasOperationRow(size_t index) {
+  if (index >= queryRows_.size()) dao::ThrowItemNotFound();
+  for (const QueryRow& r : queryRows_[index])
+    if (r.attribute == 1) return true;
+  return false;
+}
+
 std::vector<dao::RelationInfo> JetCatalogue::LoadRelations() {
   if (relationshipsPage_ == 0) return {};
   std::vector<Relationship> stored =

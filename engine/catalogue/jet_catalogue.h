@@ -42,6 +42,9 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<dao::PropertyInfo> LoadDatabaseProperties() override;
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t index) override;
   std::vector<dao::PropertyInfo> LoadQueryProperties(size_t index) override;
+  std::vector<std::pair<std::string, std::vector<dao::PropertyInfo>>> LoadQueryColumnProperties(
+      size_t index) override;
+  bool LoadQueryHasOperationRow(size_t index) override;
   std::vector<dao::RelationInfo> LoadRelations() override;
   // The rows of table `index` (engine/catalogue/table_rows.h). Raises dao::Error 3049 when its
   // definition or usage map cannot be read.

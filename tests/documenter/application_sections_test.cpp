@@ -57,9 +57,9 @@ TEST(ApplicationSections, HtmlListsObjectsCodeAndReferences) {
   EXPECT_TRUE(Has(objects, "<td>testo del modulo danneggiato</td>"));
 
   const std::string code = Between(page, "id=\"codice\"", "</section>");
-  EXPECT_TRUE(Has(code, "<h3>Form_Anagrafica</h3>"));
+  EXPECT_TRUE(Has(code, "<h3 id=\"codice-Form_Anagrafica\">Form_Anagrafica</h3>"));
   EXPECT_TRUE(Has(code, "&#39; &lt;b&gt;&amp;``` | fine\nDim [Note]\n</pre>"));  // escaped, LF only
-  EXPECT_TRUE(Has(code, "<h3>Macro Avvio</h3>"));
+  EXPECT_TRUE(Has(code, "<h3 id=\"codice-Macro_Avvio\">Macro Avvio</h3>"));
   EXPECT_FALSE(Has(code, "Rotto"));
   EXPECT_FALSE(Has(code, "\r"));
 

@@ -1,16 +1,18 @@
 // libFuzzer target: any bytes as a compressed VBA container, and the decompressed bytes (or the
 // input itself when it does not decompress) as a dir stream, an object directory and a form or
-// macro definition; the input itself also as the bundle of streams of an Access 97 project.
-// CorruptError is the expected outcome of damaged input; a crash, a sanitizer report, a hang or
-// runaway memory is a bug.
+// macro definition, the form design written out as SaveAsText text; the input itself also as the
+// bundle of streams of an Access 97 project. CorruptError is the expected outcome of damaged
+// input; a crash, a sanitizer report, a hang or runaway memory is a bug.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "engine/storage/bytes.h"
+#include "documenter/save_as_text.h"
 #include "engine/application/access97_project.h"
 #include "engine/application/compression.h"
 #include "engine/application/dir_stream.h"
+#include "engine/application/form_design.h"
 #include "engine/application/object_directory.h"
 #include "engine/application/stored_text.h"
 #include "engine/application/vba_project.h"
@@ -22,6 +24,10 @@ volatile size_t sink;
 void Parse(engine::ByteView bytes) {
   try {
     sink = sink + engine::vba::ParseDirStream(bytes).modules.size();
+  } catch (const engine::CorruptError&) {
+  }
+  try {
+    sink = sink + tavrek::doc::DesignText(engine::vba::ParseFormDesign(bytes), "x").size();
   } catch (const engine::CorruptError&) {
   }
   try {

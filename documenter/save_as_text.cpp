@@ -1,0 +1,378 @@
+#include "documenter/save_as_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <variant>
+
+#include "documenter/catalogue_support.h"
+#include "documenter/output_file.h"
+#include "documenter/vba_files.h"
+#include "engine/application/macro_rows.h"
+#include "engine/storage/text_codec.h"
+
+namespace tavrek::doc {
+
+namespace {
+
+using engine::vba::DesignObject;
+using engine::vba::DesignProperty;
+using engine::vba::DesignValue;
+
+constexpr const char* kEol = "\r\n";
+constexpr size_t kStringPiece = 80;  // characters of a quoted string per line
+constexpr size_t kHexBytes = 32;     // bytes of a binary block per line
+constexpr const char* kBom = "\xEF\xBB\xBF";
+// The version Access 2010 and later write for the macros they store in the new format.
+constexpr int kMacroVersion = 196611;
+
+std::string Escaped(uint32_t c) {
+  switch (c) {
+    case '"': return "\\\"";
+    case '\\': return "\\\\";
+    case '\r': return "\\015";
+    case '\n': return "\\012";
+    case '\t': return "\\011";
+    default: {
+      std::string s;
+      engine::AppendUtf8(s, c);
+      return s;
+    }
+  }
+}
+
+// Decodes one UTF-8 sequence at `i` (advancing it); a broken one stands for itself.
+uint32_t NextCodePoint(const std::string& s, size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+  if (i + n > s.size()) n = 1;
+  uint32_t cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+  for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  i += n;
+  return cp;
+}
+
+// `name ="text"`, the escaped text cut into pieces of 80 characters (an escape is never cut), the
+// pieces after the first on lines of their own, quoted, indented one level further.
+void QuotedLines(std::string& out, const std::string& indent, const std::string& name,
+                 const std::string& text) {
+  std::vector<std::string> pieces(1);
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (characters >= kStringPiece) {
+      pieces.emplace_back();
+      characters = 0;
+    }
+    const std::string e = Escaped(NextCodePoint(text, i));
+    pieces.back() += e;
+    characters += e.size() > 1 && e[0] == '\\' ? e.size() : 1;
+  }
+  out += indent + name + " =\"" + pieces[0] + "\"" + kEol;
+  for (size_t i = 1; i < pieces.size(); ++i) out += indent + "    \"" + pieces[i] + "\"" + kEol;
+}
+
+void HexBlock(std::string& out, const std::string& indent, const std::string& bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  for (size_t i = 0; i < bytes.size(); i += kHexBytes) {
+    out += indent + "    0x";
+    for (size_t k = i; k < std::min(bytes.size(), i + kHexBytes); ++k) {
+      const auto b = static_cast<unsigned char>(bytes[k]);
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+    out += i + kHexBytes < bytes.size() ? " ," : "";
+    out += kEol;
+  }
+}
+
+std::string RealText(const DesignProperty& p) {
+  const double v = p.Real();
+  if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v));
+    return std::string(buf, r.ptr) + ".0";
+  }
+  char buf[64];
+  auto r = p.type == static_cast<uint32_t>(DesignValue::kSingle)
+               ? std::to_chars(buf, buf + sizeof buf, static_cast<float>(v))
+               : std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+void MacroBlock(std::string& out, const std::string& indent, const std::string& name,
+                const std::string& bytes) {
+  const engine::ByteView view(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  static const engine::TextCodec kWestern(engine::TextStorage::kCodePage, 1252);
+  std::vector<engine::vba::MacroRow> rows;
+  try {
+    rows = engine::vba::ParseMacroRows(view, kWestern);
+  } catch (const engine::CorruptError&) {
+    out += indent + name + " = Begin" + kEol;
+    HexBlock(out, indent, bytes);
+    out += indent + "End" + kEol;
+    return;
+  }
+  const std::string in = indent + "    ";
+  out += indent + name + " = Begin" + kEol;
+  out += in + "Version =" + std::to_string(kMacroVersion) + kEol;
+  out += in + "ColumnsShown =" + std::to_string(view.U32(0)) + kEol;
+  for (const engine::vba::MacroRow& row : rows) {
+    out += in + "Begin" + kEol;
+    const std::string rowIndent = in + "    ";
+    if (row.name) QuotedLines(out, rowIndent, "MacroName", *row.name);
+    if (row.condition) QuotedLines(out, rowIndent, "Condition", *row.condition);
+    if (row.action) {
+      std::string action = engine::vba::MacroActionName(row.action);
+      if (action.empty()) action = std::to_string(row.action);
+      QuotedLines(out, rowIndent, "Action", action);
+      size_t last = row.arguments.size();
+      while (last > 0 && !row.arguments[last - 1]) --last;
+      for (size_t k = 0; k < last; ++k)
+        QuotedLines(out, rowIndent, "Argument", row.arguments[k].value_or(""));
+    }
+    if (row.comment) QuotedLines(out, rowIndent, "Comment", *row.comment);
+    out += in + "End" + kEol;
+  }
+  out += indent + "End" + kEol;
+}
+
+void Property(std::string& out, const std::string& indent, const DesignProperty& p) {
+  std::string name = p.Name();
+  // Access writes a property it has no name for as an empty line.
+  if (p.id == 0) {
+    out += kEol;
+    return;
+  }
+  if (name.empty()) name = "Property" + std::to_string(p.id);
+  if (p.type == static_cast<uint32_t>(DesignValue::kFlag) && p.bytes.empty()) {
+    out += indent + name + " = NotDefault" + kEol;
+  } else if (p.type == static_cast<uint32_t>(DesignValue::kMacro)) {
+    MacroBlock(out, indent, name, p.bytes);
+  } else if (p.IsText()) {
+    QuotedLines(out, indent, name, p.Text());
+  } else if (p.IsNumber()) {
+    const bool real = p.type == static_cast<uint32_t>(DesignValue::kSingle) ||
+                      p.type == static_cast<uint32_t>(DesignValue::kDouble);
+    out += indent + name + " =" + (real ? RealText(p) : std::to_string(p.Integer())) + kEol;
+  } else {
+    out += indent + name + " = Begin" + kEol;
+    HexBlock(out, indent, p.bytes);
+    out += indent + "End" + kEol;
+  }
+}
+
+void Object(std::string& out, const std::string& indent, const DesignObject& o) {
+  std::string type = o.TypeName();
+  if (type.empty()) type = "Type" + std::to_string(o.type);
+  out += indent + "Begin " + type + kEol;
+  const std::string in = indent + "    ";
+  for (const DesignProperty& p : o.properties) Property(out, in, p);
+  if (!o.children.empty()) {
+    out += in + "Begin" + kEol;
+    for (const DesignObject& c : o.children) Object(out, in + "    ", c);
+    out += in + "End" + kEol;
+  }
+  out += indent + "End" + kEol;
+}
+
+// The source split into lines (CR LF, LF or CR), without the line breaks and without the blank
+// lines at its end.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line += text[i];
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  // Blank lines at the end of a module are not exported.
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+bool StartsWith(const std::string& s, std::string_view prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+const char* DaoTypeName(int16_t type) {
+  switch (type) {
+    case dao::dbBoolean: return "dbBoolean";
+    case dao::dbByte: return "dbByte";
+    case dao::dbInteger: return "dbInteger";
+    case dao::dbLong: return "dbLong";
+    case dao::dbCurrency: return "dbCurrency";
+    case dao::dbSingle: return "dbSingle";
+    case dao::dbDouble: return "dbDouble";
+    case dao::dbDate: return "dbDate";
+    case dao::dbBinary: return "dbBinary";
+    case dao::dbText: return "dbText";
+    case dao::dbLongBinary: return "dbLongBinary";
+    case dao::dbMemo: return "dbMemo";
+    case dao::dbGUID: return "dbGUID";
+    default: return "dbText";
+  }
+}
+
+// One stored property as a query's export writes it: `dbLong "Name" ="-1"`; binary values as
+// blocks of hexadecimal bytes.
+void QueryProperty(std::string& out, const std::string& indent, const dao::PropertyInfo& p) {
+  const std::string head = std::string(DaoTypeName(p.type)) + " \"" + p.name + "\"";
+  if (const auto* b = std::get_if<dao::Bytes>(&p.value)) {
+    out += indent + head + " = Begin" + kEol;
+    HexBlock(out, indent, std::string(b->data.begin(), b->data.end()));
+    out += indent + "End" + kEol;
+    return;
+  }
+  std::string value;
+  if (const auto* v = std::get_if<bool>(&p.value)) value = *v ? "-1" : "0";
+  else if (const auto* i = std::get_if<int64_t>(&p.value)) value = std::to_string(*i);
+  else if (const auto* d = std::get_if<double>(&p.value)) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, *d);
+    value.assign(buf, r.ptr);
+  } else if (const auto* t = std::get_if<std::string>(&p.value)) value = *t;
+  QuotedLines(out, indent, head, value);
+}
+
+// The properties DAO gives every query itself, which the export writes first or not at all.
+bool BuiltInQueryProperty(const std::string& name) {
+  for (const char* n : {"ODBCTimeout", "RecordLocks", "MaxRecords", "ReturnsRecords", "Connect",
+                        "LogMessages", "UseTransaction", "FailOnError"})
+    if (name == n) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string QueryExportText(const dao::QueryDef& q) {
+  std::string out;
+  QuotedLines(out, "", "dbMemo \"SQL\"", q.SQL());
+  out += std::string("dbMemo \"Connect\" =\"\"") + kEol;
+  // Select, crosstab and union queries return records.
+  if (q.Type() == 0 || q.Type() == 16 || q.Type() == 128)
+    out += std::string("dbBoolean \"ReturnsRecords\" =\"-1\"") + kEol;
+  int64_t timeout = 60;
+  for (const auto& p : q.Properties())
+    if (p.Name() == "ODBCTimeout")
+      if (const auto* i = std::get_if<int64_t>(&p.Value())) timeout = *i;
+  out += "dbInteger \"ODBCTimeout\" =\"" + std::to_string(timeout) + "\"" + kEol;
+  for (const auto& p : q.Properties())
+    if (!BuiltInQueryProperty(p.Name())) QueryProperty(out, "", {p.Name(), p.Type(), p.Value()});
+  out += std::string("Begin") + kEol;
+  for (const auto& [column, properties] : q.ColumnProperties()) {
+    out += std::string("    Begin") + kEol;
+    QuotedLines(out, "        ", "dbText \"Name\"", column);
+    for (const auto& p : properties) QueryProperty(out, "        ", p);
+    out += std::string("    End") + kEol;
+  }
+  out += std::string("End") + kEol;
+  return out;
+}
+
+std::string DesignText(const engine::vba::FormDesign& design, const std::string& code) {
+  std::string out;
+  out += "Version =" + std::to_string(design.version) + kEol;
+  out += "VersionRequired =" + std::to_string(design.versionRequired) + kEol;
+  Object(out, "", design.root);
+  if (code.empty()) return out;
+  out += std::string("CodeBehindForm") + kEol;
+  // The attributes that only the VBA project needs stay out of the form's text.
+  for (const std::string& line : Lines(code)) {
+    if (StartsWith(line, "Attribute VB_Name ") || StartsWith(line, "Attribute VB_Base ") ||
+        StartsWith(line, "Attribute VB_TemplateDerived ") ||
+        StartsWith(line, "Attribute VB_Customizable "))
+      continue;
+    out += line + kEol;
+  }
+  return out;
+}
+
+std::string ModuleExportText(const std::string& source) {
+  std::string out;
+  for (const std::string& line : Lines(source)) {
+    if (StartsWith(line, "Attribute VB_Name ")) continue;
+    if (!out.empty()) out += kEol;
+    out += line;
+  }
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& db,
+                                                                 std::vector<std::string>& skipped) {
+  std::vector<std::pair<std::string, std::string>> files;
+  std::map<std::string, int> taken;  // lower-case paths already used
+  auto add = [&](const std::string& folder, const std::string& name, const std::string& ext,
+                 std::string content) {
+    const std::string base = folder + "/" + SafeFileName(name);
+    std::string path = base + ext;
+    for (int n = 2; taken.count(Lower(path)); ++n) path = base + "~" + std::to_string(n) + ext;
+    taken[Lower(path)] = 1;
+    files.emplace_back(path, std::move(content));
+  };
+  for (const char* container : {"Forms", "Reports"}) {
+    const dao::Container* c = FindContainer(db, container);
+    if (!c) continue;
+    const std::string folder = std::string(container) == "Forms" ? "forms" : "reports";
+    for (const auto& d : c->Documents()) {
+      if (!d.Design()) {
+        skipped.push_back(folder + "/" + d.Name() + ": " +
+                          (d.DesignError().empty() ? d.Error().empty() ? "struttura assente" : d.Error()
+                                                   : d.DesignError()));
+        continue;
+      }
+      add(folder, d.Name(), ".bas", kBom + DesignText(*d.Design(), d.Text()));
+    }
+  }
+  const auto& queries = db.QueryDefs();
+  for (int i = 0; i < queries.Count(); ++i) {
+    const dao::QueryDef& q = queries.Item(i);
+    if (q.Name().empty() || q.Name()[0] == '~') continue;
+    if (q.HasOperationRow()) {
+      skipped.push_back("queries/" + q.Name() +
+                        ": salvata dalla griglia di struttura, formato non ancora scritto");
+      continue;
+    }
+    add("queries", q.Name(), ".bas", kBom + QueryExportText(q));
+  }
+  if (const dao::Container* c = FindContainer(db, "Modules")) {
+    for (const auto& d : c->Documents()) {
+      if (d.Text().empty()) {
+        skipped.push_back("modules/" + d.Name() + ": " +
+                          (d.Error().empty() ? std::string("codice assente") : d.Error()));
+        continue;
+      }
+      add("modules", d.Name(), d.Kind() == "standard" ? ".bas" : ".cls", ModuleExportText(d.Text()));
+    }
+  }
+  return files;
+}
+
+bool WriteSaveAsTextFiles(const std::string& dir,
+                          const std::vector<std::pair<std::string, std::string>>& files,
+                          std::string& error) {
+  for (const auto& [path, text] : files) {
+    const std::filesystem::path target = std::filesystem::path(dir) / path;
+    std::error_code ec;
+    std::filesystem::create_directories(target.parent_path(), ec);
+    if (ec) {
+      error = "impossibile creare la cartella " + target.parent_path().string() + ": " + ec.message();
+      return false;
+    }
+    if (!WriteFileAtomically(target.string(), text, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace tavrek::doc

@@ -1,0 +1,45 @@
+// The files of --saveastext: forms, reports, macros and modules written as Access's
+// Application.SaveAsText writes them, in the layout version-control exporters keep them
+// (forms/, reports/, macros/, modules/), as UTF-8 (with a byte-order mark, except modules, which
+// Access writes in the code page and those exporters keep as they are), lines ending in CR LF.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/application/form_design.h"
+#include "engine/dao.h"
+
+namespace tavrek::doc {
+
+// The text of a form or report: "Version", "VersionRequired", then the object with its
+// properties in stored order, its sections and controls nested in "Begin"/"End" blocks, and,
+// when `code` is not empty, "CodeBehindForm" and the module behind it (without the attributes
+// Access leaves out there). Without byte-order mark.
+std::string DesignText(const engine::vba::FormDesign& design, const std::string& code);
+
+// The text of a query written as SQL: `dbMemo "SQL"`, the connection, ReturnsRecords and
+// ODBCTimeout, the query's stored properties (those DAO defines for every query left out), then
+// the stored properties of each output column in "Begin"/"End" blocks. Without byte-order mark.
+std::string QueryExportText(const dao::QueryDef& q);
+
+// The text of a standard or class module as Access exports it: the source without its
+// "Attribute VB_Name" line and without the line break after the last line.
+std::string ModuleExportText(const std::string& source);
+
+// The files --saveastext writes, (relative path, content): forms/NAME.bas and reports/NAME.bas
+// for every form and report whose design was read, queries/NAME.bas for queries written as SQL
+// (those laid out in the design grid are named in `skipped`), modules/NAME.bas (standard) or
+// .cls (class). Names are made safe for the file system;
+// names that would collide (ignoring case) in one folder get "~2", "~3"… `skipped` receives one
+// line per object left out, with the reason.
+std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& db,
+                                                                 std::vector<std::string>& skipped);
+
+// Writes `files` below `dir`, creating the folders. False with a message when it cannot.
+bool WriteSaveAsTextFiles(const std::string& dir,
+                          const std::vector<std::pair<std::string, std::string>>& files,
+                          std::string& error);
+
+}  // namespace tavrek::doc
