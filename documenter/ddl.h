@@ -7,7 +7,8 @@
 // foreign keys from the enforced relations (ON UPDATE / ON DELETE actions included) and the
 // descriptions as comments. Tables come in an order where every foreign key points to a table
 // already created; a cycle is closed by ALTER TABLE statements at the end. Relations Access does
-// not enforce, and those that cannot be expressed, are listed as comments.
+// not enforce, and those that cannot be expressed, are listed as comments. The stored queries
+// follow as views, in dependency order, or as comments saying why not (view_translator.h).
 #pragma once
 
 #include <stdexcept>
@@ -27,6 +28,7 @@ class DdlError : public std::runtime_error {
 
 struct DdlOptions {
   bool showSecrets = false;  // linked tables' connect strings unmasked in the comments
+  bool views = true;         // the stored queries as views after the tables (view_translator.h)
 };
 
 // The whole script for `db` in `dialect`, ending with a newline. Raises dao::Error when part of

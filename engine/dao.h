@@ -18,6 +18,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/query/query_sql.h"
+
 namespace dao {
 
 // An engine failure: DAO's error number and its Italian description (UTF-8).
@@ -290,6 +292,10 @@ class CatalogueSource {
   // The properties and parameters of query `index`.
   virtual std::vector<PropertyInfo> LoadQueryProperties(size_t /*index*/) { return {}; }
   virtual std::vector<ParameterInfo> LoadParameters(size_t /*index*/) { return {}; }
+  // The MSysQueries rows of query `index` in stored order, and the query's Flags in MSysObjects
+  // (what engine::BuildQuerySql rebuilds the text from). A source without rows gives none.
+  virtual std::vector<engine::QueryRow> LoadQueryRows(size_t /*index*/) { return {}; }
+  virtual uint32_t LoadQueryObjectFlags(size_t /*index*/) { return 0; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
   // The application objects (forms, reports, macros, modules, …).
@@ -418,6 +424,11 @@ class QueryDef {
   // once the database is closed.
   const Collection<Parameter>& Parameters() const;
   const dao::Properties& Properties() const;
+  // The stored rows the SQL text is rebuilt from, and the query's Flags in MSysObjects (empty
+  // and 0 when the source keeps none): what a translator to another SQL dialect reads instead of
+  // the text. Read afresh each time. Raise 3420 once the database is closed.
+  std::vector<engine::QueryRow> StoredRows() const;
+  uint32_t ObjectFlags() const;
 
  private:
   QueryInfo info_;

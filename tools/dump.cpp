@@ -39,7 +39,7 @@ constexpr const char* kVersion = "2.0.0";
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
-  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kNoViews
 };
 struct OptionSpec {
   const char* name;
@@ -60,6 +60,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"--vba", true, Opt::kVba},
     {"--show-secrets", false, Opt::kShowSecrets},
     {"--ddl", true, Opt::kDdl},
+    {"--no-views", false, Opt::kNoViews},
     {"--diff", false, Opt::kDiff},
     {"--password-a", true, Opt::kPasswordA},
     {"--password-b", true, Opt::kPasswordB},
@@ -83,6 +84,7 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kVba: o.vba = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
+    case Opt::kNoViews: o.noViews = true; break;
     case Opt::kDiff: o.diff = true; break;
     case Opt::kPasswordA: o.passwordA = value; break;
     case Opt::kPasswordB: o.passwordB = value; break;
@@ -189,6 +191,10 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
+  if (o.noViews && !o.ddl) {
+    error = "--no-views vale solo con --ddl";
+    return std::nullopt;
+  }
   if (!o.tables.empty() && !o.pdf) {
     error = "--table vale solo con --pdf";
     return std::nullopt;
@@ -208,7 +214,7 @@ std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
          "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
-         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [-o OUT] FILE\n"
+         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [--no-views] [-o OUT] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
@@ -227,7 +233,9 @@ std::string UsageText() {
          "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
-         "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
+         "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti),\n"
+         "                 poi le query come viste (o come commenti che dicono perché no)\n"
+         "  --no-views     con --ddl: senza le viste\n"
          "  --diff         le differenze di struttura fra FILE_A e FILE_B: tabelle, campi,\n"
          "                 indici, relazioni e query aggiunti, tolti o cambiati\n"
          "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
@@ -385,6 +393,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } else if (opts->ddl) {
       tavrek::doc::DdlOptions options;
       options.showSecrets = opts->showSecrets;
+      options.views = !opts->noViews;
       text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
     } else if (opts->json) {
       json.emplace(tavrek::doc::ExpectedJsonSize(*db));
