@@ -548,19 +548,20 @@ class Writer {
       }
     }
     if (star && f != "count") throw Untranslatable("* come argomento di " + e.text);
-    Out o = FunctionTemplateCall(f, args);
+    Out o = FunctionTemplateCall(f, args, e.text);
     if (o.sql.empty()) throw Untranslatable("funzione " + e.text + " (VBA o non traducibile)");
     return o;
   }
 
   // A function by its dialect template, or the functions every server writes alike; empty sql
   // when there is none.
-  Out FunctionTemplateCall(const std::string& f, const std::vector<Out>& args) {
+  Out FunctionTemplateCall(const std::string& f, const std::vector<Out>& args,
+                           const std::string& written = {}) {
     std::vector<std::string> sqls;
     for (const Out& a : args) sqls.push_back(a.sql);
     for (const FunctionTemplate& t : v_.functions) {
       if (t.name == f && (t.arity < 0 || static_cast<size_t>(t.arity) == args.size())) {
-        if (t.sql.empty()) throw Untranslatable("funzione " + f + " (il server non la ha)");
+        if (t.sql.empty()) throw Untranslatable("funzione " + (written.empty() ? f : written) + " (il server non la ha)");
         return {Template(t.sql, sqls), ResultType(f, args)};
       }
     }

@@ -9,7 +9,7 @@ packages=(
   fonts-liberation2 fontconfig
   mdbtools mdbtools-dev
   libssl-dev libexpat1-dev
-  libsqlite3-dev postgresql mariadb-server mariadb-client
+  libsqlite3-dev sqlite3 postgresql mariadb-server mariadb-client
   clang libclang-rt-14-dev
   xvfb xauth
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
