@@ -13,4 +13,30 @@ namespace tavrek::doc {
 // naming the path and the system's reason in `error`; the temporary file is removed then.
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error);
 
+// The same, for output written piece by piece: Open creates the temporary file beside `path`,
+// Write appends (buffered), Close flushes and syncs it, Publish renames it over `path`. Each
+// returns false with the Italian message in `error`; a file not published is removed when the
+// object goes away.
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  bool Open(const std::string& path, std::string& error);
+  bool Write(std::string_view data, std::string& error);
+  bool Close(std::string& error);
+  bool Publish(std::string& error);
+
+ private:
+  bool Flush(std::string& error);
+  bool Fail(int code, std::string& error);
+  std::string path_;
+  std::string temporary_;
+  std::string buffer_;
+  int fd_ = -1;
+  bool published_ = false;
+};
+
 }  // namespace tavrek::doc

@@ -399,6 +399,50 @@ constexpr FunctionTemplate kMysqlDateDiff[] = {
     {"s", 2, "TIMESTAMPDIFF(SECOND, $1, $2)"},
 };
 
+constexpr std::string_view kSqliteReserved[] = {
+    "abort", "add", "all", "alter", "and", "as", "autoincrement", "between", "case", "check",
+    "collate", "commit", "constraint", "create", "cross", "current_date", "current_time",
+    "current_timestamp", "default", "deferrable", "delete", "distinct", "drop", "else", "escape",
+    "except", "exists", "foreign", "from", "full", "glob", "group", "having", "in", "index",
+    "inner", "insert", "intersect", "into", "is", "isnull", "join", "left", "like", "limit",
+    "natural", "not", "notnull", "null", "offset", "on", "or", "order", "outer", "primary",
+    "references", "right", "select", "set", "table", "then", "to", "transaction", "union",
+    "unique", "update", "using", "values", "when", "where"};
+constexpr std::string_view kPostgresReserved[] = {
+    "all", "analyse", "analyze", "and", "any", "array", "as", "asc", "asymmetric",
+    "authorization", "binary", "both", "case", "cast", "check", "collate", "collation", "column",
+    "concurrently", "constraint", "create", "cross", "current_catalog", "current_date",
+    "current_role", "current_schema", "current_time", "current_timestamp", "current_user",
+    "default", "deferrable", "desc", "distinct", "do", "else", "end", "except", "false", "fetch",
+    "for", "foreign", "freeze", "from", "full", "grant", "group", "having", "ilike", "in",
+    "initially", "inner", "intersect", "into", "is", "isnull", "join", "lateral", "leading",
+    "left", "like", "limit", "localtime", "localtimestamp", "natural", "not", "notnull", "null",
+    "offset", "on", "only", "or", "order", "outer", "overlaps", "placing", "primary",
+    "references", "returning", "right", "select", "session_user", "similar", "some",
+    "symmetric", "table", "tablesample", "then", "to", "trailing", "true", "union", "unique",
+    "user", "using", "variadic", "verbose", "when", "where", "window", "with"};
+constexpr std::string_view kMysqlReserved[] = {
+    "add", "all", "alter", "analyze", "and", "as", "asc", "before", "between", "bigint", "binary",
+    "blob", "both", "by", "call", "cascade", "case", "change", "char", "character", "check",
+    "collate", "column", "condition", "constraint", "continue", "convert", "create", "cross",
+    "current_date", "current_time", "current_timestamp", "current_user", "cursor", "database",
+    "databases", "dec", "decimal", "declare", "default", "delayed", "delete", "desc",
+    "describe", "distinct", "distinctrow", "div", "double", "drop", "dual", "each", "else",
+    "elseif", "enclosed", "escaped", "exists", "exit", "explain", "false", "fetch", "float",
+    "for", "force", "foreign", "from", "fulltext", "grant", "group", "having", "if", "ignore",
+    "in", "index", "infile", "inner", "inout", "insert", "int", "integer", "interval", "into",
+    "is", "iterate", "join", "key", "keys", "kill", "leading", "leave", "left", "like", "limit",
+    "lines", "load", "localtime", "localtimestamp", "lock", "long", "longblob", "longtext",
+    "loop", "match", "mod", "natural", "not", "null", "numeric", "on", "optimize", "option",
+    "or", "order", "out", "outer", "outfile", "over", "partition", "precision", "primary",
+    "procedure", "purge", "range", "read", "reads", "real", "recursive", "references", "regexp",
+    "release", "rename", "repeat", "replace", "require", "restrict", "return", "revoke",
+    "right", "rlike", "rows", "schema", "schemas", "select", "separator", "set", "show",
+    "signal", "smallint", "spatial", "sql", "ssl", "table", "terminated", "then", "tinyint",
+    "to", "trailing", "trigger", "true", "undo", "union", "unique", "unlock", "unsigned",
+    "update", "usage", "use", "using", "values", "varbinary", "varchar", "varying", "when",
+    "where", "while", "window", "with", "write", "xor", "zerofill"};
+
 constexpr ViewDialect kSqliteView{
     .name = "sqlite",
     .functions = kSqliteFunctions,
@@ -420,6 +464,9 @@ constexpr ViewDialect kSqliteView{
     .dateAdd = "DATETIME($1, PRINTF('%+d $U', $2))",
     .dateUnits = kSqliteUnits,
     .dateDiff = kSqliteDateDiff,
+    .reservedWords = kSqliteReserved,
+    .caseSensitiveText = true,
+    .minimumYear = 0,
 };
 
 constexpr ViewDialect kPostgresView{
@@ -443,6 +490,9 @@ constexpr ViewDialect kPostgresView{
     .dateAdd = "($1 + $2 * INTERVAL '1 $U')",
     .dateUnits = kPostgresUnits,
     .dateDiff = kPostgresDateDiff,
+    .reservedWords = kPostgresReserved,
+    .caseSensitiveText = true,
+    .minimumYear = 0,
 };
 
 constexpr ViewDialect kMysqlView{
@@ -466,6 +516,9 @@ constexpr ViewDialect kMysqlView{
     .dateAdd = "($1 + INTERVAL $2 $U)",
     .dateUnits = kMysqlUnits,
     .dateDiff = kMysqlDateDiff,
+    .reservedWords = kMysqlReserved,
+    .caseSensitiveText = false,  // utf8mb4's default collation ignores case
+    .minimumYear = 1000,         // DATETIME starts at 1000-01-01
 };
 
 }  // namespace

@@ -130,6 +130,13 @@ struct ViewDialect {
   std::span<const DateUnit> dateUnits;
   // DateDiff by interval code: $1 first date, $2 second (the templates' `name` is the code).
   std::span<const FunctionTemplate> dateDiff;
+  // Words the server reserves (lower case): a table or column so named needs quoting in every
+  // statement written by hand.
+  std::span<const std::string_view> reservedWords;
+  // Text compared with regard to case (so "Rossi" and "ROSSI" are two keys), and the earliest
+  // year a date column takes (0: any).
+  bool caseSensitiveText;
+  int minimumYear;
 };
 
 // The view descriptor of a dialect.

@@ -19,10 +19,22 @@ namespace tavrek::doc {
 
 namespace {
 
+}  // namespace
+
+const char* const kYesNoNote = "valore Sì/No usato come numero: in Access Vero vale -1, sul server 1";
+
+namespace {
+
 // A construct the target cannot express: the message names it (Italian).
 class Untranslatable : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The query names a table or query the database does not have (nor Access could run it).
+class MissingSource : public Untranslatable {
+ public:
+  using Untranslatable::Untranslatable;
 };
 
 // What a value is, as far as the translator can tell: it decides how + joins, how a number
@@ -425,6 +437,7 @@ class Writer {
     if ((op == "+" || op == "-") && (a.type == VType::kDate || b.type == VType::kDate)) {
       throw Untranslatable("aritmetica su date (" + op + ")");
     }
+    if (a.type == VType::kBool || b.type == VType::kBool) NoteYesNo();
     if (op == "/") return {Template(v_.divide, {a.sql, b.sql}), VType::kNumber};
     if (op == "\\") return {Template(v_.intDivide, {a.sql, b.sql}), VType::kNumber};
     if (op == "MOD") return {Template(v_.modulo, {a.sql, b.sql}), VType::kNumber};
@@ -555,8 +568,15 @@ class Writer {
 
   // A function by its dialect template, or the functions every server writes alike; empty sql
   // when there is none.
+  // A Yes/No value used as a number: Access's True is -1, the servers' is 1 (or true).
+  void NoteYesNo() {
+    const std::string note = kYesNoNote;
+    if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
+  }
+
   Out FunctionTemplateCall(const std::string& f, const std::vector<Out>& args,
                            const std::string& written = {}) {
+    if ((f == "sum" || f == "avg" || f == "abs") && !args.empty() && args[0].type == VType::kBool) NoteYesNo();
     std::vector<std::string> sqls;
     for (const Out& a : args) sqls.push_back(a.sql);
     for (const FunctionTemplate& t : v_.functions) {
@@ -638,7 +658,12 @@ class Writer {
       case FromItem::Kind::kTable: {
         if (!item.remote.empty()) throw Untranslatable("tabella di un database esterno (IN '" + item.remote + "')");
         const Source* src = lookup_(item.name);
-        if (!src) throw Untranslatable("tabella o query sconosciuta [" + item.name + "]");
+        if (!src) {
+          if (LowerAscii(item.name).rfind("msys", 0) == 0) {
+            throw Untranslatable("legge la tabella di sistema di Access [" + item.name + "]");
+          }
+          throw MissingSource("tabella o query inesistente nel database [" + item.name + "]");
+        }
         if (src->linked) throw Untranslatable("tabella collegata [" + item.name + "]");
         if (src->isQuery) dependsOn.insert(src->name);
         ScopeEntry entry;
@@ -906,7 +931,9 @@ class Translator {
       if (state_[q] == 1) throw Untranslatable("query che legge se stessa (ciclo) [" + name + "]");
       Translate(q);
       if (!results_[q].translated) {
-        throw Untranslatable("legge la query [" + name + "], che non è diventata una vista");
+        const std::string why = "legge la query [" + name + "], che non è diventata una vista";
+        if (results_[q].missingSource) throw MissingSource(why);
+        throw Untranslatable(why);
       }
     }
     return &it->second;
@@ -971,6 +998,9 @@ class Translator {
       r.sql = "CREATE VIEW " + w.Quote(r.name) + " AS\n" + body + ";";
       r.notes = w.notes;
       r.dependsOn.assign(w.dependsOn.begin(), w.dependsOn.end());
+    } catch (const MissingSource& e) {
+      r.reason = e.what();
+      r.missingSource = true;
     } catch (const Untranslatable& e) {
       r.reason = e.what();
     } catch (const AccessSyntaxError& e) {

@@ -18,6 +18,9 @@
 
 namespace tavrek::doc {
 
+// The note a translation carries when a Yes/No value is used as a number.
+extern const char* const kYesNoNote;
+
 // What became of one query.
 struct ViewTranslation {
   std::string name;         // the query's name
@@ -28,6 +31,7 @@ struct ViewTranslation {
   std::string accessSql;    // the query's SQL in Access
   std::vector<std::string> notes;      // where the view behaves differently from Access
   std::vector<std::string> dependsOn;  // the queries it reads
+  bool missingSource = false;  // it reads a table or query the database does not have
 };
 
 // Every stored query of `db` translated for `dialect`, views in dependency order (a view after

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "engine/catalogue/name_compare.h"
+#include "engine/rows.h"
 
 namespace dao {
 
@@ -341,6 +342,23 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& name, int 
     return rs;
   }
   throw Error(kErrItemNotFound, "Elemento non trovato in questo insieme.");
+}
+
+std::unique_ptr<RowSource> CatalogueSource::LoadRows(size_t /*index*/, bool /*salvage*/) {
+  throw Error(kErrInvalidOperation, "Operazione non valida: le righe delle tabelle non sono disponibili.");
+}
+
+std::unique_ptr<RowSource> Database::OpenRows(const std::string& table, bool salvage) {
+  CheckOpen();
+  auto found = tableByName_.find(engine::FoldName(table));
+  if (found == tableByName_.end())
+    throw Error(kErrTableNotFound,
+                "Il motore di database non trova la tabella di input '" + table +
+                    "'. Verificare che esista e che il nome sia digitato correttamente.");
+  const TableDef& t = tables_.Item(static_cast<int>(found->second));
+  if (t.IsLinked()) ThrowLinked(t);
+  if (!source_) ThrowClosed();
+  return source_->LoadRows(tableSourceIndex_[found->second], salvage);
 }
 
 void Database::Close() {

@@ -22,6 +22,8 @@
 
 namespace dao {
 
+class RowSource;  // engine/rows.h
+
 // An engine failure: DAO's error number and its Italian description (UTF-8).
 class Error : public std::runtime_error {
  public:
@@ -38,6 +40,7 @@ class Error : public std::runtime_error {
 enum ErrorNumber : int {
   kErrFileNotFound = 3024,      // file not found
   kErrBadPassword = 3031,       // "Password non valida."
+  kErrTableNotFound = 3078,     // no table of that name to read rows from
   kErrInvalidOperation = 3219,  // e.g. a table-type recordset on a linked table
   kErrItemNotFound = 3265,      // no such item in this collection
   kErrUnrecognizedFormat = 3343,
@@ -300,6 +303,9 @@ class CatalogueSource {
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
   // The application objects (forms, reports, macros, modules, …).
   virtual std::vector<ContainerInfo> LoadContainers() { return {}; }
+  // The rows of local table `index` (see engine/rows.h); `salvage` leaves out the rows that
+  // cannot be read instead of failing. A source that holds no rows raises 3219.
+  virtual std::unique_ptr<RowSource> LoadRows(size_t index, bool salvage);
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -542,6 +548,12 @@ class Database : public std::enable_shared_from_this<Database> {
   // database needs, without a recordset per table. 3219 on a linked table, as OpenRecordset;
   // reading failures of the file raise their own errors.
   TableDetail DescribeTable(const TableDef& table);
+  // The rows of the table of that name (compared case-insensitively), read as they are asked for
+  // (engine/rows.h). 3078 when there is no such table, 3219 on a linked table (naming its
+  // source), 3049 when the table's definition cannot be read. With `salvage` the rows that cannot
+  // be read are left out and listed by the source's Lost(); without, the first one raises 3049
+  // naming the table and the row. The source stays readable after the database is closed.
+  std::unique_ptr<RowSource> OpenRows(const std::string& table, bool salvage = false);
 
   // Closes the database and every recordset opened on it. Closing twice does nothing.
   void Close();

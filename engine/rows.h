@@ -75,6 +75,17 @@ struct Value {
   DateTime AsDateTime() const { return DateTime{real}; }
 };
 
+// The civil (proleptic Gregorian) date `days` days after 30 December 1899 (before it when
+// negative), for any day number a file can hold.
+void CivilDate(int64_t days, int64_t& year, int& month, int& day);
+
+// ISO 8601 text of an Access day number: "YYYY-MM-DDThh:mm:ss", with ".fff" when the time has
+// milliseconds. The whole days count from 30 December 1899 (negative before it), the fraction is
+// the time of day whatever the sign (-1.25 is 29 December 1899 at 06:00). Years before 1000 are
+// written with four digits, before year 1 with a sign. Empty for a day number that is not finite
+// or lies beyond year 275,000.
+std::string IsoDateTime(double days);
+
 // A column of a RowSource.
 struct RowColumn {
   std::string name;

@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fontconfig
   mdbtools mdbtools-dev
-  libssl-dev libexpat1-dev
+  libssl-dev libexpat1-dev zlib1g-dev
   libsqlite3-dev sqlite3 postgresql mariadb-server mariadb-client
   clang libclang-rt-14-dev
   xvfb xauth

@@ -4,6 +4,7 @@
 #include "documenter/html.h"
 #include "documenter/markdown.h"
 #include "documenter/ddl.h"
+#include "documenter/readiness.h"
 #include "documenter/diff.h"
 #include "documenter/inventory.h"
 #include "documenter/json.h"
@@ -16,6 +17,7 @@
 #include "documenter/secrets.h"
 #include "documenter/text_out.h"
 #include "documenter/output_file.h"
+#include "documenter/csv.h"
 
 #include <unistd.h>
 
@@ -39,7 +41,7 @@ constexpr const char* kVersion = "2.0.0";
 // The command-line options. A new option is one row here and one case in ApplyOption.
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
-  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kNoViews
+  kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage, kNoViews, kReadiness
 };
 struct OptionSpec {
   const char* name;
@@ -61,12 +63,15 @@ constexpr OptionSpec kOptionTable[] = {
     {"--show-secrets", false, Opt::kShowSecrets},
     {"--ddl", true, Opt::kDdl},
     {"--no-views", false, Opt::kNoViews},
+    {"--readiness", true, Opt::kReadiness},
     {"--diff", false, Opt::kDiff},
     {"--password-a", true, Opt::kPasswordA},
     {"--password-b", true, Opt::kPasswordB},
     {"--counts", false, Opt::kCounts},
     {"--inventory", true, Opt::kInventory},
     {"--jobs", true, Opt::kJobs},
+    {"--csv", true, Opt::kCsv},
+    {"--salvage", false, Opt::kSalvage},
 };
 
 // Returns an error message, empty when the option was taken.
@@ -85,11 +90,14 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
     case Opt::kNoViews: o.noViews = true; break;
+    case Opt::kReadiness: o.readiness = value; break;
     case Opt::kDiff: o.diff = true; break;
     case Opt::kPasswordA: o.passwordA = value; break;
     case Opt::kPasswordB: o.passwordB = value; break;
     case Opt::kCounts: o.counts = true; break;
     case Opt::kInventory: o.inventory = value; break;
+    case Opt::kCsv: o.csv = value; break;
+    case Opt::kSalvage: o.salvage = true; break;
     case Opt::kJobs: {
       char* end = nullptr;
       long n = std::strtol(value.c_str(), &end, 10);
@@ -150,10 +158,10 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
   }
   haveFile = !files.empty();
   if (o.help || o.version) return o;
-  const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
-                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0);
+  const int modes = (o.readiness ? 1 : 0) + (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
+                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0) + (o.csv ? 1 : 0);
   if (modes > 1) {
-    error = "--ddl, --diff, --inventory, --html, --markdown e --pdf non si combinano";
+    error = "--ddl, --diff, --inventory, --html, --markdown, --pdf e --csv non si combinano";
     return std::nullopt;
   }
   if (o.diff) {
@@ -191,12 +199,27 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
+  if (o.readiness) {
+    if (o.output) {
+      error = "--readiness scrive nel suo file: non vale con -o";
+      return std::nullopt;
+    }
+    o.output = o.readiness;
+  }
   if (o.noViews && !o.ddl) {
     error = "--no-views vale solo con --ddl";
     return std::nullopt;
   }
-  if (!o.tables.empty() && !o.pdf) {
-    error = "--table vale solo con --pdf";
+  if (!o.tables.empty() && !o.pdf && !o.csv) {
+    error = "--table vale solo con --pdf e --csv";
+    return std::nullopt;
+  }
+  if (o.salvage && !o.csv) {
+    error = "--salvage vale solo con --csv";
+    return std::nullopt;
+  }
+  if (o.csv && (o.json || o.output)) {
+    error = "--csv scrive nella sua cartella: non vale con --json o -o";
     return std::nullopt;
   }
   if (int(o.json) + int(o.html) + int(o.markdown) + int(o.pdf.has_value()) > 1) {
@@ -215,8 +238,10 @@ std::string UsageText() {
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
          "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
          "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [--no-views] [-o OUT] FILE\n"
+         "     tavrek-dump [--password PW] --readiness OUT [--json] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
+         "     tavrek-dump [--password PW] --csv CARTELLA [--table NOME]... [--salvage] FILE\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
          "\n"
          "  --password PW  password del database\n"
@@ -224,7 +249,7 @@ std::string UsageText() {
          "  --help         questo aiuto\n"
          "  --version      versione del programma\n"
          "  --pdf OUT      la stampa della struttura delle tabelle nel file PDF OUT\n"
-         "  --table NOME   con --pdf: stampa questa tabella (ripetibile; senza, tutte)\n"
+         "  --table NOME   con --pdf e --csv: solo questa tabella (ripetibile; senza, tutte)\n"
          "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
          "                 delle relazioni\n"
          "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
@@ -236,6 +261,8 @@ std::string UsageText() {
          "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti),\n"
          "                 poi le query come viste (o come commenti che dicono perché no)\n"
          "  --no-views     con --ddl: senza le viste\n"
+         "  --readiness OUT  in OUT, per tabella e query, cosa non passa da solo a SQLite,\n"
+         "                 PostgreSQL o MySQL e perché, con un riepilogo (JSON con --json)\n"
          "  --diff         le differenze di struttura fra FILE_A e FILE_B: tabelle, campi,\n"
          "                 indici, relazioni e query aggiunti, tolti o cambiati\n"
          "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
@@ -243,6 +270,12 @@ std::string UsageText() {
          "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
          "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
          "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
+         "  --csv CARTELLA i dati: un file CSV (RFC 4180, UTF-8, righe chiuse da CR LF) per\n"
+         "                 tabella in CARTELLA, con la riga dei nomi dei campi; date ISO 8601,\n"
+         "                 Currency e Decimal esatti, dati binari (Binary, OLE, allegati) in\n"
+         "                 esadecimale; i file compaiono solo a lettura completa\n"
+         "  --salvage      con --csv: scrive le righe leggibili e riporta per tabella quelle\n"
+         "                 perse e perché (senza, una riga illeggibile ferma tutto)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
          "(\"Errore N\" e la descrizione sullo standard error), 3 uscita non scrivibile,\n"
@@ -383,6 +416,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       }
       return 0;
     }
+    if (opts->csv) {
+      tavrek::doc::CsvOptions options;
+      options.tables = opts->tables;
+      options.salvage = opts->salvage;
+      options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+      std::string error;
+      const bool written = tavrek::doc::WriteCsvFiles(*db, *opts->csv, options, err, error);
+      db->Close();
+      if (!written) {
+        err << "tavrek-dump: " << error << '\n';
+        return 3;
+      }
+      return 0;
+    }
     // The whole output is built before anything is written: a dump is complete or absent.
     std::string text;
     std::optional<tavrek::doc::TextOut> json;  // a JSON document is written out from where it is built
@@ -395,6 +442,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       options.showSecrets = opts->showSecrets;
       options.views = !opts->noViews;
       text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
+    } else if (opts->readiness) {
+      const tavrek::doc::ReadinessReport report = tavrek::doc::BuildReadiness(*db);
+      text = opts->json ? tavrek::doc::ReadinessJson(report) : tavrek::doc::ReadinessText(report);
     } else if (opts->json) {
       json.emplace(tavrek::doc::ExpectedJsonSize(*db));
       tavrek::doc::WriteJsonDocument(*json, *db, opts->showSecrets);

@@ -38,6 +38,7 @@ struct Options {
   bool showSecrets = false;             // --show-secrets: connect-string passwords unmasked
   std::optional<std::string> ddl;       // --ddl DIALECT: CREATE statements for that SQL server
   bool noViews = false;                 // --no-views: --ddl without the queries as views
+  std::optional<std::string> readiness; // --readiness OUT: the migration readiness report
   bool diff = false;                    // --diff FILE_A FILE_B: what differs in structure
   std::string fileB;                    // with --diff: the second file
   std::optional<std::string> passwordA, passwordB;  // --password-a / --password-b
@@ -45,6 +46,8 @@ struct Options {
   std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
   int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
   std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR
+  std::optional<std::string> csv;       // --csv DIR: every table's rows, one CSV file each
+  bool salvage = false;                 // --salvage: unreadable rows left out and reported
   // Further output options (for example a printed report of chosen tables) are added here, to
   // the option table in dump.cpp, and to the output step of Run.
 };

@@ -12,6 +12,7 @@
 #include "engine/catalogue/property_values.h"
 #include "engine/catalogue/relationships.h"
 #include "engine/catalogue/system_tables.h"
+#include "engine/catalogue/table_rows.h"
 #include "engine/application/access_objects.h"
 #include "engine/application/compound_file.h"
 
@@ -173,7 +174,10 @@ void DescribeColumnType(const ColumnDef& stored, const FormatDescriptor& f,
 JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, uint16_t codePage,
                            std::vector<dao::TableInfo>& tables,
                            std::vector<dao::QueryInfo>& queries)
-    : path_(std::move(path)), pages_(std::move(pages)), codec_(pages_->Format().text, codePage) {
+    : path_(std::move(path)),
+      pages_(std::move(pages)),
+      codePage_(codePage),
+      codec_(pages_->Format().text, codePage) {
   std::vector<CatalogueObject> objects = ReadCatalogue(*pages_, codec_);
 
   uint32_t queriesPage = 0;
@@ -199,6 +203,7 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
 
   if (complexPage != 0) {
     for (const ComplexColumn& c : ReadComplexColumns(*pages_, codec_, complexPage)) {
+      complexTables_[c.complexId] = {c.flatTableId, c.typeObjectId};
       for (const CatalogueObject& o : objects) {
         if (o.id != c.typeObjectId) continue;
         if (int16_t type = ComplexTypeFromTemplate(o.name)) complexTypes_[c.complexId] = type;
@@ -305,6 +310,34 @@ dao::TableDetail JetCatalogue::LoadTable(size_t index) {
   std::vector<PropertyBlock> properties = PropertyBlocks(tableIds_[index]);
   return Guarded(path_, [&] {
     return Describe(TableDefinition::Read(*pages_, tablePages_[index], codec_), properties);
+  });
+}
+
+std::unique_ptr<dao::RowSource> JetCatalogue::LoadRows(size_t index, bool salvage) {
+  if (index >= tablePages_.size()) dao::ThrowItemNotFound();
+  const dao::TableDetail detail = LoadTable(index);
+  return Guarded(path_, [&]() -> std::unique_ptr<dao::RowSource> {
+    TableDefinition def = TableDefinition::Read(*pages_, tablePages_[index], codec_);
+    std::map<int32_t, ComplexStore> stores;
+    for (const ColumnDef& c : def.columns) {
+      if (c.type != kColComplex) continue;
+      auto tables = complexTables_.find(static_cast<int32_t>(c.misc));
+      if (tables == complexTables_.end()) ThrowCorrupt("complex column missing from the catalogue");
+      ComplexStore& store = stores[tables->first];
+      store.flatPage = static_cast<uint32_t>(tables->second.flatTableId) & kTablePageMask;
+      const TableDefinition shape = TableDefinition::Read(
+          *pages_, static_cast<uint32_t>(tables->second.templateTableId) & kTablePageMask, codec_);
+      std::vector<const ColumnDef*> user;
+      for (const ColumnDef& u : shape.columns) user.push_back(&u);
+      std::stable_sort(user.begin(), user.end(),
+                       [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
+      for (const ColumnDef* u : user) store.userColumns.push_back(u->name);
+    }
+    std::string name;
+    for (size_t k = 0; k < objects_.size(); ++k)
+      if (objects_[k].id == tableIds_[index]) name = objects_[k].name;
+    return std::make_unique<TableRows>(pages_, codePage_, name, std::move(def), detail.fields,
+                                       stores, salvage);
   });
 }
 

@@ -45,6 +45,9 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t index) override;
   std::vector<dao::PropertyInfo> LoadQueryProperties(size_t index) override;
   std::vector<dao::RelationInfo> LoadRelations() override;
+  // The rows of table `index` (engine/catalogue/table_rows.h). Raises dao::Error 3049 when its
+  // definition or usage map cannot be read.
+  std::unique_ptr<dao::RowSource> LoadRows(size_t index, bool salvage) override;
 
   // The object model's description of a table definition (exposed for tests of the mapping),
   // with the column properties of `properties` (the table's property blocks).
@@ -58,7 +61,8 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<dao::PropertyInfo> ObjectProperties(int32_t objectId);
 
   std::string path_;
-  std::unique_ptr<PageReader> pages_;
+  std::shared_ptr<PageReader> pages_;  // shared with the row sources, which outlive a close
+  uint16_t codePage_;
   TextCodec codec_;
   std::vector<uint32_t> tablePages_;               // per table; 0 for linked tables
   std::vector<int32_t> tableIds_;                  // per table: its MSysObjects id
@@ -71,6 +75,11 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
   std::vector<uint32_t> queryFlags_;               // per query: its Flags in MSysObjects
   std::map<int32_t, int16_t> complexTypes_;        // complex id -> DAO type code
+  struct ComplexTables {
+    int32_t flatTableId = 0;      // the hidden table holding the values
+    int32_t templateTableId = 0;  // MSysComplexType_…, whose columns are the user's
+  };
+  std::map<int32_t, ComplexTables> complexTables_;  // complex id -> its tables
   bool inCatalogueOrder_ = false;
   std::vector<CatalogueObject> objects_;           // every MSysObjects row, for the containers
   uint32_t storagePage_ = 0;                       // MSysAccessStorage's definition; 0: none

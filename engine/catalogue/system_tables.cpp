@@ -139,6 +139,7 @@ std::vector<ComplexColumn> ReadComplexColumns(PageReader& pages, const TextCodec
   const ColumnDef* complexId = Require(def, "ComplexID");
   const ColumnDef* typeObject = Require(def, "ComplexTypeObjectID");
   const ColumnDef* conceptual = def.ColumnByName("ConceptualTableID");
+  const ColumnDef* flat = def.ColumnByName("FlatTableID");
   std::vector<ComplexColumn> columns;
   ScanTable(pages, def, [&](const DataRow& row) {
     ColumnValues v(row, pages, codec);
@@ -147,6 +148,7 @@ std::vector<ComplexColumn> ReadComplexColumns(PageReader& pages, const TextCodec
     c.complexId = IntOr0(v.Int(complexId));
     c.typeObjectId = IntOr0(v.Int(typeObject));
     c.conceptualTableId = IntOr0(v.Int(conceptual));
+    c.flatTableId = IntOr0(v.Int(flat));
     columns.push_back(std::move(c));
   });
   return columns;

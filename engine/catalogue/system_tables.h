@@ -67,6 +67,7 @@ struct ComplexColumn {
   int32_t complexId = 0;
   int32_t typeObjectId = 0;     // MSysObjects id of the template table (MSysComplexType_…)
   int32_t conceptualTableId = 0;
+  int32_t flatTableId = 0;      // MSysObjects id of the hidden table holding the values
 };
 
 std::vector<ComplexColumn> ReadComplexColumns(PageReader& pages, const TextCodec& codec,

@@ -13,18 +13,15 @@ constexpr uint32_t kInline = 0x80000000;
 constexpr uint32_t kSingleRow = 0x40000000;
 constexpr size_t kPointerOffset = 4;
 constexpr size_t kChainHeader = 4;  // each row of a chain starts with the pointer to the next
-// The catalogue's long values are paths, connect strings and query expressions; anything near
-// this size is damage, not data.
-constexpr size_t kMaxLength = 16u << 20;
 }  // namespace
 
-std::string ReadLongValue(PageReader& pages, ByteView field) {
+std::string ReadLongValue(PageReader& pages, ByteView field, size_t maxLength) {
   if (field.empty()) return {};
   if (field.size() < kFieldSize) ThrowCorrupt("long value field too short");
   const uint32_t head = field.U32(0);
   const size_t length = head & kLengthMask;
   if (length == 0) return {};
-  if (length > kMaxLength || length > static_cast<uint64_t>(pages.PageCount()) * pages.PageSize())
+  if (length > maxLength || length > static_cast<uint64_t>(pages.PageCount()) * pages.PageSize())
     ThrowCorrupt("long value longer than the file");
 
   if (head & kInline) return field.Sub(kFieldSize, length).Str();
@@ -34,6 +31,7 @@ std::string ReadLongValue(PageReader& pages, ByteView field) {
   if (head & kSingleRow) return ReadRowAt(pages, pointer, keep).Sub(0, length).Str();
 
   std::string value;
+  value.reserve(length);
   std::unordered_set<uint32_t> seen;
   while (value.size() < length) {
     const uint32_t raw = (pointer.page << 8) | pointer.row;

@@ -10,7 +10,8 @@
 namespace engine {
 
 // The whole value described by the 12-byte `field`. Raises CorruptError for a length that does
-// not match the data or exceeds 16 MiB, a broken pointer or a loop in a chain.
-std::string ReadLongValue(PageReader& pages, ByteView field);
+// not match the data or exceeds `maxLength` (16 MiB unless said: the catalogue's long values are
+// short) or the file, a broken pointer or a loop in a chain.
+std::string ReadLongValue(PageReader& pages, ByteView field, size_t maxLength = 16u << 20);
 
 }  // namespace engine
