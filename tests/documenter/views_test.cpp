@@ -7,6 +7,7 @@
 
 #include "documenter/access_expr.h"
 #include "documenter/ddl.h"
+#include "documenter/readiness.h"
 #include "documenter/view_translator.h"
 #include "engine/dao.h"
 #include "tests/documenter/sample_db.h"
@@ -204,6 +205,84 @@ TEST(ViewTranslator, QueriesOfADatabase) {
   const std::string block = WriteViews(views);
   EXPECT_NE(block.find("--   UPDATE"), std::string::npos) << block;
   EXPECT_EQ(block.find("\nUPDATE"), std::string::npos) << block;
+}
+
+}  // namespace
+
+namespace {
+
+// The kinds a finding of `object` has, for the dialects it names.
+std::string KindsOf(const tavrek::doc::ReadinessReport& r, const std::string& object) {
+  std::string out;
+  for (const auto& f : r.findings) {
+    if (f.object != object) continue;
+    out += (out.empty() ? "" : " ") + f.kind;
+    if (f.servers.size() != 3) {
+      for (const auto& s : f.servers) out += ":" + s;
+    }
+  }
+  return out;
+}
+
+TEST(Readiness, EveryKindWhereItOccurs) {
+  using namespace tavrek::doc;
+  sample::SampleDb db;
+  dao::TableDetail keyed;
+  keyed.fields = {sample::Field("ID", dao::dbLong), sample::Field("Attivo", dao::dbBoolean)};
+  keyed.fields[1].validationRule = ">=0 And <=360";
+  keyed.indexes = {{"PrimaryKey", {"ID"}, {}, true, true}};
+  db.AddTable("Buona", keyed);
+  dao::TableDetail loose;
+  loose.fields = {sample::Field("Misura", dao::dbDouble), sample::Field("Foto", dao::dbAttachment),
+                  sample::Field("Codice", dao::dbText, 10)};
+  loose.fields[2].validationRule = "MiaFunzione([Codice])";
+  loose.indexes = {{"Misura", {"Misura"}, {}, false, true}};
+  db.AddTable("order", loose);
+  dao::TableDetail bare;
+  bare.fields = {sample::Field("X", dao::dbLong)};
+  db.AddTable(std::string(70, 'n'), bare);
+  db.AddLinked("Remota", ";DATABASE=C:\\altro.mdb", "Remota");
+  auto add = [&](const std::string& name, const char* expression) {
+    std::vector<engine::QueryRow> rows(3);
+    rows[0].attribute = 1;
+    rows[0].flag = 1;
+    rows[1].attribute = 5;
+    rows[1].name1 = "Buona";
+    rows[2].attribute = 6;
+    rows[2].expression = expression;
+    db.AddQuery(name, engine::BuildQuerySql(rows), 0);
+    db.source->queryRows.push_back(rows);
+  };
+  add("Maschera", "[Forms]![F]![c]");
+  add("Vba", "MiaFunzione(ID)");
+  add("SiNo", "Attivo * 2");
+  auto database = db.Build();
+  const ReadinessReport r = BuildReadiness(*database, false);
+  EXPECT_EQ(KindsOf(r, "Buona"), "");  // its rule ">=0 And <=360" becomes a CHECK
+  EXPECT_EQ(KindsOf(r, "order"),
+            "parola_riservata chiave_virgola_mobile campo_complesso regola_non_traducibile");
+  EXPECT_EQ(KindsOf(r, std::string(70, 'n')), "nome_troppo_lungo:postgresql:mysql senza_chiave");
+  EXPECT_EQ(KindsOf(r, "Remota"), "tabella_collegata");
+  EXPECT_EQ(KindsOf(r, "Maschera"), "riferimento_maschera");
+  EXPECT_EQ(KindsOf(r, "Vba"), "funzione_vba");
+  EXPECT_EQ(KindsOf(r, "SiNo"), "si_no_come_numero");
+  // Reserved words alone need no person: every object above but Buona does.
+  EXPECT_EQ(r.objectsNeedingPerson, 6);
+  EXPECT_EQ(r.counts.at("senza_chiave"), 1);
+  const std::string json = ReadinessJson(r);
+  EXPECT_NE(json.find("\"objectsNeedingPerson\":6"), std::string::npos) << json;
+  EXPECT_NE(ReadinessText(r).find("tabella \"order\""), std::string::npos);
+}
+
+// From the rows of a real file: text values that differ only by case.
+TEST(Readiness, CaseOnlyDuplicatesFromTheRows) {
+  using namespace tavrek::doc;
+  dao::DBEngine engine;
+  auto db = engine.OpenDatabase(std::string(TAVREK_TEST_DATA) + "/access-sql/targetlists.accdb");
+  const ReadinessReport r = BuildReadiness(*db);
+  EXPECT_EQ(KindsOf(r, "tbl_Task_List"), "maiuscole_minuscole:sqlite:postgresql");
+  EXPECT_EQ(KindsOf(r, "tlu_NCPN_Plants"), "tabella_collegata");
+  EXPECT_EQ(KindsOf(r, "qryPlantSpecies"), "query_non_tradotta");
 }
 
 }  // namespace
