@@ -1,5 +1,7 @@
 #include "documenter/ddl.h"
 
+#include "documenter/view_translator.h"
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -725,6 +727,7 @@ std::string Generator::Run() {
   if (!deferred_.empty()) out_ << '\n';
   for (const auto& note : relationNotes_) out_ << "-- " << OneLine(note) << '\n';
   if (!relationNotes_.empty()) out_ << '\n';
+  if (options_.views) out_ << WriteViews(TranslateQueries(db_, d_));
   if (d_.transactionalDdl) out_ << "COMMIT;\n";
   return out_.str();
 }

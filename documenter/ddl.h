@@ -7,7 +7,8 @@
 // foreign keys from the enforced relations (ON UPDATE / ON DELETE actions included) and the
 // descriptions as comments. Tables come in an order where every foreign key points to a table
 // already created; a cycle is closed by ALTER TABLE statements at the end. Relations Access does
-// not enforce, and those that cannot be expressed, are listed as comments.
+// not enforce, and those that cannot be expressed, are listed as comments. The stored queries
+// follow as views, in dependency order, or as comments saying why not (view_translator.h).
 #pragma once
 
 #include <stdexcept>
@@ -33,6 +34,7 @@ struct DdlOptions {
   // Only these tables (compared without regard to case; empty: all). A relation to a table left
   // out becomes a comment. A name that is not a local table raises DdlError.
   std::vector<std::string> tables;
+  bool views = true;         // the stored queries as views after the tables (view_translator.h)
 };
 
 // The script in pieces, for the writers that put rows between the tables and their indexes.

@@ -249,3 +249,353 @@ std::string SqlDialectNames() {
 }
 
 }  // namespace tavrek::doc
+
+// ---------------------------------------------------------------------------------------------
+// Views: Access functions and operators on each server.
+
+namespace tavrek::doc {
+
+namespace {
+
+constexpr FunctionTemplate kSqliteFunctions[] = {
+    {"len", 1, "LENGTH($1)"},
+    {"left", 2, "SUBSTR($1, 1, $2)"},
+    {"right", 2, "(CASE WHEN $2 <= 0 THEN '' ELSE SUBSTR($1, -$2) END)"},
+    {"mid", 2, "SUBSTR($1, $2)"},
+    {"mid", 3, "SUBSTR($1, $2, $3)"},
+    {"instr", 2, "INSTR(UPPER($1), UPPER($2))"},
+    {"instr", 3,
+     "(CASE WHEN INSTR(UPPER(SUBSTR($2, $1)), UPPER($3)) = 0 THEN 0 ELSE "
+     "INSTR(UPPER(SUBSTR($2, $1)), UPPER($3)) + $1 - 1 END)"},
+    {"space", 1, "PRINTF('%*s', $1, '')"},
+    {"string", 2, "REPLACE(PRINTF('%*s', $1, ''), ' ', SUBSTR($2, 1, 1))"},
+    {"val", 1, "CAST(TRIM($1) AS REAL)"},
+    {"str", 1, "((CASE WHEN $1 >= 0 THEN ' ' ELSE '' END) || $1)"},
+    {"cstr", 1, "CAST($1 AS TEXT)"},
+    {"cint", 1, "CAST($B1 AS INTEGER)"},
+    {"clng", 1, "CAST($B1 AS INTEGER)"},
+    {"cdbl", 1, "CAST($1 AS REAL)"},
+    {"csng", 1, "CAST($1 AS REAL)"},
+    {"ccur", 1, "ROUND($1, 4)"},
+    {"cdate", 1, "DATETIME($1)"},
+    {"cvdate", 1, "DATETIME($1)"},
+    {"datevalue", 1, "DATETIME(DATE($1))"},
+    {"int", 1, "CAST(FLOOR($1) AS INTEGER)"},
+    {"fix", 1, "CAST(TRUNC($1) AS INTEGER)"},
+    {"sgn", 1, "SIGN($1)"},
+    {"year", 1, "CAST(STRFTIME('%Y', $1) AS INTEGER)"},
+    {"month", 1, "CAST(STRFTIME('%m', $1) AS INTEGER)"},
+    {"day", 1, "CAST(STRFTIME('%d', $1) AS INTEGER)"},
+    {"hour", 1, "CAST(STRFTIME('%H', $1) AS INTEGER)"},
+    {"minute", 1, "CAST(STRFTIME('%M', $1) AS INTEGER)"},
+    {"second", 1, "CAST(STRFTIME('%S', $1) AS INTEGER)"},
+    {"weekday", 1, "(CAST(STRFTIME('%w', $1) AS INTEGER) + 1)"},
+    {"quarter", 1, "((CAST(STRFTIME('%m', $1) AS INTEGER) + 2) / 3)"},
+    {"dayofyear", 1, "CAST(STRFTIME('%j', $1) AS INTEGER)"},
+    {"dateserial", 3,
+     "DATETIME(PRINTF('%04d-01-01', $1), PRINTF('%+d months', $2 - 1), PRINTF('%+d days', $3 - 1))"},
+    {"timeserial", 3, "DATETIME('1899-12-30', PRINTF('%+d seconds', $1 * 3600 + $2 * 60 + $3))"},
+    {"date", 0, "DATETIME('now', 'localtime', 'start of day')"},
+    {"now", 0, "DATETIME('now', 'localtime')"},
+    {"time", 0, "DATETIME('1899-12-30', TIME('now', 'localtime'))"},
+    {"asc", 1, "UNICODE($1)"},
+    {"chr", 1, "CHAR($1)"},
+    {"stdev", 1, ""},
+    {"stdevp", 1, ""},
+    {"var", 1, ""},
+    {"varp", 1, ""},
+};
+
+constexpr FunctionTemplate kPostgresFunctions[] = {
+    {"len", 1, "CHAR_LENGTH(CAST($1 AS TEXT))"},
+    {"left", 2, "LEFT(CAST($1 AS TEXT), CAST($2 AS INTEGER))"},
+    {"right", 2, "RIGHT(CAST($1 AS TEXT), CAST($2 AS INTEGER))"},
+    {"mid", 2, "SUBSTRING(CAST($1 AS TEXT) FROM CAST($2 AS INTEGER))"},
+    {"mid", 3, "SUBSTRING(CAST($1 AS TEXT) FROM CAST($2 AS INTEGER) FOR CAST($3 AS INTEGER))"},
+    {"instr", 2, "POSITION(UPPER($2) IN UPPER($1))"},
+    {"instr", 3,
+     "(CASE WHEN POSITION(UPPER($3) IN UPPER(SUBSTRING($2 FROM $1))) = 0 THEN 0 ELSE "
+     "POSITION(UPPER($3) IN UPPER(SUBSTRING($2 FROM $1))) + $1 - 1 END)"},
+    {"space", 1, "REPEAT(' ', CAST($1 AS INTEGER))"},
+    {"string", 2, "REPEAT(LEFT(CAST($2 AS TEXT), 1), CAST($1 AS INTEGER))"},
+    {"val", 1,
+     "COALESCE(CAST(SUBSTRING(TRIM(CAST($1 AS TEXT)) FROM '^[-+]?[0-9]*\\.?[0-9]+') AS DOUBLE "
+     "PRECISION), 0)"},
+    {"str", 1, "((CASE WHEN $1 >= 0 THEN ' ' ELSE '' END) || CAST($1 AS TEXT))"},
+    {"cstr", 1, "CAST($1 AS TEXT)"},
+    {"cint", 1, "CAST($B1 AS SMALLINT)"},
+    {"clng", 1, "CAST($B1 AS INTEGER)"},
+    {"cdbl", 1, "CAST($1 AS DOUBLE PRECISION)"},
+    {"csng", 1, "CAST($1 AS REAL)"},
+    {"ccur", 1, "CAST($1 AS NUMERIC(19,4))"},
+    {"cdate", 1, "CAST($1 AS TIMESTAMP)"},
+    {"cvdate", 1, "CAST($1 AS TIMESTAMP)"},
+    {"datevalue", 1, "CAST(CAST($1 AS DATE) AS TIMESTAMP)"},
+    {"int", 1, "FLOOR($1)"},
+    {"fix", 1, "TRUNC($1)"},
+    {"sgn", 1, "CAST(SIGN($1) AS INTEGER)"},
+    {"year", 1, "CAST(EXTRACT(YEAR FROM $1) AS INTEGER)"},
+    {"month", 1, "CAST(EXTRACT(MONTH FROM $1) AS INTEGER)"},
+    {"day", 1, "CAST(EXTRACT(DAY FROM $1) AS INTEGER)"},
+    {"hour", 1, "CAST(EXTRACT(HOUR FROM $1) AS INTEGER)"},
+    {"minute", 1, "CAST(EXTRACT(MINUTE FROM $1) AS INTEGER)"},
+    {"second", 1, "CAST(FLOOR(EXTRACT(SECOND FROM $1)) AS INTEGER)"},
+    {"weekday", 1, "(CAST(EXTRACT(DOW FROM $1) AS INTEGER) + 1)"},
+    {"quarter", 1, "CAST(EXTRACT(QUARTER FROM $1) AS INTEGER)"},
+    {"dayofyear", 1, "CAST(EXTRACT(DOY FROM $1) AS INTEGER)"},
+    {"dateserial", 3,
+     "(MAKE_DATE(CAST($1 AS INTEGER), 1, 1) + MAKE_INTERVAL(months => CAST($2 AS INTEGER) - 1, "
+     "days => CAST($3 AS INTEGER) - 1))"},
+    {"timeserial", 3,
+     "(TIMESTAMP '1899-12-30 00:00:00' + MAKE_INTERVAL(hours => CAST($1 AS INTEGER), "
+     "mins => CAST($2 AS INTEGER), secs => $3))"},
+    {"date", 0, "CAST(CURRENT_DATE AS TIMESTAMP)"},
+    {"now", 0, "LOCALTIMESTAMP(0)"},
+    {"time", 0, "(TIMESTAMP '1899-12-30 00:00:00' + LOCALTIME(0))"},
+    {"asc", 1, "ASCII($1)"},
+    {"chr", 1, "CHR(CAST($1 AS INTEGER))"},
+    {"stdev", 1, "STDDEV_SAMP($1)"},
+    {"stdevp", 1, "STDDEV_POP($1)"},
+    {"var", 1, "VAR_SAMP($1)"},
+    {"varp", 1, "VAR_POP($1)"},
+};
+
+constexpr FunctionTemplate kMysqlFunctions[] = {
+    {"len", 1, "CHAR_LENGTH($1)"},
+    {"left", 2, "LEFT($1, $2)"},
+    {"right", 2, "RIGHT($1, $2)"},
+    {"mid", 2, "SUBSTRING($1, $2)"},
+    {"mid", 3, "SUBSTRING($1, $2, $3)"},
+    {"instr", 2, "LOCATE(UPPER($2), UPPER($1))"},
+    {"instr", 3, "LOCATE(UPPER($3), UPPER($2), $1)"},
+    {"space", 1, "SPACE($1)"},
+    {"string", 2, "REPEAT(LEFT($2, 1), $1)"},
+    {"val", 1, "CAST(TRIM($1) AS DOUBLE)"},
+    {"str", 1, "CONCAT(CASE WHEN $1 >= 0 THEN ' ' ELSE '' END, $1)"},
+    {"cstr", 1, "CAST($1 AS CHAR)"},
+    {"cint", 1, "CAST($B1 AS SIGNED)"},
+    {"clng", 1, "CAST($B1 AS SIGNED)"},
+    {"cdbl", 1, "CAST($1 AS DOUBLE)"},
+    {"csng", 1, "CAST($1 AS FLOAT)"},
+    {"ccur", 1, "CAST($1 AS DECIMAL(19,4))"},
+    {"cdate", 1, "CAST($1 AS DATETIME)"},
+    {"cvdate", 1, "CAST($1 AS DATETIME)"},
+    {"datevalue", 1, "CAST(CAST($1 AS DATE) AS DATETIME)"},
+    {"int", 1, "FLOOR($1)"},
+    {"fix", 1, "TRUNCATE($1, 0)"},
+    {"sgn", 1, "SIGN($1)"},
+    {"year", 1, "YEAR($1)"},
+    {"month", 1, "MONTH($1)"},
+    {"day", 1, "DAYOFMONTH($1)"},
+    {"hour", 1, "HOUR($1)"},
+    {"minute", 1, "MINUTE($1)"},
+    {"second", 1, "SECOND($1)"},
+    {"weekday", 1, "DAYOFWEEK($1)"},
+    {"quarter", 1, "QUARTER($1)"},
+    {"dayofyear", 1, "DAYOFYEAR($1)"},
+    {"dateserial", 3,
+     "CAST(MAKEDATE($1, 1) + INTERVAL ($2 - 1) MONTH + INTERVAL ($3 - 1) DAY AS DATETIME)"},
+    {"timeserial", 3,
+     "(TIMESTAMP '1899-12-30 00:00:00' + INTERVAL ($1 * 3600 + $2 * 60 + $3) SECOND)"},
+    {"date", 0, "CAST(CURRENT_DATE AS DATETIME)"},
+    {"now", 0, "NOW()"},
+    {"time", 0, "TIMESTAMP(DATE '1899-12-30', CURRENT_TIME)"},
+    {"asc", 1, "ASCII($1)"},
+    {"chr", 1, "CHAR($1 USING utf8mb4)"},
+    {"stdev", 1, "STDDEV_SAMP($1)"},
+    {"stdevp", 1, "STDDEV_POP($1)"},
+    {"var", 1, "VAR_SAMP($1)"},
+    {"varp", 1, "VAR_POP($1)"},
+};
+
+constexpr DateUnit kSqliteUnits[] = {
+    {"yyyy", "years", 1}, {"q", "months", 3}, {"m", "months", 1},  {"y", "days", 1},
+    {"d", "days", 1},     {"w", "days", 1},   {"ww", "days", 7},   {"h", "hours", 1},
+    {"n", "minutes", 1},  {"s", "seconds", 1},
+};
+constexpr DateUnit kPostgresUnits[] = {
+    {"yyyy", "year", 1}, {"q", "month", 3}, {"m", "month", 1},  {"y", "day", 1},
+    {"d", "day", 1},     {"w", "day", 1},   {"ww", "day", 7},   {"h", "hour", 1},
+    {"n", "minute", 1},  {"s", "second", 1},
+};
+constexpr DateUnit kMysqlUnits[] = {
+    {"yyyy", "YEAR", 1}, {"q", "MONTH", 3}, {"m", "MONTH", 1},  {"y", "DAY", 1},
+    {"d", "DAY", 1},     {"w", "DAY", 1},   {"ww", "DAY", 7},   {"h", "HOUR", 1},
+    {"n", "MINUTE", 1},  {"s", "SECOND", 1},
+};
+
+constexpr FunctionTemplate kSqliteDateDiff[] = {
+    {"d", 2, "CAST(JULIANDAY(DATE($2)) - JULIANDAY(DATE($1)) AS INTEGER)"},
+    {"y", 2, "CAST(JULIANDAY(DATE($2)) - JULIANDAY(DATE($1)) AS INTEGER)"},
+    {"m", 2,
+     "((CAST(STRFTIME('%Y', $2) AS INTEGER) - CAST(STRFTIME('%Y', $1) AS INTEGER)) * 12 + "
+     "CAST(STRFTIME('%m', $2) AS INTEGER) - CAST(STRFTIME('%m', $1) AS INTEGER))"},
+    {"yyyy", 2, "(CAST(STRFTIME('%Y', $2) AS INTEGER) - CAST(STRFTIME('%Y', $1) AS INTEGER))"},
+    {"h", 2,
+     "CAST(ROUND((JULIANDAY(STRFTIME('%Y-%m-%d %H:00:00', $2)) - "
+     "JULIANDAY(STRFTIME('%Y-%m-%d %H:00:00', $1))) * 24) AS INTEGER)"},
+    {"n", 2,
+     "CAST(ROUND((JULIANDAY(STRFTIME('%Y-%m-%d %H:%M:00', $2)) - "
+     "JULIANDAY(STRFTIME('%Y-%m-%d %H:%M:00', $1))) * 1440) AS INTEGER)"},
+    {"s", 2, "CAST(ROUND((JULIANDAY($2) - JULIANDAY($1)) * 86400) AS INTEGER)"},
+};
+constexpr FunctionTemplate kPostgresDateDiff[] = {
+    {"d", 2, "(CAST($2 AS DATE) - CAST($1 AS DATE))"},
+    {"y", 2, "(CAST($2 AS DATE) - CAST($1 AS DATE))"},
+    {"m", 2,
+     "((CAST(EXTRACT(YEAR FROM $2) AS INTEGER) - CAST(EXTRACT(YEAR FROM $1) AS INTEGER)) * 12 + "
+     "CAST(EXTRACT(MONTH FROM $2) AS INTEGER) - CAST(EXTRACT(MONTH FROM $1) AS INTEGER))"},
+    {"yyyy", 2, "(CAST(EXTRACT(YEAR FROM $2) AS INTEGER) - CAST(EXTRACT(YEAR FROM $1) AS INTEGER))"},
+    {"h", 2,
+     "CAST((EXTRACT(EPOCH FROM DATE_TRUNC('hour', $2)) - EXTRACT(EPOCH FROM DATE_TRUNC('hour', "
+     "$1))) / 3600 AS INTEGER)"},
+    {"n", 2,
+     "CAST((EXTRACT(EPOCH FROM DATE_TRUNC('minute', $2)) - EXTRACT(EPOCH FROM "
+     "DATE_TRUNC('minute', $1))) / 60 AS INTEGER)"},
+    {"s", 2, "CAST(EXTRACT(EPOCH FROM $2) - EXTRACT(EPOCH FROM $1) AS INTEGER)"},
+};
+constexpr FunctionTemplate kMysqlDateDiff[] = {
+    {"d", 2, "DATEDIFF($2, $1)"},
+    {"y", 2, "DATEDIFF($2, $1)"},
+    {"m", 2, "((YEAR($2) - YEAR($1)) * 12 + MONTH($2) - MONTH($1))"},
+    {"yyyy", 2, "(YEAR($2) - YEAR($1))"},
+    {"h", 2,
+     "TIMESTAMPDIFF(HOUR, DATE_FORMAT($1, '%Y-%m-%d %H:00:00'), DATE_FORMAT($2, '%Y-%m-%d "
+     "%H:00:00'))"},
+    {"n", 2,
+     "TIMESTAMPDIFF(MINUTE, DATE_FORMAT($1, '%Y-%m-%d %H:%i:00'), DATE_FORMAT($2, '%Y-%m-%d "
+     "%H:%i:00'))"},
+    {"s", 2, "TIMESTAMPDIFF(SECOND, $1, $2)"},
+};
+
+constexpr std::string_view kSqliteReserved[] = {
+    "abort", "add", "all", "alter", "and", "as", "autoincrement", "between", "case", "check",
+    "collate", "commit", "constraint", "create", "cross", "current_date", "current_time",
+    "current_timestamp", "default", "deferrable", "delete", "distinct", "drop", "else", "escape",
+    "except", "exists", "foreign", "from", "full", "glob", "group", "having", "in", "index",
+    "inner", "insert", "intersect", "into", "is", "isnull", "join", "left", "like", "limit",
+    "natural", "not", "notnull", "null", "offset", "on", "or", "order", "outer", "primary",
+    "references", "right", "select", "set", "table", "then", "to", "transaction", "union",
+    "unique", "update", "using", "values", "when", "where"};
+constexpr std::string_view kPostgresReserved[] = {
+    "all", "analyse", "analyze", "and", "any", "array", "as", "asc", "asymmetric",
+    "authorization", "binary", "both", "case", "cast", "check", "collate", "collation", "column",
+    "concurrently", "constraint", "create", "cross", "current_catalog", "current_date",
+    "current_role", "current_schema", "current_time", "current_timestamp", "current_user",
+    "default", "deferrable", "desc", "distinct", "do", "else", "end", "except", "false", "fetch",
+    "for", "foreign", "freeze", "from", "full", "grant", "group", "having", "ilike", "in",
+    "initially", "inner", "intersect", "into", "is", "isnull", "join", "lateral", "leading",
+    "left", "like", "limit", "localtime", "localtimestamp", "natural", "not", "notnull", "null",
+    "offset", "on", "only", "or", "order", "outer", "overlaps", "placing", "primary",
+    "references", "returning", "right", "select", "session_user", "similar", "some",
+    "symmetric", "table", "tablesample", "then", "to", "trailing", "true", "union", "unique",
+    "user", "using", "variadic", "verbose", "when", "where", "window", "with"};
+constexpr std::string_view kMysqlReserved[] = {
+    "add", "all", "alter", "analyze", "and", "as", "asc", "before", "between", "bigint", "binary",
+    "blob", "both", "by", "call", "cascade", "case", "change", "char", "character", "check",
+    "collate", "column", "condition", "constraint", "continue", "convert", "create", "cross",
+    "current_date", "current_time", "current_timestamp", "current_user", "cursor", "database",
+    "databases", "dec", "decimal", "declare", "default", "delayed", "delete", "desc",
+    "describe", "distinct", "distinctrow", "div", "double", "drop", "dual", "each", "else",
+    "elseif", "enclosed", "escaped", "exists", "exit", "explain", "false", "fetch", "float",
+    "for", "force", "foreign", "from", "fulltext", "grant", "group", "having", "if", "ignore",
+    "in", "index", "infile", "inner", "inout", "insert", "int", "integer", "interval", "into",
+    "is", "iterate", "join", "key", "keys", "kill", "leading", "leave", "left", "like", "limit",
+    "lines", "load", "localtime", "localtimestamp", "lock", "long", "longblob", "longtext",
+    "loop", "match", "mod", "natural", "not", "null", "numeric", "on", "optimize", "option",
+    "or", "order", "out", "outer", "outfile", "over", "partition", "precision", "primary",
+    "procedure", "purge", "range", "read", "reads", "real", "recursive", "references", "regexp",
+    "release", "rename", "repeat", "replace", "require", "restrict", "return", "revoke",
+    "right", "rlike", "rows", "schema", "schemas", "select", "separator", "set", "show",
+    "signal", "smallint", "spatial", "sql", "ssl", "table", "terminated", "then", "tinyint",
+    "to", "trailing", "trigger", "true", "undo", "union", "unique", "unlock", "unsigned",
+    "update", "usage", "use", "using", "values", "varbinary", "varchar", "varying", "when",
+    "where", "while", "window", "with", "write", "xor", "zerofill"};
+
+constexpr ViewDialect kSqliteView{
+    .name = "sqlite",
+    .functions = kSqliteFunctions,
+    .divide = "(CAST($1 AS REAL) / $2)",
+    .intDivide = "(CAST($B1 AS INTEGER) / CAST($B2 AS INTEGER))",
+    .modulo = "(CAST($B1 AS INTEGER) % CAST($B2 AS INTEGER))",
+    .power = "POWER($1, $2)",
+    .concatAmpersand = "(COALESCE($1, '') || COALESCE($2, ''))",
+    .concatPlus = "($1 || $2)",
+    .likeOperator = "LIKE",
+    .likeRuntime = "($1 LIKE REPLACE(REPLACE($2, '*', '%'), '?', '_'))",
+    .patterns = PatternStyle::kUpperGlob,
+    .regexMatch = "",
+    .globMatch = "(UPPER($1) GLOB $2)",
+    .dateLiteral = "'$1'",
+    .truncate = "TRUNC($1)",
+    .roundWhole = "ROUND($1)",
+    .limit = " LIMIT $1",
+    .dateAdd = "DATETIME($1, PRINTF('%+d $U', $2))",
+    .dateUnits = kSqliteUnits,
+    .dateDiff = kSqliteDateDiff,
+    .reservedWords = kSqliteReserved,
+    .caseSensitiveText = true,
+    .minimumYear = 0,
+};
+
+constexpr ViewDialect kPostgresView{
+    .name = "postgresql",
+    .functions = kPostgresFunctions,
+    .divide = "(CAST($1 AS DOUBLE PRECISION) / $2)",
+    .intDivide = "DIV(CAST($B1 AS NUMERIC), CAST($B2 AS NUMERIC))",
+    .modulo = "MOD(CAST($B1 AS NUMERIC), CAST($B2 AS NUMERIC))",
+    .power = "POWER($1, $2)",
+    .concatAmpersand = "CONCAT($1, $2)",
+    .concatPlus = "($1 || $2)",
+    .likeOperator = "ILIKE",
+    .likeRuntime = "($1 ILIKE REPLACE(REPLACE($2, '*', '%'), '?', '_'))",
+    .patterns = PatternStyle::kRegex,
+    .regexMatch = "($1 ~* $2)",
+    .globMatch = "",
+    .dateLiteral = "TIMESTAMP '$1'",
+    .truncate = "TRUNC($1)",
+    .roundWhole = "ROUND($1)",
+    .limit = " LIMIT $1",
+    .dateAdd = "($1 + $2 * INTERVAL '1 $U')",
+    .dateUnits = kPostgresUnits,
+    .dateDiff = kPostgresDateDiff,
+    .reservedWords = kPostgresReserved,
+    .caseSensitiveText = true,
+    .minimumYear = 0,
+};
+
+constexpr ViewDialect kMysqlView{
+    .name = "mysql",
+    .functions = kMysqlFunctions,
+    .divide = "($1 / $2)",
+    .intDivide = "($B1 DIV $B2)",
+    .modulo = "MOD($B1, $B2)",
+    .power = "POWER($1, $2)",
+    .concatAmpersand = "CONCAT_WS('', $1, $2)",
+    .concatPlus = "CONCAT($1, $2)",
+    .likeOperator = "LIKE",
+    .likeRuntime = "($1 LIKE REPLACE(REPLACE($2, '*', '%'), '?', '_'))",
+    .patterns = PatternStyle::kRegex,
+    .regexMatch = "($1 REGEXP $2)",
+    .globMatch = "",
+    .dateLiteral = "TIMESTAMP '$1'",
+    .truncate = "TRUNCATE($1, 0)",
+    .roundWhole = "ROUND($1)",
+    .limit = " LIMIT $1",
+    .dateAdd = "($1 + INTERVAL $2 $U)",
+    .dateUnits = kMysqlUnits,
+    .dateDiff = kMysqlDateDiff,
+    .reservedWords = kMysqlReserved,
+    .caseSensitiveText = false,  // utf8mb4's default collation ignores case
+    .minimumYear = 1000,         // DATETIME starts at 1000-01-01
+};
+
+}  // namespace
+
+const ViewDialect& ViewDialectOf(const SqlDialect& dialect) {
+  if (dialect.name == kPostgresView.name) return kPostgresView;
+  if (dialect.name == kMysqlView.name) return kMysqlView;
+  return kSqliteView;
+}
+
+}  // namespace tavrek::doc

@@ -4,6 +4,7 @@
 // writing for.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -119,6 +120,70 @@ struct SqlDialect {
   // The GUID as text for the server: with braces and upper case as Access shows it, or bare.
   bool guidBraces;
 };
+
+// How Access queries become views on a server (view_translator.h reads it). Templates take the
+// translated operands as $1, $2, … (each already self-contained: parenthesised when compound).
+
+// An Access function and what it becomes: `name` in lower case, `arity` the number of arguments
+// it applies to (-1: any), `sql` the template. An empty template means the server has no
+// equivalent and the query stays a comment.
+struct FunctionTemplate {
+  std::string_view name;
+  int arity;
+  std::string_view sql;
+};
+
+// An interval of DateAdd/DateDiff/DatePart ("d", "m", "yyyy", …) in the server's words: `word`
+// replaces $U in the dialect's dateAdd template, the count being multiplied by `multiplier`
+// ("q" is 3 months, "ww" 7 days).
+struct DateUnit {
+  std::string_view access;
+  std::string_view word;
+  int multiplier;
+};
+
+// How a Like pattern with character classes ([a-z], [!x], # for a digit) is matched.
+enum class PatternStyle {
+  kRegex,      // a regular expression, `regexMatch` template ($1 value, $2 the expression)
+  kUpperGlob,  // a GLOB pattern matched against the upper-cased value (`globMatch`)
+};
+
+struct ViewDialect {
+  std::string_view name;  // the SqlDialect's name
+  std::span<const FunctionTemplate> functions;
+  // Arithmetic: Access's / always divides as floating point; \ and Mod round both operands to
+  // whole numbers first; ^ is a power.
+  std::string_view divide, intDivide, modulo, power;
+  // & joins texts treating Null as empty; + on texts joins them and gives Null when one is Null.
+  std::string_view concatAmpersand, concatPlus;
+  // Like with only * and ? as wildcards: `likeOperator` ("LIKE", or "ILIKE" where LIKE tells
+  // case), the pattern with % and _; a pattern known only when the query runs goes through
+  // `likeRuntime`.
+  std::string_view likeOperator, likeRuntime;
+  PatternStyle patterns;
+  std::string_view regexMatch, globMatch;
+  // A date literal; $1 is "YYYY-MM-DD hh:mm:ss".
+  std::string_view dateLiteral;
+  // The whole-number part toward zero, and a value rounded to a whole number (half away from
+  // zero), for the half-to-even rounding Access does.
+  std::string_view truncate, roundWhole;
+  std::string_view limit;  // " LIMIT $1" after ORDER BY for TOP n
+  // DateAdd(interval, n, date): $1 date, $2 the count times the unit's multiplier, $U the word.
+  std::string_view dateAdd;
+  std::span<const DateUnit> dateUnits;
+  // DateDiff by interval code: $1 first date, $2 second (the templates' `name` is the code).
+  std::span<const FunctionTemplate> dateDiff;
+  // Words the server reserves (lower case): a table or column so named needs quoting in every
+  // statement written by hand.
+  std::span<const std::string_view> reservedWords;
+  // Text compared with regard to case (so "Rossi" and "ROSSI" are two keys), and the earliest
+  // year a date column takes (0: any).
+  bool caseSensitiveText;
+  int minimumYear;
+};
+
+// The view descriptor of a dialect.
+const ViewDialect& ViewDialectOf(const SqlDialect& dialect);
 
 // The descriptor for a target name ("sqlite", "postgresql", "mysql"; "postgres", "pg" and
 // "mariadb" are accepted as aliases), or nullptr for an unknown one.

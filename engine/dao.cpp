@@ -178,6 +178,18 @@ const Collection<Parameter>& QueryDef::Parameters() const {
   return *parameters_;
 }
 
+std::vector<engine::QueryRow> QueryDef::StoredRows() const {
+  auto db = db_.lock();
+  if (!db || !db->open_) ThrowClosed();
+  return db->source_ ? db->source_->LoadQueryRows(sourceIndex_) : std::vector<engine::QueryRow>();
+}
+
+uint32_t QueryDef::ObjectFlags() const {
+  auto db = db_.lock();
+  if (!db || !db->open_) ThrowClosed();
+  return db->source_ ? db->source_->LoadQueryObjectFlags(sourceIndex_) : 0;
+}
+
 const Properties& QueryDef::Properties() const {
   if (properties_) return *properties_;
   auto db = db_.lock();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/application/form_design.h"
+#include "engine/query/query_sql.h"
 
 namespace dao {
 
@@ -310,6 +311,10 @@ class CatalogueSource {
   // laid out in Access's design grid do; those written as SQL alone may lack it).
   virtual bool LoadQueryHasOperationRow(size_t /*index*/) { return false; }
   virtual std::vector<ParameterInfo> LoadParameters(size_t /*index*/) { return {}; }
+  // The MSysQueries rows of query `index` in stored order, and the query's Flags in MSysObjects
+  // (what engine::BuildQuerySql rebuilds the text from). A source without rows gives none.
+  virtual std::vector<engine::QueryRow> LoadQueryRows(size_t /*index*/) { return {}; }
+  virtual uint32_t LoadQueryObjectFlags(size_t /*index*/) { return 0; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
   // The application objects (forms, reports, macros, modules, …).
@@ -447,6 +452,11 @@ class QueryDef {
   // Whether the stored rows of the query name its operation. Raises 3420 once the database is
   // closed.
   bool HasOperationRow() const;
+  // The stored rows the SQL text is rebuilt from, and the query's Flags in MSysObjects (empty
+  // and 0 when the source keeps none): what a translator to another SQL dialect reads instead of
+  // the text. Read afresh each time. Raise 3420 once the database is closed.
+  std::vector<engine::QueryRow> StoredRows() const;
+  uint32_t ObjectFlags() const;
 
  private:
   QueryInfo info_;

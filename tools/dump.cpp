@@ -4,6 +4,7 @@
 #include "documenter/html.h"
 #include "documenter/markdown.h"
 #include "documenter/ddl.h"
+#include "documenter/readiness.h"
 #include "documenter/diff.h"
 #include "documenter/inventory.h"
 #include "documenter/json.h"
@@ -43,7 +44,7 @@ constexpr const char* kVersion = "2.0.0";
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
   kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage, kSqlite, kData,
-  kSaveAsText
+  kSaveAsText, kNoViews, kReadiness
 };
 struct OptionSpec {
   const char* name;
@@ -65,6 +66,8 @@ constexpr OptionSpec kOptionTable[] = {
     {"--saveastext", true, Opt::kSaveAsText},
     {"--show-secrets", false, Opt::kShowSecrets},
     {"--ddl", true, Opt::kDdl},
+    {"--no-views", false, Opt::kNoViews},
+    {"--readiness", true, Opt::kReadiness},
     {"--diff", false, Opt::kDiff},
     {"--password-a", true, Opt::kPasswordA},
     {"--password-b", true, Opt::kPasswordB},
@@ -93,6 +96,8 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kSaveAsText: o.saveAsText = value; break;
     case Opt::kShowSecrets: o.showSecrets = true; break;
     case Opt::kDdl: o.ddl = value; break;
+    case Opt::kNoViews: o.noViews = true; break;
+    case Opt::kReadiness: o.readiness = value; break;
     case Opt::kDiff: o.diff = true; break;
     case Opt::kPasswordA: o.passwordA = value; break;
     case Opt::kPasswordB: o.passwordB = value; break;
@@ -162,8 +167,9 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
   }
   haveFile = !files.empty();
   if (o.help || o.version) return o;
-  const int modes = (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) + (o.pdf ? 1 : 0) +
-                    (o.html ? 1 : 0) + (o.markdown ? 1 : 0) + (o.csv ? 1 : 0) + (o.sqlite ? 1 : 0);
+  const int modes = (o.readiness ? 1 : 0) + (o.ddl ? 1 : 0) + (o.diff ? 1 : 0) + (o.inventory ? 1 : 0) +
+                    (o.pdf ? 1 : 0) + (o.html ? 1 : 0) + (o.markdown ? 1 : 0) + (o.csv ? 1 : 0) +
+                    (o.sqlite ? 1 : 0);
   if (modes > 1) {
     error = "--ddl, --diff, --inventory, --html, --markdown, --pdf, --csv e --sqlite non si combinano";
     return std::nullopt;
@@ -203,6 +209,17 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     error = "dialetto SQL sconosciuto: " + *o.ddl + " (noti: " + tavrek::doc::SqlDialectNames() + ")";
     return std::nullopt;
   }
+  if (o.readiness) {
+    if (o.output) {
+      error = "--readiness scrive nel suo file: non vale con -o";
+      return std::nullopt;
+    }
+    o.output = o.readiness;
+  }
+  if (o.noViews && !o.ddl) {
+    error = "--no-views vale solo con --ddl";
+    return std::nullopt;
+  }
   if (o.data && !o.ddl) {
     error = "--data vale solo con --ddl";
     return std::nullopt;
@@ -239,9 +256,10 @@ std::string UsageText() {
   return "Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n"
          "     tavrek-dump [--password PW] FILE --pdf OUT [--table NOME]...\n"
          "     tavrek-dump [--password PW] (--html | --markdown) FILE [-o OUT]\n"
-         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [--data [--table NOME]...\n"
+         "     tavrek-dump [--password PW] --ddl sqlite|postgresql|mysql [--no-views] [--data [--table NOME]...\n"
          "                 [--salvage]] [-o OUT] FILE\n"
          "     tavrek-dump [--password PW] --sqlite OUT [--table NOME]... [--salvage] FILE\n"
+         "     tavrek-dump [--password PW] --readiness OUT [--json] FILE\n"
          "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
          "     tavrek-dump [--password PW] --csv CARTELLA [--table NOME]... [--salvage] FILE\n"
@@ -264,7 +282,11 @@ std::string UsageText() {
          "                 DIR/forms, DIR/reports, DIR/modules\n"
          "  --show-secrets le password delle stringhe di connessione in chiaro (altrimenti PWD=***)\n"
          "  --ddl DIALETTO le CREATE TABLE delle tabelle per sqlite, postgresql o mysql\n"
-         "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti)\n"
+         "                 (tipi, chiavi, indici, chiavi esterne dalle relazioni, commenti),\n"
+         "                 poi le query come viste (o come commenti che dicono perché no)\n"
+         "  --no-views     con --ddl: senza le viste\n"
+         "  --readiness OUT  in OUT, per tabella e query, cosa non passa da solo a SQLite,\n"
+         "                 PostgreSQL o MySQL e perché, con un riepilogo (JSON con --json)\n"
          "  --diff         le differenze di struttura fra FILE_A e FILE_B: tabelle, campi,\n"
          "                 indici, relazioni e query aggiunti, tolti o cambiati\n"
          "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
@@ -495,7 +517,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } else if (opts->ddl) {
       tavrek::doc::DdlOptions options;
       options.showSecrets = opts->showSecrets;
+      options.views = !opts->noViews;
       text = tavrek::doc::WriteDdl(*db, *tavrek::doc::FindSqlDialect(*opts->ddl), options);
+    } else if (opts->readiness) {
+      const tavrek::doc::ReadinessReport report = tavrek::doc::BuildReadiness(*db);
+      text = opts->json ? tavrek::doc::ReadinessJson(report) : tavrek::doc::ReadinessText(report);
     } else if (opts->json) {
       json.emplace(tavrek::doc::ExpectedJsonSize(*db));
       tavrek::doc::WriteJsonDocument(*json, *db, opts->showSecrets);

@@ -38,6 +38,8 @@ struct Options {
   std::optional<std::string> output;    // -o OUT: the output into OUT (written whole, then renamed)
   bool showSecrets = false;             // --show-secrets: connect-string passwords unmasked
   std::optional<std::string> ddl;       // --ddl DIALECT: CREATE statements for that SQL server
+  bool noViews = false;                 // --no-views: --ddl without the queries as views
+  std::optional<std::string> readiness; // --readiness OUT: the migration readiness report
   bool diff = false;                    // --diff FILE_A FILE_B: what differs in structure
   std::string fileB;                    // with --diff: the second file
   std::optional<std::string> passwordA, passwordB;  // --password-a / --password-b

@@ -430,6 +430,16 @@ std::string JetCatalogue::LoadSql(size_t index) {
   return BuildQuerySql(queryRows_[index], queryFlags_[index]);
 }
 
+std::vector<QueryRow> JetCatalogue::LoadQueryRows(size_t index) {
+  if (index >= queryRows_.size()) dao::ThrowItemNotFound();
+  return queryRows_[index];
+}
+
+uint32_t JetCatalogue::LoadQueryObjectFlags(size_t index) {
+  if (index >= queryFlags_.size()) dao::ThrowItemNotFound();
+  return queryFlags_[index];
+}
+
 std::vector<dao::ParameterInfo> JetCatalogue::LoadParameters(size_t index) {
   if (index >= queryRows_.size()) dao::ThrowItemNotFound();
   return QueryParameters(queryRows_[index]);

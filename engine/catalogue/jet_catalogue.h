@@ -39,6 +39,8 @@ class JetCatalogue : public dao::CatalogueSource {
   // MSysAccessStorage. A damaged storage is said on each document; never raises for it.
   std::vector<dao::ContainerInfo> LoadContainers() override;
   std::vector<dao::ParameterInfo> LoadParameters(size_t index) override;
+  std::vector<QueryRow> LoadQueryRows(size_t index) override;
+  uint32_t LoadQueryObjectFlags(size_t index) override;
   std::vector<dao::PropertyInfo> LoadDatabaseProperties() override;
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t index) override;
   std::vector<dao::PropertyInfo> LoadQueryProperties(size_t index) override;

@@ -75,7 +75,10 @@ struct Catalogue {
   std::vector<std::string> foreignKeys;  // child|parent|child columns|parent columns|update|delete
 };
 
+// The tables only: the script also creates the queries as views, which the catalogue lists too.
 void Sort(Catalogue& c) {
+  std::set<std::string> tables(c.tables.begin(), c.tables.end());
+  std::erase_if(c.columns, [&](const std::string& row) { return !tables.count(row.substr(0, row.find('|'))); });
   for (auto* v : {&c.tables, &c.columns, &c.primaryKeys, &c.foreignKeys}) std::sort(v->begin(), v->end());
 }
 
@@ -183,7 +186,8 @@ class Postgres : public Server {
     const std::string schema = SqlText(name);
     auto rows = Queries(
         Client(),
-        {"SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema + ";",
+        {"SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema +
+             " AND table_type = 'BASE TABLE';",
          "SELECT table_name || '|' || string_agg(column_name, ',' ORDER BY ordinal_position) "
          "FROM information_schema.columns WHERE table_schema=" + schema + " GROUP BY table_name;",
          "SELECT t.relname || '|' || string_agg(a.attname, ',' ORDER BY array_position(i.indkey, a.attnum)) "
@@ -237,7 +241,8 @@ class Mariadb : public Server {
     const std::string schema = SqlText(name);
     auto rows = Queries(
         Client(),
-        {"SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema + ";",
+        {"SELECT table_name FROM information_schema.tables WHERE table_schema=" + schema +
+             " AND table_type = 'BASE TABLE';",
          "SET SESSION group_concat_max_len = 1000000; "
          "SELECT CONCAT(table_name, '|', GROUP_CONCAT(column_name ORDER BY ordinal_position)) "
          "FROM information_schema.columns WHERE table_schema=" + schema + " GROUP BY table_name;",

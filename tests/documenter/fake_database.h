@@ -16,6 +16,7 @@ class FakeSource : public dao::CatalogueSource {
   std::vector<dao::TableDetail> details;                     // parallel to the tables given
   std::vector<std::vector<dao::PropertyInfo>> tableProperties;  // parallel to the tables
   std::vector<std::string> sql;                                // parallel to the queries
+  std::vector<std::vector<engine::QueryRow>> queryRows;        // parallel to the queries, or empty
   std::vector<std::vector<dao::PropertyInfo>> queryProperties;
   std::vector<std::vector<dao::ParameterInfo>> parameters;
   std::vector<dao::PropertyInfo> databaseProperties;
@@ -29,6 +30,9 @@ class FakeSource : public dao::CatalogueSource {
     return details.at(i);
   }
   std::string LoadSql(size_t i) override { return sql.at(i); }
+  std::vector<engine::QueryRow> LoadQueryRows(size_t i) override {
+    return i < queryRows.size() ? queryRows[i] : std::vector<engine::QueryRow>{};
+  }
   std::vector<dao::PropertyInfo> LoadDatabaseProperties() override { return databaseProperties; }
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t i) override {
     return i < tableProperties.size() ? tableProperties[i] : std::vector<dao::PropertyInfo>{};

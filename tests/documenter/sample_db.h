@@ -18,11 +18,15 @@ class SampleSource : public dao::CatalogueSource {
   std::vector<dao::TableDetail> details;                  // parallel to the table list
   std::vector<std::vector<dao::PropertyInfo>> tableProps;  // parallel to the table list
   std::vector<std::string> sql;                            // parallel to the query list
+  std::vector<std::vector<engine::QueryRow>> queryRows;    // parallel to the query list
   std::vector<dao::RelationInfo> relations;
 
   std::string Format() const override { return format; }
   dao::TableDetail LoadTable(size_t i) override { return details.at(i); }
   std::string LoadSql(size_t i) override { return sql.at(i); }
+  std::vector<engine::QueryRow> LoadQueryRows(size_t i) override {
+    return i < queryRows.size() ? queryRows[i] : std::vector<engine::QueryRow>{};
+  }
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t i) override {
     return i < tableProps.size() ? tableProps[i] : std::vector<dao::PropertyInfo>{};
   }

@@ -301,6 +301,19 @@ TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
   auto o = tavrek::dump::ParseArguments({"--password=pw", "f.mdb"}, error);
   ASSERT_TRUE(o.has_value()) << error;
   EXPECT_EQ(o->password, "pw");
+
+  // --readiness takes its file and --json in any order; --no-views belongs to --ddl.
+  auto r = tavrek::dump::ParseArguments({"f.mdb", "--json", "--readiness", "r.json"}, error);
+  ASSERT_TRUE(r.has_value()) << error;
+  EXPECT_EQ(r->readiness.value_or(""), "r.json");
+  EXPECT_EQ(r->output.value_or(""), "r.json");
+  EXPECT_TRUE(r->json);
+  EXPECT_FALSE(tavrek::dump::ParseArguments({"--readiness", "r", "-o", "o", "f.mdb"}, error));
+  EXPECT_FALSE(tavrek::dump::ParseArguments({"--no-views", "f.mdb"}, error));
+  EXPECT_NE(error.find("--ddl"), std::string::npos);
+  auto v = tavrek::dump::ParseArguments({"--no-views", "--ddl", "pg", "f.mdb"}, error);
+  ASSERT_TRUE(v.has_value()) << error;
+  EXPECT_TRUE(v->noViews);
 }
 
 TEST(DumpRun, TextListingShowsEveryPartReadably) {
