@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   };
   tavrek::dump::PdfWriter pdf;
 #ifdef TAVREK_WITH_PDF
-  pdf = [](dao::Database& db, const tavrek::dump::Options& o, std::string& error) {
+  pdf = [](dao::Database& db, const tavrek::dump::Options& o, const std::string& path, std::string& error) {
     TavrekWritePdfFn write = LoadPdfModule(error);
     if (!write) {
       error = "modulo PDF non disponibile: " + error;
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     for (const auto& t : o.tables) tables.push_back(t.c_str());
     int number = 0;
     char message[1024] = {};
-    int result = write(&db, o.file.c_str(), o.pdf->c_str(), tables.data(),
+    int result = write(&db, o.file.c_str(), path.c_str(), tables.data(),
                        static_cast<int>(tables.size()), &number, message, sizeof message);
     if (result == kTavrekPdfEngineError) throw dao::Error(number, message);
     if (result != kTavrekPdfOk) {

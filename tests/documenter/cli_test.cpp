@@ -2,6 +2,9 @@
 // whole-or-nothing output files, and the inventory of a folder tree with damaged, protected,
 // misnamed and looping entries.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,6 +95,103 @@ TEST(DdlCommand, UnknownDialectAndOutputThatCannotBeWritten) {
   std::ifstream again(out);
   std::string kept((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
   EXPECT_EQ(kept, text);
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st.st_mode;
+}
+
+// -o OUT by what OUT is: a file keeps its mode, a secret output is born 0600, a device or a pipe
+// is written through, a link stays a link, a folder and a dangling link are refused.
+TEST(OutputFile, WhatTheTargetIsDecidesHowItIsWritten) {
+  TempDir dir;
+  const std::string db = (kData / "jet4/indexTestV2000.mdb").string();
+  const std::string expected = Dump({"--ddl", "sqlite", db}).out;
+  ASSERT_NE(expected.find("CREATE TABLE"), std::string::npos);
+  auto ddlTo = [&](const fs::path& out, bool secret = false) {
+    std::vector<std::string> args{"--ddl", "sqlite", "-o", out.string(), db};
+    if (secret) args.insert(args.begin(), "--show-secrets");
+    return Dump(args);
+  };
+  const mode_t oldMask = ::umask(022);
+
+  const fs::path kept = dir.Path() / "tenuto.sql";
+  std::ofstream(kept) << "vecchio";
+  ASSERT_EQ(::chmod(kept.c_str(), 0640), 0);
+  EXPECT_EQ(ddlTo(kept).status, 0);
+  EXPECT_EQ(ModeOf(kept) & 07777, 0640u);
+  EXPECT_EQ(ReadFile(kept), expected);
+
+  EXPECT_EQ(ddlTo(dir.Path() / "nuovo.sql").status, 0);
+  EXPECT_EQ(ModeOf(dir.Path() / "nuovo.sql") & 07777, 0644u);
+  EXPECT_EQ(ddlTo(dir.Path() / "segreto.sql", true).status, 0);
+  EXPECT_EQ(ModeOf(dir.Path() / "segreto.sql") & 07777, 0600u);
+  ::umask(oldMask);
+
+  // A link to a file: the file is written (mode kept), the link stays a link.
+  const fs::path link = dir.Path() / "collegamento.sql";
+  fs::create_symlink("tenuto.sql", link);
+  std::ofstream(kept) << "vecchio";
+  EXPECT_EQ(ddlTo(link).status, 0);
+  EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+  EXPECT_EQ(ReadFile(kept), expected);
+  EXPECT_EQ(ModeOf(kept) & 07777, 0640u);
+
+  // A link to nothing, and a folder: refused, nothing created.
+  fs::create_symlink("nessuno.sql", dir.Path() / "rotto.sql");
+  Result dangling = ddlTo(dir.Path() / "rotto.sql");
+  EXPECT_EQ(dangling.status, 3);
+  EXPECT_NE(dangling.err.find("collegamento simbolico a un file che non esiste"), std::string::npos)
+      << dangling.err;
+  EXPECT_FALSE(fs::exists(dir.Path() / "nessuno.sql"));
+  fs::create_directory(dir.Path() / "cartella");
+  Result folder = ddlTo(dir.Path() / "cartella");
+  EXPECT_EQ(folder.status, 3);
+  EXPECT_NE(folder.err.find((dir.Path() / "cartella").string() + ": è una cartella, non un file"),
+            std::string::npos) << folder.err;
+  EXPECT_TRUE(fs::is_directory(dir.Path() / "cartella"));
+
+  // A named pipe: its reader gets the whole output and the pipe is still a pipe. The reader is
+  // open (without waiting) before the program runs, and the output fits in the pipe's buffer.
+  const fs::path pipe = dir.Path() / "tubo";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_LT(expected.size(), 65536u);
+  EXPECT_EQ(ddlTo(pipe).status, 0);
+  std::string received(expected.size() + 1, '\0');
+  const ssize_t got = ::read(reader, received.data(), received.size());
+  ::close(reader);
+  received.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  EXPECT_EQ(received, expected);
+  EXPECT_TRUE(S_ISFIFO(ModeOf(pipe)));
+
+  // "-" is standard output.
+  Result dash = ddlTo("-");
+  EXPECT_EQ(dash.status, 0);
+  EXPECT_EQ(dash.out, expected);
+  EXPECT_FALSE(fs::exists("-"));
+
+  // A character device. Root can make its own null device, which is tried before the system's.
+  if (::geteuid() == 0) {
+    const fs::path null = dir.Path() / "null";
+    ASSERT_EQ(::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    EXPECT_EQ(ddlTo(null).status, 0);
+    ASSERT_TRUE(S_ISCHR(ModeOf(null)));
+  }
+  EXPECT_EQ(Dump({"--inventory", dir.Path().string(), "-o", "/dev/null"}).status, 0);
+  EXPECT_TRUE(S_ISCHR(ModeOf("/dev/null")));
+  std::vector<std::string> left = FilesIn(dir.Path());
+  std::erase(left, "null");
+  EXPECT_EQ(left, (std::vector<std::string>{"cartella", "collegamento.sql", "nuovo.sql", "rotto.sql",
+                                           "segreto.sql", "tenuto.sql", "tubo"}));
 }
 
 TEST(DiffCommand, ExitStatusesAsDiff) {

@@ -1,7 +1,10 @@
 // tavrek-dump --pdf: the structure report of chosen tables in a PDF file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <sstream>
@@ -63,16 +66,46 @@ TEST(DumpPdf, AllUserTablesWhenNoneIsNamed) {
   EXPECT_TRUE(continued);
 }
 
-TEST(DumpPdf, UnknownTableIsAnEngineErrorAndLeavesNoFile) {
+TEST(DumpPdf, UnknownTableIsAnEngineErrorAndLeavesOutAsItWas) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("niente.pdf"));
+  const QStringList unknown{kDatabase,           QStringLiteral("--pdf"),   out, QStringLiteral("--table"),
+                            QStringLiteral("Table1"), QStringLiteral("--table"), QStringLiteral("Nessuna")};
   QString err;
-  EXPECT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), out, QStringLiteral("--table"), QStringLiteral("Table1"),
-                     QStringLiteral("--table"), QStringLiteral("Nessuna")},
-                    &err),
-            2);
+  EXPECT_EQ(RunDump(unknown, &err), 2);
   EXPECT_TRUE(err.contains(QStringLiteral("Errore 3265"))) << err.toStdString();
   EXPECT_FALSE(QFile::exists(out));
+
+  // An existing OUT survives the failure whole.
+  {
+    QFile old(out);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("il PDF di ieri");
+  }
+  EXPECT_EQ(RunDump(unknown), 2);
+  QFile kept(out);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("il PDF di ieri"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("niente.pdf")});
+}
+
+// OUT written as -o writes it: through a link to the file it names, keeping the file's mode.
+TEST(DumpPdf, ThroughALinkTheFileIsWrittenAndKeepsItsMode) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("struttura.pdf"));
+  const QString link = dir.filePath(QStringLiteral("ultimo.pdf"));
+  {
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+  ASSERT_TRUE(QFile::link(QStringLiteral("struttura.pdf"), link));
+  ASSERT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), link, QStringLiteral("--table"), QStringLiteral("Table3")}), 0);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Headings(ReadPdfWords(file), 1), std::vector<QString>{QStringLiteral("Table3")});
 }
 
 TEST(DumpPdf, UnwritableOutputIsExitStatus3) {
