@@ -237,7 +237,8 @@ std::string UsageText() {
          "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
          "  --counts       con --diff: confronta anche numero di record e date\n"
          "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
-         "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
+         "                 (riconosciuto dall'intestazione o dal nome .mdb, .mde, .accdb,\n"
+         "                 .accde; con il suo errore se illeggibile) e una riga di riepilogo\n"
          "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 argomenti errati, 2 errore del motore di database\n"
@@ -391,8 +392,10 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
 }  // namespace
 
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Opener& open, const PdfWriter& pdf) {
+namespace {
+
+int RunArguments(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const Opener& open, const PdfWriter& pdf) {
   std::string usageError;
   std::optional<Options> opts = ParseArguments(args, usageError);
   if (!opts) {
@@ -466,6 +469,23 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "tavrek-dump: " << e.what() << '\n';
     return 4;
   }
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Opener& open, const PdfWriter& pdf) {
+  // The last word on anything the modes above did not expect: reported, never an abort.
+  try {
+    return RunArguments(args, out, err, open, pdf);
+  } catch (const dao::Error& e) {
+    err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
+  } catch (const std::exception& e) {
+    err << "tavrek-dump: errore inatteso: " << e.what() << '\n';
+  } catch (...) {
+    err << "tavrek-dump: errore inatteso\n";
+  }
+  return 2;
 }
 
 }  // namespace tavrek::dump

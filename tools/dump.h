@@ -83,7 +83,8 @@ using PdfWriter = std::function<bool(dao::Database& db, const Options& options, 
 // Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
 // description on `err`), 3 the output could not be written, 4 (--ddl) the structure cannot be
 // written for that server (names that collide). --diff answers as diff(1) does: 0 same,
-// 1 different, 2 trouble of any kind (usage errors included).
+// 1 different, 2 trouble of any kind (usage errors included). Never raises: anything unexpected is
+// reported on `err` and is status 2.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf = {});
 

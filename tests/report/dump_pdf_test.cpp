@@ -11,6 +11,7 @@
 
 #include "tests/report/pdf_text.h"
 #include "tools/dump.h"
+#include "tools/pdf_module.h"
 
 namespace reporttest {
 namespace {
@@ -112,6 +113,28 @@ TEST(DumpPdf, UnwritableOutputIsExitStatus3) {
   QString err;
   EXPECT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), QStringLiteral("/nessuna/cartella/x.pdf")}, &err), 3);
   EXPECT_TRUE(err.contains(QStringLiteral("/nessuna/cartella/x.pdf"))) << err.toStdString();
+}
+
+// The module is loaded only when it is this program's: its ABI string checked, its call present.
+TEST(DumpPdf, ModuleOfAnotherBuildOrWithoutItsSymbolsIsRefusedWith3170) {
+  EXPECT_NE(LoadPdfModule(TAVREK_PDF_MODULE_PATH, TAVREK_PDF_ABI), nullptr);
+  struct Case {
+    std::string path, abi, reason;
+  };
+  const std::vector<Case> cases = {
+      {TAVREK_PDF_MODULE_PATH, "1.0.0-vecchio", "modulo di un'altra versione (" TAVREK_PDF_ABI},
+      {"libc.so.6", TAVREK_PDF_ABI, "undefined symbol: tavrek_pdf_abi"},
+      {"/nessuna/cartella/tavrek_pdf.so", TAVREK_PDF_ABI, "/nessuna/cartella/tavrek_pdf.so: cannot open"},
+  };
+  for (const Case& c : cases) {
+    try {
+      LoadPdfModule(c.path, c.abi);
+      ADD_FAILURE() << c.path << " loaded";
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), 3170);
+      EXPECT_NE(e.Description().find(c.reason), std::string::npos) << e.Description();
+    }
+  }
 }
 
 TEST(DumpPdf, WithoutAWriterThePdfOptionIsUnavailable) {

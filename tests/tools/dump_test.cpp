@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
@@ -274,6 +275,34 @@ TEST(DumpRun, OpenErrorIsReportedWithItsNumber) {
   EXPECT_EQ(status, 2);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), "Errore 3031\nPassword non valida.\n");
+}
+
+// Whatever an open raises, in every mode, ends as a report and status 2, never as an abort.
+TEST(DumpRun, AnythingUnexpectedIsReportedNeverAnAbort) {
+  struct Case {
+    std::function<void()> raise;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {[] { throw std::runtime_error("guasto"); }, "tavrek-dump: errore inatteso: guasto\n"},
+      {[] { throw 42; }, "tavrek-dump: errore inatteso\n"},
+      {[] { throw dao::Error(3170, "Libreria mancante."); }, "Errore 3170\nLibreria mancante.\n"},
+  };
+  const std::vector<std::vector<std::string>> modes = {
+      {"x.mdb"}, {"--json", "x.mdb"}, {"--ddl", "sqlite", "x.mdb"}, {"--html", "x.mdb"}, {"--diff", "x.mdb", "y.mdb"}};
+  for (const Case& c : cases) {
+    for (const auto& args : modes) {
+      std::ostringstream out, err;
+      int status = dump::Run(args, out, err,
+                             [&c](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
+                               c.raise();
+                               return nullptr;
+                             });
+      EXPECT_EQ(status, 2) << args[0];
+      EXPECT_EQ(out.str(), "");
+      EXPECT_NE(err.str().find(c.err), std::string::npos) << args[0] << ": " << err.str();
+    }
+  }
 }
 
 TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
