@@ -243,6 +243,8 @@ TEST(InventoryCommand, WalksATreeOfGoodDamagedProtectedAndLoopingEntries) {
     std::ofstream(root / "troncato.mdb", std::ios::binary).write(page.data(), page.size());
   }
   std::ofstream(root / "finto.mdb") << "not an Access database";
+  std::ofstream(root / "schema.ACCDE") << "";
+  std::ofstream(root / "note.txt") << "not an Access database either, and not named as one";
   fs::create_directory_symlink("..", root / "a" / "b" / "ciclo");
   fs::create_symlink("nessuno", root / "rotto.mdb");
 
@@ -257,24 +259,30 @@ TEST(InventoryCommand, WalksATreeOfGoodDamagedProtectedAndLoopingEntries) {
   std::vector<testjson::Value> lines;
   std::istringstream in(r1.out);
   for (std::string line; std::getline(in, line);) lines.push_back(testjson::Parse(line));
-  ASSERT_EQ(lines.size(), 5u) << r1.out;
+  // Files are ours by their header (the .txt) or by their name (finto.mdb, then not a database).
+  ASSERT_EQ(lines.size(), 7u) << r1.out;
   EXPECT_EQ(lines[0]["path"].string, (root / "a/b/senza-estensione.txt").string());
   EXPECT_EQ(lines[0]["format"].string, "ACE12");
   EXPECT_TRUE(lines[0]["error"].IsNull());
   EXPECT_EQ(lines[1]["path"].string, (root / "a/indici.mdb").string());
   EXPECT_EQ(lines[1]["tables"].number, 3);
   EXPECT_EQ(lines[1]["size"].number, static_cast<double>(fs::file_size(kData / "jet4/indexTestV2000.mdb")));
-  EXPECT_EQ(lines[2]["path"].string, (root / "protetto.mdb").string());
-  EXPECT_EQ(lines[2]["error"].number, 3031);
-  EXPECT_EQ(lines[2]["errorText"].string, "Password non valida.");
-  EXPECT_TRUE(lines[2]["tables"].IsNull());
-  EXPECT_EQ(lines[3]["path"].string, (root / "troncato.mdb").string());
-  EXPECT_FALSE(lines[3]["error"].IsNull());
-  EXPECT_EQ(lines[3]["format"].string, "Jet4");
-  const auto& summary = lines[4]["summary"];
-  EXPECT_EQ(summary["files"].number, 4);
+  EXPECT_EQ(lines[2]["path"].string, (root / "finto.mdb").string());
+  EXPECT_EQ(lines[2]["error"].number, 3343);
+  EXPECT_TRUE(lines[2]["format"].IsNull());
+  EXPECT_EQ(lines[3]["path"].string, (root / "protetto.mdb").string());
+  EXPECT_EQ(lines[3]["error"].number, 3031);
+  EXPECT_EQ(lines[3]["errorText"].string, "Password non valida.");
+  EXPECT_TRUE(lines[3]["tables"].IsNull());
+  EXPECT_EQ(lines[4]["path"].string, (root / "schema.ACCDE").string());
+  EXPECT_EQ(lines[4]["error"].number, 3343);
+  EXPECT_EQ(lines[5]["path"].string, (root / "troncato.mdb").string());
+  EXPECT_FALSE(lines[5]["error"].IsNull());
+  EXPECT_EQ(lines[5]["format"].string, "Jet4");
+  const auto& summary = lines[6]["summary"];
+  EXPECT_EQ(summary["files"].number, 6);
   EXPECT_EQ(summary["read"].number, 2);
-  EXPECT_EQ(summary["failed"].number, 2);
+  EXPECT_EQ(summary["failed"].number, 4);
   EXPECT_EQ(summary["skipped"].number, 2);
 
   // Two workers write the same lines in the same order; only the time differs.
@@ -295,6 +303,12 @@ TEST(InventoryCommand, FolderThatCannotBeReadIsReportedAndSkipped) {
   fs::copy_file(kData / "jet4/indexTestV2000.mdb", dir.Path() / "aperto.mdb");
   fs::permissions(dir.Path() / "aperto.mdb", fs::perms::all);
   fs::permissions(dir.Path() / "chiusa", fs::perms::none);
+  // A database that cannot be read gets its line (3051) by its name; an unreadable file with
+  // another name cannot be told from any other file and gets none.
+  fs::copy_file(kData / "jet4/indexTestV2000.mdb", dir.Path() / "chiuso.mdb");
+  fs::copy_file(kData / "jet4/indexTestV2000.mdb", dir.Path() / "chiuso.bin");
+  fs::permissions(dir.Path() / "chiuso.mdb", fs::perms::none);
+  fs::permissions(dir.Path() / "chiuso.bin", fs::perms::none);
   Result r;
   if (::geteuid() == 0) {
     const std::string errFile = (dir.Path() / "err.txt").string();
@@ -315,8 +329,39 @@ TEST(InventoryCommand, FolderThatCannotBeReadIsReportedAndSkipped) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("cartella illeggibile: " + (dir.Path() / "chiusa").string()), std::string::npos)
       << r.err;
-  EXPECT_NE(r.out.find("\"files\": 1, \"read\": 1, \"failed\": 0, \"encrypted\": 0, \"skipped\": 1"),
+  EXPECT_NE(r.out.find("\"files\": 2, \"read\": 1, \"failed\": 1, \"encrypted\": 0, \"skipped\": 1"),
             std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"path\": \"" + (dir.Path() / "chiuso.mdb").string() +
+                       "\", \"size\": 294912, \"format\": null, \"encrypted\": false, \"tables\": null, "
+                       "\"queries\": null, \"relations\": null, \"linked\": null, \"error\": 3051"),
+            std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("chiuso.bin"), std::string::npos) << r.out;
+}
+
+// The counts of an inventory line are those of the --json document of the same file: user tables
+// (neither system nor linked), queries, every relation the document lists.
+TEST(InventoryCommand, CountsAgreeWithTheJsonDocument) {
+  for (const char* folder : {"jet3", "jet4", "ace"}) {
+    Result inventory = Dump({"--inventory", (kData / folder).string(), "--jobs", "2"});
+    ASSERT_EQ(inventory.status, 0) << inventory.err;
+    std::istringstream in(inventory.out);
+    int compared = 0;
+    for (std::string line; std::getline(in, line);) {
+      testjson::Value entry = testjson::Parse(line);
+      if (entry.Has("summary") || !entry["error"].IsNull()) continue;
+      Result json = Dump({"--json", entry["path"].string});
+      ASSERT_EQ(json.status, 0) << entry["path"].string << json.err;
+      testjson::Value doc = testjson::Parse(json.out);
+      int tables = 0;
+      for (const auto& t : doc["tables"].array) tables += !t["system"].boolean && !t["linked"].boolean;
+      EXPECT_EQ(entry["tables"].number, tables) << entry["path"].string;
+      EXPECT_EQ(entry["queries"].number, static_cast<double>(doc["queries"].array.size())) << entry["path"].string;
+      EXPECT_EQ(entry["relations"].number, static_cast<double>(doc["relations"].array.size()))
+          << entry["path"].string;
+      ++compared;
+    }
+    EXPECT_GT(compared, 3) << folder;
+  }
 }
 
 }  // namespace
