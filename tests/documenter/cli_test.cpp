@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/dao.h"
+#include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
 #include "tools/dump.h"
 
@@ -41,23 +42,7 @@ Result Dump(std::vector<std::string> args) {
   return {status, out.str(), err.str()};
 }
 
-// A fresh temporary folder, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tavrek-cli-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using testsupport::TempDir;
 
 std::vector<std::string> FilesIn(const fs::path& dir) {
   std::vector<std::string> names;

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
 
 namespace {
@@ -93,16 +94,6 @@ FakeDb SampleDb() {
   f.source->sql = {"SELECT *\r\nFROM ordini;", "UPDATE ordini SET Nota = \"x\\y\"\r\nWHERE ID=1;"};
   return f;
 }
-
-// A temporary folder removed with everything in it.
-struct ScratchDir {
-  std::string path;
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavrek-dump-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path); }
-};
 
 struct RunResult {
   int status;
@@ -577,12 +568,13 @@ TEST(DumpJson, ContainersAndReferences) {
 }
 
 TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
-  ScratchDir dir;
+  testsupport::TempDir dir;
+  const std::string folder = dir.Path().string();
   FakeDb f = AppDb();
-  RunResult r = RunWith(f, {"--vba", dir.path + "/codice", "x.accdb"});
+  RunResult r = RunWith(f, {"--vba", folder + "/codice", "x.accdb"});
   ASSERT_EQ(r.status, 0) << r.err;
   auto read = [&](const std::string& name) {
-    std::ifstream in(dir.path + "/codice/" + name, std::ios::binary);
+    std::ifstream in(folder + "/codice/" + name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
   EXPECT_EQ(read("Funzioni.bas").substr(0, 27), "Attribute VB_Name = \"Funzio");
@@ -592,7 +584,7 @@ TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
   EXPECT_EQ(read("A_B_C~2.bas"), "y\r\n");   // then the names that collide with it
   EXPECT_EQ(read("a_b_c~3.bas"), "z\r\n");
   size_t files = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path + "/codice")) ++files;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder + "/codice")) ++files;
   EXPECT_EQ(files, 6u);  // no file for a module without text or a form without code
 
   const std::string& t = r.out;
@@ -612,10 +604,11 @@ TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
 }
 
 TEST(DumpRun, VbaFolderThatCannotBeMadeIsAnOutputError) {
-  ScratchDir dir;
-  { std::ofstream(dir.path + "/file") << "x"; }
+  testsupport::TempDir dir;
+  const std::string folder = dir.Path().string();
+  { std::ofstream(folder + "/file") << "x"; }
   FakeDb f = AppDb();
-  RunResult r = RunWith(f, {"--vba", dir.path + "/file/sotto", "x.accdb"});
+  RunResult r = RunWith(f, {"--vba", folder + "/file/sotto", "x.accdb"});
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("impossibile creare la cartella"), std::string::npos);
 }
