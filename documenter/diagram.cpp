@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "documenter/names.h"
 #include "documenter/utf8.h"
@@ -32,13 +33,7 @@ int ColumnOf(DiagramTable& t, const std::string& name) {
 // Graphviz reports through a process-wide callback: one rendering at a time, and what it says
 // goes into the message of the running one.
 std::mutex graphvizMutex;
-std::string* graphvizMessages = nullptr;
 const GraphvizLibrary* gv = nullptr;  // set while a rendering runs
-
-int CollectGraphvizMessage(char* text) {
-  if (graphvizMessages && text) *graphvizMessages += text;
-  return 0;
-}
 
 // Graphviz expands backslash sequences (\N, \G, ...) in tooltips: a literal backslash is doubled.
 std::string TooltipText(const std::string& text) {
@@ -273,9 +268,7 @@ std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error
   gv = GraphvizLibrary::Get(error);
   if (!gv) return std::nullopt;
   std::string messages;
-  graphvizMessages = &messages;
-  agusererrf previousHandler = gv->SetErrorHandler(CollectGraphvizMessage);
-  gv->SetErrorLevel(AGERR);
+  std::optional<GraphvizMessageCapture> capture(std::in_place, *gv, messages);
   // One context for the whole process: the text-measuring plugin keeps pointers into the fonts of
   // the context it last worked for, and a context freed and created again leaves them dangling.
   static GVC_t* const gvc = gv->Context();
@@ -290,8 +283,7 @@ std::optional<std::string> DiagramSvg(const Diagram& diagram, std::string& error
     if (part) *svg += *part + "\n";
     else svg.reset();
   }
-  gv->SetErrorHandler(previousHandler);
-  graphvizMessages = nullptr;
+  capture.reset();
   if (!svg && !messages.empty()) error += ": " + messages;
   while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
   return svg;

@@ -1,53 +1,61 @@
 #include "documenter/graphviz_library.h"
 
-#include <dlfcn.h>
-
 #include <optional>
 #include <string>
+
+#include "engine/optional_library.h"
 
 namespace tavrek::doc {
 
 namespace {
 
-// libgvc names libcgraph among its own dependencies, so one library brings both.
-constexpr const char* kLibrary = "libgvc.so.6";
-
-template <class T>
-bool Bind(void* library, const char* name, T& out, std::string& error) {
-  void* symbol = ::dlsym(library, name);
-  if (!symbol) {
-    error = std::string(kLibrary) + " non ha " + name;
-    return false;
-  }
-  out = reinterpret_cast<T>(symbol);
-  return true;
-}
-
 std::optional<GraphvizLibrary> Load(std::string& error) {
-  // Global: the layout and rendering plugins Graphviz loads itself link against these libraries.
-  // Never closed: the calls stay valid for the rest of the process.
-  void* library = ::dlopen(kLibrary, RTLD_NOW | RTLD_GLOBAL);
-  if (!library) {
-    const char* why = ::dlerror();
-    error = std::string("Graphviz non disponibile: ") + (why ? why : kLibrary);
-    return std::nullopt;
-  }
+  // libgvc names libcgraph among its own dependencies, so one library brings both. Global: the
+  // layout and rendering plugins Graphviz loads itself link against these libraries.
+  static engine::OptionalLibrary library("libgvc.so.6", true);
   GraphvizLibrary g{};
   Agdesc_t* directed = nullptr;
-  if (!Bind(library, "agopen", g.Open, error) || !Bind(library, "agclose", g.Close, error) ||
-      !Bind(library, "agnode", g.Node, error) || !Bind(library, "agedge", g.Edge, error) ||
-      !Bind(library, "agsafeset", g.SafeSet, error) || !Bind(library, "agseterr", g.SetErrorLevel, error) ||
-      !Bind(library, "agseterrf", g.SetErrorHandler, error) || !Bind(library, "gvContext", g.Context, error) ||
-      !Bind(library, "gvLayout", g.Layout, error) || !Bind(library, "gvFreeLayout", g.FreeLayout, error) ||
-      !Bind(library, "gvRenderData", g.RenderData, error) ||
-      !Bind(library, "gvFreeRenderData", g.FreeRenderData, error) ||
-      !Bind(library, "Agdirected", directed, error))
+  library.Bind("agopen", g.Open)
+      .Bind("agclose", g.Close)
+      .Bind("agnode", g.Node)
+      .Bind("agedge", g.Edge)
+      .Bind("agsafeset", g.SafeSet)
+      .Bind("agseterr", g.SetErrorLevel)
+      .Bind("agseterrf", g.SetErrorHandler)
+      .Bind("gvContext", g.Context)
+      .Bind("gvLayout", g.Layout)
+      .Bind("gvFreeLayout", g.FreeLayout)
+      .Bind("gvRenderData", g.RenderData)
+      .Bind("gvFreeRenderData", g.FreeRenderData)
+      .Bind("Agdirected", directed);
+  if (!library.Usable()) {
+    error = library.Error().Description();
     return std::nullopt;
+  }
   g.directed = *directed;
   return g;
 }
 
+std::string* capturedMessages = nullptr;
+
+int CaptureMessage(char* text) {
+  if (capturedMessages && text) *capturedMessages += text;
+  return 0;
+}
+
 }  // namespace
+
+GraphvizMessageCapture::GraphvizMessageCapture(const GraphvizLibrary& library, std::string& messages)
+    : library_(library) {
+  capturedMessages = &messages;
+  previous_ = library_.SetErrorHandler(CaptureMessage);
+  library_.SetErrorLevel(AGERR);
+}
+
+GraphvizMessageCapture::~GraphvizMessageCapture() {
+  library_.SetErrorHandler(previous_);
+  capturedMessages = nullptr;
+}
 
 const GraphvizLibrary* GraphvizLibrary::Get(std::string& error) {
   static std::string loadError;

@@ -26,8 +26,24 @@ struct GraphvizLibrary {
   Agdesc_t directed;  // the library's Agdirected
 
   // The library, loaded on first use (thread-safe), or nullptr when the system has none; then
-  // `error` says why.
+  // `error` is the description of the loader's error (engine::OptionalLibrary), with its reason.
   static const GraphvizLibrary* Get(std::string& error);
+};
+
+// While alive, Graphviz's error messages (at level AGERR and above) are added to `messages`
+// instead of going to standard error; the handler that was there before is put back when it ends,
+// by an exception too, so Graphviz is never left calling into a dead string. Graphviz has one
+// handler for the whole process: the caller keeps one capture alive at a time (a lock).
+class GraphvizMessageCapture {
+ public:
+  GraphvizMessageCapture(const GraphvizLibrary& library, std::string& messages);
+  ~GraphvizMessageCapture();
+  GraphvizMessageCapture(const GraphvizMessageCapture&) = delete;
+  GraphvizMessageCapture& operator=(const GraphvizMessageCapture&) = delete;
+
+ private:
+  const GraphvizLibrary& library_;
+  agusererrf previous_;
 };
 
 }  // namespace tavrek::doc

@@ -39,6 +39,16 @@ struct Header {
   bool encrypted = false;
 };
 
+// The names Access gives its files: .mdb, .mde, .accdb, .accde, in any case.
+bool HasDatabaseSuffix(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext == ".mdb" || ext == ".mde" || ext == ".accdb" || ext == ".accde";
+}
+
+// `access` is set when the first page has an Access signature; a file that cannot be read has
+// none (its name may still make it one of ours).
 Header ReadHeader(const std::string& path) {
   Header h;
   std::ifstream in(path, std::ios::binary);
@@ -122,7 +132,9 @@ InventoryRecord DocumentFile(const std::string& path, const InventoryOptions& op
                              const InventoryOpener& open) {
   InventoryRecord r;
   Header h = ReadHeader(path);
-  if (!h.access) return r;
+  // A file is one of ours by its signature or by its name; the engine then says what is wrong
+  // with a named one it cannot read (no permission, not a database at all).
+  if (!h.access && !HasDatabaseSuffix(path)) return r;
   r.access = true;
   r.encrypted = h.encrypted;
   std::error_code ec;

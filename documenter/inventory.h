@@ -1,5 +1,7 @@
-// The folder inventory: every Access database under a folder (recognised by its header, not by
-// its name), documented in parallel, one JSON line per file and a summary line at the end.
+// The folder inventory: every file under a folder that looks like an Access database (by its
+// header, or by its name: .mdb, .mde, .accdb, .accde), documented in parallel, one JSON line per
+// file (with its error when it cannot be read, or is not a database after all) and a summary
+// line at the end.
 //
 // A file line: {"path", "size", "format", "encrypted", "tables", "queries", "relations",
 // "linked": [{"name", "connect", "source"}], "error", "errorText"} — `error` and `errorText` are
@@ -37,14 +39,15 @@ using InventoryOpener = std::function<std::shared_ptr<dao::Database>(const std::
 
 // What the inventory says about one file.
 struct InventoryRecord {
-  bool access = false;     // the file has an Access header (otherwise nothing else is set)
+  bool access = false;     // the file has an Access header or name (otherwise nothing else is set)
   bool read = false;       // its catalogue was read
   bool encrypted = false;  // its pages are encoded or encrypted
   std::string json;        // its JSON line, without the newline
 };
 
-// Reads the header of `path` and, for an Access file, opens it through `open` and counts its
-// objects. Never raises: a file that cannot be read gets its error in the record.
+// Reads the header of `path` and, for a file with an Access header or name, opens it through
+// `open` and counts its objects. Never raises: a file that cannot be read gets its error in the
+// record.
 InventoryRecord DocumentFile(const std::string& path, const InventoryOptions& options,
                              const InventoryOpener& open);
 

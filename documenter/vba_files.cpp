@@ -59,7 +59,7 @@ bool WriteVbaFiles(const std::string& dir,
     return false;
   }
   for (const auto& [name, text] : files)
-    if (!WriteFileAtomically((std::filesystem::path(dir) / name).string(), text, error)) return false;
+    if (!WriteOutputFile((std::filesystem::path(dir) / name).string(), text, {}, error)) return false;
   return true;
 }
 

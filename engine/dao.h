@@ -41,6 +41,7 @@ class Error : public std::runtime_error {
 // Error numbers the engine raises.
 enum ErrorNumber : int {
   kErrFileNotFound = 3024,      // file not found
+  kErrInvalidPath = 3044,       // not a valid path: a folder, a pipe or a device
   kErrBadPassword = 3031,       // "Password non valida."
   kErrTableNotFound = 3078,     // no table of that name to read rows from
   kErrInvalidOperation = 3219,  // e.g. a table-type recordset on a linked table
@@ -49,6 +50,7 @@ enum ErrorNumber : int {
   kErrObjectClosed = 3420,      // the object is closed or no longer set
   kErrCorrupt = 3049,           // structurally impossible content
   kErrCannotOpen = 3051,        // permission denied and the like
+  kErrLibraryMissing = 3170,    // a library the work needs cannot be loaded (engine/optional_library.h)
 };
 
 // A date-time as Access stores it: days since 30 December 1899, local time, the fraction being the

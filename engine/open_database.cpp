@@ -104,7 +104,8 @@ std::shared_ptr<Database> DBEngine::OpenDatabase(const std::string& path, bool /
 
   struct stat st;
   if (::fstat(guard.fd, &st) != 0) throw engine::CannotOpenError(path);
-  if (!S_ISREG(st.st_mode)) throw engine::FileNotFoundError(path);
+  if (S_ISDIR(st.st_mode)) throw engine::FolderError(path);
+  if (!S_ISREG(st.st_mode)) throw engine::NotAFileError(path);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
 
   std::vector<uint8_t> first(4096);

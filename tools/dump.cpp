@@ -21,12 +21,15 @@
 #include "documenter/data_script.h"
 #include "documenter/sqlite_export.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <filesystem>
 #include <map>
@@ -275,8 +278,9 @@ std::string UsageText() {
          "  --html         dizionario dei dati in una pagina HTML autonoma, con il diagramma\n"
          "                 delle relazioni\n"
          "  --markdown     dizionario dei dati in Markdown (diagramma Mermaid)\n"
-         "  -o, --output OUT  scrive in OUT (per intero, poi rinominato) invece che sullo\n"
-         "                 standard output\n"
+         "  -o, --output OUT  scrive in OUT (per intero, poi rinominato; i permessi di un file\n"
+         "                 esistente restano) invece che sullo standard output; un dispositivo,\n"
+         "                 una pipe o - (standard output) sono scritti direttamente\n"
          "  --vba DIR      scrive il codice VBA di ogni modulo in DIR/<nome>.bas o .cls\n"
          "  --saveastext DIR  maschere, report e moduli come li esporta SaveAsText di Access:\n"
          "                 DIR/forms, DIR/reports, DIR/modules\n"
@@ -292,7 +296,8 @@ std::string UsageText() {
          "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
          "  --counts       con --diff: confronta anche numero di record e date\n"
          "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
-         "                 (riconosciuto dall'intestazione) e una riga di riepilogo\n"
+         "                 (riconosciuto dall'intestazione o dal nome .mdb, .mde, .accdb,\n"
+         "                 .accde; con il suo errore se illeggibile) e una riga di riepilogo\n"
          "  --jobs N       con --inventory: file esaminati in parallelo (di norma tutti i core)\n"
          "  --csv CARTELLA i dati: un file CSV (RFC 4180, UTF-8, righe chiuse da CR LF) per\n"
          "                 tabella in CARTELLA, con la riga dei nomi dei campi; date ISO 8601,\n"
@@ -323,11 +328,12 @@ std::string JsonString(const std::string& text) { return tavrek::doc::JsonString
 
 namespace {
 
-// Writes a finished output to -o OUT or to `out`. Returns 0, or 3 with the message on `err`.
+// Writes a finished output to -o OUT or to `out` ("-o -" is `out` too). Returns 0, or 3 with the
+// message on `err`.
 int Emit(std::string_view text, const Options& o, std::ostream& out, std::ostream& err) {
   std::string error;
-  if (o.output) {
-    if (!tavrek::doc::WriteFileAtomically(*o.output, text, error)) {
+  if (o.output && *o.output != "-") {
+    if (!tavrek::doc::WriteOutputFile(*o.output, text, {o.showSecrets}, error)) {
       err << "tavrek-dump: " << error << '\n';
       return 3;
     }
@@ -382,6 +388,54 @@ int RunDiff(const Options& o, std::ostream& out, std::ostream& err, const Opener
   }
 }
 
+// A folder of our own under the system's temporary folder, removed with what it holds.
+class PrivateFolder {
+ public:
+  PrivateFolder() {
+    std::error_code ec;
+    std::string pattern = (std::filesystem::temp_directory_path(ec) / "tavrek-dump-XXXXXX").string();
+    if (ec) pattern = "/tmp/tavrek-dump-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data())) path_ = name.data();
+    else error_ = errno;
+  }
+  ~PrivateFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+  const std::string& path() const { return path_; }  // empty when it could not be made
+  int error() const { return error_; }
+
+ private:
+  std::string path_;
+  int error_ = 0;
+};
+
+// --pdf: the report drawn into a private temporary file and read back, so that OUT is written only
+// once the report is whole (and as -o writes: through a device or pipe, keeping a file's mode).
+// nullopt with `error` when it could not be drawn; raises dao::Error from the engine.
+std::optional<std::string> PdfReport(dao::Database& db, const Options& o, const PdfWriter& pdf,
+                                     std::string& error) {
+  PrivateFolder folder;
+  if (folder.path().empty()) {
+    error = std::string("impossibile creare una cartella temporanea: ") + std::strerror(folder.error());
+    return std::nullopt;
+  }
+  const std::string path = folder.path() + "/report.pdf";
+  if (!pdf(db, o, path, error)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (!in || !bytes) {
+    error = "impossibile rileggere il PDF temporaneo " + path;
+    return std::nullopt;
+  }
+  return std::move(bytes).str();
+}
+
 int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const Opener& open) {
   tavrek::doc::InventoryOptions options;
   options.jobs = o.jobs;
@@ -391,14 +445,15 @@ int RunInventory(const Options& o, std::ostream& out, std::ostream& err, const O
   // With -o the lines are gathered and the file written whole at the end; otherwise each line
   // goes out as soon as it is ready.
   std::ostringstream gathered;
-  std::ostream& sink = o.output ? static_cast<std::ostream&>(gathered) : out;
+  const bool toFile = o.output && *o.output != "-";
+  std::ostream& sink = toFile ? static_cast<std::ostream&>(gathered) : out;
   try {
     tavrek::doc::RunInventory(*o.inventory, options, openFile, sink, err);
   } catch (const std::runtime_error& e) {
     err << "tavrek-dump: " << e.what() << '\n';
     return 2;
   }
-  if (o.output) return Emit(gathered.str(), o, out, err);
+  if (toFile) return Emit(gathered.str(), o, out, err);
   out.flush();
   if (!out) {
     err << "tavrek-dump: impossibile scrivere l'uscita\n";
@@ -454,8 +509,10 @@ int RunData(const Options& o, dao::Database& db, std::ostream& out, std::ostream
 }  // namespace
 
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Opener& open, const PdfWriter& pdf) {
+namespace {
+
+int RunArguments(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const Opener& open, const PdfWriter& pdf) {
   std::string usageError;
   std::optional<Options> opts = ParseArguments(args, usageError);
   if (!opts) {
@@ -484,9 +541,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     db = open(opts->file, ConnectFor(opts->password));
     if (opts->pdf) {
       std::string error;
-      bool written = pdf(*db, *opts, error);
+      std::optional<std::string> report = PdfReport(*db, *opts, pdf, error);
       db->Close();
-      if (!written) {
+      if (!report || !tavrek::doc::WriteOutputFile(*opts->pdf, *report, {}, error)) {
         err << "tavrek-dump: " << error << '\n';
         return 3;
       }
@@ -559,6 +616,23 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "tavrek-dump: " << e.what() << '\n';
     return 4;
   }
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Opener& open, const PdfWriter& pdf) {
+  // The last word on anything the modes above did not expect: reported, never an abort.
+  try {
+    return RunArguments(args, out, err, open, pdf);
+  } catch (const dao::Error& e) {
+    err << "Errore " << e.Number() << '\n' << e.Description() << '\n';
+  } catch (const std::exception& e) {
+    err << "tavrek-dump: errore inatteso: " << e.what() << '\n';
+  } catch (...) {
+    err << "tavrek-dump: errore inatteso\n";
+  }
+  return 2;
 }
 
 }  // namespace tavrek::dump

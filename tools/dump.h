@@ -78,17 +78,21 @@ using tavrek::doc::WriteVbaFiles;
 using Opener = std::function<std::shared_ptr<dao::Database>(
     const std::string& path, const std::optional<std::string>& connect)>;
 
-// Writes the printed structure report of an open database into a PDF (--pdf): the options give
-// the file, the output and the tables. Raises dao::Error; returns false with a message in `error`
-// when the PDF could not be written. Only builds with the user interface have one.
-using PdfWriter = std::function<bool(dao::Database& db, const Options& options, std::string& error)>;
+// Writes the printed structure report of an open database into the PDF file `path` (a new file in
+// a private temporary folder; Run then puts it at --pdf OUT): the options give the database file
+// and the tables. Raises dao::Error; returns false with a message in `error` when the PDF could not
+// be written. Only builds with the user interface have one.
+using PdfWriter = std::function<bool(dao::Database& db, const Options& options, const std::string& path,
+                                     std::string& error)>;
 
 // The whole program: parses `args`, opens the file with `open`, writes the dump to `out` (or, with
-// --pdf, the report through `pdf`; without a writer --pdf is a usage error saying so).
+// --pdf, the report through `pdf`, then to OUT as -o writes; without a writer --pdf is a usage error
+// saying so; OUT is untouched when the report fails).
 // Returns the exit status: 0 success, 1 usage error, 2 engine error ("Errore N", a newline and the
 // description on `err`), 3 the output could not be written, 4 (--ddl) the structure cannot be
 // written for that server (names that collide). --diff answers as diff(1) does: 0 same,
-// 1 different, 2 trouble of any kind (usage errors included).
+// 1 different, 2 trouble of any kind (usage errors included). Never raises: anything unexpected is
+// reported on `err` and is status 2.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Opener& open, const PdfWriter& pdf = {});
 

@@ -1,5 +1,4 @@
 // tavrek-dump: prints the catalogue of an Access database (see tools/dump.h).
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,25 +14,15 @@
 namespace {
 
 // The PDF module: beside this executable in the build tree, or in the installed layout at
-// TAVREK_PDF_MODULE_DIR relative to the executable's folder (bin/ -> lib/tavrek/). nullptr (with
-// the reason in `why`) when it is in neither place: builds without the user interface have none.
-TavrekWritePdfFn LoadPdfModule(std::string& why) {
+// TAVREK_PDF_MODULE_DIR relative to the executable's folder (bin/ -> lib/tavrek/). Raises dao::Error
+// 3170 when it cannot be loaded or is not this program's (tools/pdf_module.h).
+TavrekWritePdfFn PdfModule() {
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) {
-    why = "percorso del programma sconosciuto";
-    return nullptr;
-  }
-  const std::filesystem::path here = self.parent_path();
-  std::filesystem::path module = here / kTavrekPdfModule;
-  if (!std::filesystem::exists(module, ec)) module = here / TAVREK_PDF_MODULE_DIR / kTavrekPdfModule;
-  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* e = dlerror();
-    why = e ? e : module.string();
-    return nullptr;
-  }
-  return reinterpret_cast<TavrekWritePdfFn>(dlsym(handle, kTavrekPdfSymbol));
+  std::filesystem::path module = self.parent_path() / kTavrekPdfModule;
+  if (ec || !std::filesystem::exists(module, ec))
+    module = self.parent_path() / TAVREK_PDF_MODULE_DIR / kTavrekPdfModule;
+  return ::LoadPdfModule(module.string(), TAVREK_PDF_ABI);
 }
 
 }  // namespace
@@ -47,17 +36,13 @@ int main(int argc, char** argv) {
   };
   tavrek::dump::PdfWriter pdf;
 #ifdef TAVREK_WITH_PDF
-  pdf = [](dao::Database& db, const tavrek::dump::Options& o, std::string& error) {
-    TavrekWritePdfFn write = LoadPdfModule(error);
-    if (!write) {
-      error = "modulo PDF non disponibile: " + error;
-      return false;
-    }
+  pdf = [](dao::Database& db, const tavrek::dump::Options& o, const std::string& path, std::string& error) {
+    TavrekWritePdfFn write = PdfModule();
     std::vector<const char*> tables;
     for (const auto& t : o.tables) tables.push_back(t.c_str());
     int number = 0;
     char message[1024] = {};
-    int result = write(&db, o.file.c_str(), o.pdf->c_str(), tables.data(),
+    int result = write(&db, o.file.c_str(), path.c_str(), tables.data(),
                        static_cast<int>(tables.size()), &number, message, sizeof message);
     if (result == kTavrekPdfEngineError) throw dao::Error(number, message);
     if (result != kTavrekPdfOk) {

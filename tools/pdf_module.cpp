@@ -20,6 +20,8 @@ void CopyMessage(const std::string& text, char* message, std::size_t size) {
 
 }  // namespace
 
+extern "C" __attribute__((visibility("default"))) const char tavrek_pdf_abi[] = TAVREK_PDF_ABI;
+
 extern "C" __attribute__((visibility("default"))) int tavrek_write_pdf(
     dao::Database* db, const char* databaseFile, const char* output, const char* const* tables,
     int tableCount, int* errorNumber, char* message, std::size_t messageSize) {

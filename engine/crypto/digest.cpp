@@ -56,6 +56,9 @@ struct Digester::State {
   EVP_MD* md = nullptr;
   EVP_MD_CTX* ctx = nullptr;
   ~State() {
+    // Nothing was made when the library could not be loaded; asking for it again would raise
+    // out of a destructor.
+    if (!md && !ctx) return;
     const LibCrypto& c = LibCrypto::Get();
     c.MdCtxFree(ctx);
     c.MdFree(md);

@@ -32,8 +32,9 @@ struct LibCrypto {
   decltype(&::EVP_DigestFinal_ex) DigestFinal;
   decltype(&::CRYPTO_memcmp) ConstantTimeCompare;
 
-  // The library's calls, loaded on first use (thread-safe). Raises std::runtime_error when the
-  // system has no libcrypto of OpenSSL 3, or one without these calls.
+  // The library's calls, loaded on first use (thread-safe). Raises dao::Error 3170 (with the
+  // dynamic linker's reason) when the system has no libcrypto of OpenSSL 3, or one without these
+  // calls.
   static const LibCrypto& Get();
 };
 

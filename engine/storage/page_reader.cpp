@@ -1,5 +1,7 @@
 #include "engine/storage/page_reader.h"
 
+#include "engine/dao.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,6 +57,8 @@ void PageReader::Load(uint32_t number, std::vector<uint8_t>& bytes) {
   if (codec_ && number > 0) {
     try {
       codec_->Decode(number, bytes.data(), bytes.size());
+    } catch (const dao::Error&) {
+      throw;  // the cryptographic library could not be loaded: not the file's fault
     } catch (const std::runtime_error&) {
       ThrowCorrupt("page could not be decrypted");
     }

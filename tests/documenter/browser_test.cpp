@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "documenter/diagram.h"
+#include "tests/support/temp_dir.h"
 #include "documenter/html.h"
 #include "documenter/markdown.h"
 #include "engine/dao.h"
@@ -68,13 +69,9 @@ std::vector<std::string> ConsoleMessages(const std::string& log) {
 class Browser : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tavrek-browser-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     ASSERT_EQ(std::system("command -v chromium >/dev/null 2>&1"), 0)
         << "Chromium is missing: install the Debian package chromium (scripts/deps.sh)";
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Runs headless Chromium on `page` with `what` (--dump-dom, --screenshot=…, --print-to-pdf=…),
   // a fresh profile each time and no network. Returns its exit status; standard output in
@@ -114,7 +111,8 @@ class Browser : public ::testing::Test {
     return dom;
   }
 
-  fs::path dir_;
+  testsupport::TempDir temp_{"tavrek-browser"};
+  const fs::path dir_ = temp_.Path();
   int runs_ = 0;
 };
 

@@ -2,6 +2,9 @@
 // whole-or-nothing output files, and the inventory of a folder tree with damaged, protected,
 // misnamed and looping entries.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "engine/dao.h"
+#include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
 #include "tools/dump.h"
 
@@ -38,23 +42,7 @@ Result Dump(std::vector<std::string> args) {
   return {status, out.str(), err.str()};
 }
 
-// A fresh temporary folder, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tavrek-cli-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using testsupport::TempDir;
 
 std::vector<std::string> FilesIn(const fs::path& dir) {
   std::vector<std::string> names;
@@ -138,6 +126,101 @@ TEST(DataCommand, WholeOrAbsentAndTheTablesChosen) {
            {"--data", file}, {"--salvage", file}, {"--sqlite", db.string(), "-o", "x", file},
            {"--sqlite", db.string(), "--ddl", "pg", file}, {"--ddl", "pg", "--table", "X", file}})
     EXPECT_EQ(Dump(args).status, 1) << args[0];
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st.st_mode;
+}
+
+// -o OUT by what OUT is: a file keeps its mode, a secret output is born 0600, a device or a pipe
+// is written through, a link stays a link, a folder and a dangling link are refused.
+TEST(OutputFile, WhatTheTargetIsDecidesHowItIsWritten) {
+  TempDir dir;
+  const std::string db = (kData / "jet4/indexTestV2000.mdb").string();
+  const std::string expected = Dump({"--ddl", "sqlite", db}).out;
+  ASSERT_NE(expected.find("CREATE TABLE"), std::string::npos);
+  auto ddlTo = [&](const fs::path& out, bool secret = false) {
+    std::vector<std::string> args{"--ddl", "sqlite", "-o", out.string(), db};
+    if (secret) args.insert(args.begin(), "--show-secrets");
+    return Dump(args);
+  };
+  const mode_t oldMask = ::umask(022);
+
+  const fs::path kept = dir.Path() / "tenuto.sql";
+  std::ofstream(kept) << "vecchio";
+  ASSERT_EQ(::chmod(kept.c_str(), 0640), 0);
+  EXPECT_EQ(ddlTo(kept).status, 0);
+  EXPECT_EQ(ModeOf(kept) & 07777, 0640u);
+  EXPECT_EQ(ReadFile(kept), expected);
+
+  EXPECT_EQ(ddlTo(dir.Path() / "nuovo.sql").status, 0);
+  EXPECT_EQ(ModeOf(dir.Path() / "nuovo.sql") & 07777, 0644u);
+  EXPECT_EQ(ddlTo(dir.Path() / "segreto.sql", true).status, 0);
+  EXPECT_EQ(ModeOf(dir.Path() / "segreto.sql") & 07777, 0600u);
+  ::umask(oldMask);
+
+  // A link to a file: the file is written (mode kept), the link stays a link.
+  const fs::path link = dir.Path() / "collegamento.sql";
+  fs::create_symlink("tenuto.sql", link);
+  std::ofstream(kept) << "vecchio";
+  EXPECT_EQ(ddlTo(link).status, 0);
+  EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+  EXPECT_EQ(ReadFile(kept), expected);
+  EXPECT_EQ(ModeOf(kept) & 07777, 0640u);
+
+  // A link to nothing, and a folder: refused, nothing created.
+  fs::create_symlink("nessuno.sql", dir.Path() / "rotto.sql");
+  Result dangling = ddlTo(dir.Path() / "rotto.sql");
+  EXPECT_EQ(dangling.status, 3);
+  EXPECT_NE(dangling.err.find("collegamento simbolico a un file che non esiste"), std::string::npos)
+      << dangling.err;
+  EXPECT_FALSE(fs::exists(dir.Path() / "nessuno.sql"));
+  fs::create_directory(dir.Path() / "cartella");
+  Result folder = ddlTo(dir.Path() / "cartella");
+  EXPECT_EQ(folder.status, 3);
+  EXPECT_NE(folder.err.find((dir.Path() / "cartella").string() + ": è una cartella, non un file"),
+            std::string::npos) << folder.err;
+  EXPECT_TRUE(fs::is_directory(dir.Path() / "cartella"));
+
+  // A named pipe: its reader gets the whole output and the pipe is still a pipe. The reader is
+  // open (without waiting) before the program runs, and the output fits in the pipe's buffer.
+  const fs::path pipe = dir.Path() / "tubo";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_LT(expected.size(), 65536u);
+  EXPECT_EQ(ddlTo(pipe).status, 0);
+  std::string received(expected.size() + 1, '\0');
+  const ssize_t got = ::read(reader, received.data(), received.size());
+  ::close(reader);
+  received.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  EXPECT_EQ(received, expected);
+  EXPECT_TRUE(S_ISFIFO(ModeOf(pipe)));
+
+  // "-" is standard output.
+  Result dash = ddlTo("-");
+  EXPECT_EQ(dash.status, 0);
+  EXPECT_EQ(dash.out, expected);
+  EXPECT_FALSE(fs::exists("-"));
+
+  // A character device. Root can make its own null device, which is tried before the system's.
+  if (::geteuid() == 0) {
+    const fs::path null = dir.Path() / "null";
+    ASSERT_EQ(::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    EXPECT_EQ(ddlTo(null).status, 0);
+    ASSERT_TRUE(S_ISCHR(ModeOf(null)));
+  }
+  EXPECT_EQ(Dump({"--inventory", dir.Path().string(), "-o", "/dev/null"}).status, 0);
+  EXPECT_TRUE(S_ISCHR(ModeOf("/dev/null")));
+  std::vector<std::string> left = FilesIn(dir.Path());
+  std::erase(left, "null");
+  EXPECT_EQ(left, (std::vector<std::string>{"cartella", "collegamento.sql", "nuovo.sql", "rotto.sql",
+                                           "segreto.sql", "tenuto.sql", "tubo"}));
 }
 
 TEST(DiffCommand, ExitStatusesAsDiff) {
@@ -189,6 +272,8 @@ TEST(InventoryCommand, WalksATreeOfGoodDamagedProtectedAndLoopingEntries) {
     std::ofstream(root / "troncato.mdb", std::ios::binary).write(page.data(), page.size());
   }
   std::ofstream(root / "finto.mdb") << "not an Access database";
+  std::ofstream(root / "schema.ACCDE") << "";
+  std::ofstream(root / "note.txt") << "not an Access database either, and not named as one";
   fs::create_directory_symlink("..", root / "a" / "b" / "ciclo");
   fs::create_symlink("nessuno", root / "rotto.mdb");
 
@@ -203,24 +288,30 @@ TEST(InventoryCommand, WalksATreeOfGoodDamagedProtectedAndLoopingEntries) {
   std::vector<testjson::Value> lines;
   std::istringstream in(r1.out);
   for (std::string line; std::getline(in, line);) lines.push_back(testjson::Parse(line));
-  ASSERT_EQ(lines.size(), 5u) << r1.out;
+  // Files are ours by their header (the .txt) or by their name (finto.mdb, then not a database).
+  ASSERT_EQ(lines.size(), 7u) << r1.out;
   EXPECT_EQ(lines[0]["path"].string, (root / "a/b/senza-estensione.txt").string());
   EXPECT_EQ(lines[0]["format"].string, "ACE12");
   EXPECT_TRUE(lines[0]["error"].IsNull());
   EXPECT_EQ(lines[1]["path"].string, (root / "a/indici.mdb").string());
   EXPECT_EQ(lines[1]["tables"].number, 3);
   EXPECT_EQ(lines[1]["size"].number, static_cast<double>(fs::file_size(kData / "jet4/indexTestV2000.mdb")));
-  EXPECT_EQ(lines[2]["path"].string, (root / "protetto.mdb").string());
-  EXPECT_EQ(lines[2]["error"].number, 3031);
-  EXPECT_EQ(lines[2]["errorText"].string, "Password non valida.");
-  EXPECT_TRUE(lines[2]["tables"].IsNull());
-  EXPECT_EQ(lines[3]["path"].string, (root / "troncato.mdb").string());
-  EXPECT_FALSE(lines[3]["error"].IsNull());
-  EXPECT_EQ(lines[3]["format"].string, "Jet4");
-  const auto& summary = lines[4]["summary"];
-  EXPECT_EQ(summary["files"].number, 4);
+  EXPECT_EQ(lines[2]["path"].string, (root / "finto.mdb").string());
+  EXPECT_EQ(lines[2]["error"].number, 3343);
+  EXPECT_TRUE(lines[2]["format"].IsNull());
+  EXPECT_EQ(lines[3]["path"].string, (root / "protetto.mdb").string());
+  EXPECT_EQ(lines[3]["error"].number, 3031);
+  EXPECT_EQ(lines[3]["errorText"].string, "Password non valida.");
+  EXPECT_TRUE(lines[3]["tables"].IsNull());
+  EXPECT_EQ(lines[4]["path"].string, (root / "schema.ACCDE").string());
+  EXPECT_EQ(lines[4]["error"].number, 3343);
+  EXPECT_EQ(lines[5]["path"].string, (root / "troncato.mdb").string());
+  EXPECT_FALSE(lines[5]["error"].IsNull());
+  EXPECT_EQ(lines[5]["format"].string, "Jet4");
+  const auto& summary = lines[6]["summary"];
+  EXPECT_EQ(summary["files"].number, 6);
   EXPECT_EQ(summary["read"].number, 2);
-  EXPECT_EQ(summary["failed"].number, 2);
+  EXPECT_EQ(summary["failed"].number, 4);
   EXPECT_EQ(summary["skipped"].number, 2);
 
   // Two workers write the same lines in the same order; only the time differs.
@@ -241,6 +332,12 @@ TEST(InventoryCommand, FolderThatCannotBeReadIsReportedAndSkipped) {
   fs::copy_file(kData / "jet4/indexTestV2000.mdb", dir.Path() / "aperto.mdb");
   fs::permissions(dir.Path() / "aperto.mdb", fs::perms::all);
   fs::permissions(dir.Path() / "chiusa", fs::perms::none);
+  // A database that cannot be read gets its line (3051) by its name; an unreadable file with
+  // another name cannot be told from any other file and gets none.
+  fs::copy_file(kData / "jet4/indexTestV2000.mdb", dir.Path() / "chiuso.mdb");
+  fs::copy_file(kData / "jet4/indexTestV2000.mdb", dir.Path() / "chiuso.bin");
+  fs::permissions(dir.Path() / "chiuso.mdb", fs::perms::none);
+  fs::permissions(dir.Path() / "chiuso.bin", fs::perms::none);
   Result r;
   if (::geteuid() == 0) {
     const std::string errFile = (dir.Path() / "err.txt").string();
@@ -261,8 +358,39 @@ TEST(InventoryCommand, FolderThatCannotBeReadIsReportedAndSkipped) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("cartella illeggibile: " + (dir.Path() / "chiusa").string()), std::string::npos)
       << r.err;
-  EXPECT_NE(r.out.find("\"files\": 1, \"read\": 1, \"failed\": 0, \"encrypted\": 0, \"skipped\": 1"),
+  EXPECT_NE(r.out.find("\"files\": 2, \"read\": 1, \"failed\": 1, \"encrypted\": 0, \"skipped\": 1"),
             std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"path\": \"" + (dir.Path() / "chiuso.mdb").string() +
+                       "\", \"size\": 294912, \"format\": null, \"encrypted\": false, \"tables\": null, "
+                       "\"queries\": null, \"relations\": null, \"linked\": null, \"error\": 3051"),
+            std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("chiuso.bin"), std::string::npos) << r.out;
+}
+
+// The counts of an inventory line are those of the --json document of the same file: user tables
+// (neither system nor linked), queries, every relation the document lists.
+TEST(InventoryCommand, CountsAgreeWithTheJsonDocument) {
+  for (const char* folder : {"jet3", "jet4", "ace"}) {
+    Result inventory = Dump({"--inventory", (kData / folder).string(), "--jobs", "2"});
+    ASSERT_EQ(inventory.status, 0) << inventory.err;
+    std::istringstream in(inventory.out);
+    int compared = 0;
+    for (std::string line; std::getline(in, line);) {
+      testjson::Value entry = testjson::Parse(line);
+      if (entry.Has("summary") || !entry["error"].IsNull()) continue;
+      Result json = Dump({"--json", entry["path"].string});
+      ASSERT_EQ(json.status, 0) << entry["path"].string << json.err;
+      testjson::Value doc = testjson::Parse(json.out);
+      int tables = 0;
+      for (const auto& t : doc["tables"].array) tables += !t["system"].boolean && !t["linked"].boolean;
+      EXPECT_EQ(entry["tables"].number, tables) << entry["path"].string;
+      EXPECT_EQ(entry["queries"].number, static_cast<double>(doc["queries"].array.size())) << entry["path"].string;
+      EXPECT_EQ(entry["relations"].number, static_cast<double>(doc["relations"].array.size()))
+          << entry["path"].string;
+      ++compared;
+    }
+    EXPECT_GT(compared, 3) << folder;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "documenter/diagram.h"
+#include "documenter/graphviz_library.h"
 #include "tests/documenter/fake_database.h"
 
 namespace {
@@ -154,6 +155,36 @@ TEST(Diagram, BlanksAfterNonAsciiLettersSurvive) {
   std::optional<std::string> svg = DiagramSvg(d, error);
   ASSERT_TRUE(svg.has_value()) << error;
   EXPECT_NE(svg->find(">Κωδικός\xC2\xA0\xC2\xA0Long\xC2\xA0\xC2\xA0PK</text>"), std::string::npos) << *svg;
+}
+
+// Graphviz keeps one error handler for the whole process: a capture puts back the one it found
+// when it ends, by an exception too, so that Graphviz never calls into a message string that is
+// gone. The library's two calls are stand-ins here, recording what is installed.
+agusererrf installedHandler = nullptr;
+agusererrf InstallHandler(agusererrf handler) {
+  agusererrf previous = installedHandler;
+  installedHandler = handler;
+  return previous;
+}
+agerrlevel_t SetLevel(agerrlevel_t level) { return level; }
+int PreviousHandler(char*) { return 0; }
+
+TEST(Diagram, GraphvizMessageCaptureEndsEvenByAnException) {
+  GraphvizLibrary library{};
+  library.SetErrorHandler = InstallHandler;
+  library.SetErrorLevel = SetLevel;
+  installedHandler = PreviousHandler;
+  std::string messages;
+  try {
+    GraphvizMessageCapture capture(library, messages);
+    ASSERT_NE(installedHandler, PreviousHandler);
+    char text[] = "syntax error in line 1";
+    installedHandler(text);
+    throw std::runtime_error("impaginazione interrotta");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(messages, "syntax error in line 1");
+  EXPECT_EQ(installedHandler, PreviousHandler);
 }
 
 }  // namespace

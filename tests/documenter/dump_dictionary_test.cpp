@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/temp_dir.h"
 #include "tests/documenter/fake_database.h"
 #include "tools/dump.h"
 
@@ -38,19 +39,14 @@ std::string Read(const fs::path& p) {
 
 class DumpOutputFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tavrek-doc-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path dir_;
+  testsupport::TempDir temp_{"tavrek-doc"};
+  const fs::path dir_ = temp_.Path();
 };
 
 TEST(DumpDictionary, HtmlAndMarkdownOnStandardOutput) {

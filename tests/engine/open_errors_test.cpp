@@ -82,13 +82,27 @@ TEST(OpenErrors, MissingFileIs3024) {
   }
 }
 
-// Only ordinary files are databases; a named pipe must not block the open.
-TEST(OpenErrors, FoldersAndPipesAreNotDatabaseFiles) {
-  EXPECT_EQ(OpenError(Corpus("jet4")), dao::kErrFileNotFound);
+// Only ordinary files are databases, and the error says what the path is instead (3044, not a
+// valid path); a named pipe must not block the open.
+TEST(OpenErrors, FoldersAndPipesAreNotDatabaseFilesAndSaySo) {
   ScratchDir dir;
   const std::string pipe = dir.File("pipe.mdb");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  EXPECT_EQ(OpenError(pipe), dao::kErrFileNotFound);
+  struct Case {
+    std::string path, description;
+  };
+  for (const Case& c : {Case{Corpus("jet4"), "è una cartella, non un file di database."},
+                        Case{Corpus("jet4") + "/", "è una cartella, non un file di database."},
+                        Case{pipe, "non è un file ma una pipe, un dispositivo o un socket."},
+                        Case{"/dev/null", "non è un file ma una pipe, un dispositivo o un socket."}}) {
+    try {
+      dao::DBEngine().OpenDatabase(c.path);
+      ADD_FAILURE() << c.path << " opened";
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), 3044) << c.path;
+      EXPECT_EQ(e.Description(), "'" + c.path + "' non è un percorso valido: " + c.description);
+    }
+  }
 }
 
 TEST(OpenErrors, ForeignFilesAre3343) {

@@ -38,22 +38,6 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavrek-engine-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  dir_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
-  for (const auto& entry : std::filesystem::directory_iterator(dir_, ec))
-    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(dir_, ec);
-}
-
 int DescribeAll(const std::string& path, const std::optional<std::string>& connect) {
   dao::DBEngine engine;
   auto db = engine.OpenDatabase(path, false, true, connect);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "engine/dao.h"
 
 namespace enginetest {
@@ -21,15 +22,7 @@ std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // A temporary folder removed with everything in it when the object goes.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
- private:
-  std::filesystem::path dir_;
-};
+using ScratchDir = testsupport::TempDir;
 
 // Opens `path` and reads everything the object model offers: the database's properties and
 // relations, every table's properties and definition (linked tables excepted) and every query's

@@ -1,6 +1,7 @@
 // End to end through a real CUPS queue: the user prints two tables onto one page and a long table
-// across a page break with "Stampa struttura"; the cups-pdf queue, made the default printer by
-// the fixture script, writes the job as a PDF, which is read back with pdftotext.
+// across a page break with "Stampa struttura"; the cups-pdf queue, the default printer of a
+// private CUPS server the fixture script starts for these tests, writes the job as a PDF, which
+// is read back with pdftotext.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -84,33 +85,55 @@ int Command(const QString& program, const QStringList& args, QString* err = null
   return p.exitCode();
 }
 
-// Each test: cupsd running, the cups-pdf queue the default printer, its PDFs in a fresh folder.
+// The tests share one private CUPS server (cups_fixture.sh: its own configuration, spool and
+// socket in a temporary folder; the system's CUPS and default printer are left alone), reached
+// through CUPS_SERVER by this process and the commands it runs. Each test: the cups-pdf queue the
+// default printer, its PDFs in an empty folder.
 class CupsPrinting : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (geteuid() != 0)
-      GTEST_SKIP() << "the CUPS test needs root: it starts cupsd and adds a cups-pdf print queue";
-    ASSERT_TRUE(out_.isValid());
+  static void SetUpTestSuite() {
+    if (geteuid() != 0) return;
+    server_ = new QTemporaryDir(QStringLiteral("/tmp/tavrek-cups-XXXXXX"));
     // TAVREK_KEEP_PRINTS=1 keeps the printed PDFs for a look at them.
     if (qEnvironmentVariableIsSet("TAVREK_KEEP_PRINTS")) {
-      out_.setAutoRemove(false);
-      std::cout << "printed into " << out_.path().toStdString() << std::endl;
+      server_->setAutoRemove(false);
+      std::cout << "printed into " << server_->filePath(QStringLiteral("out")).toStdString() << std::endl;
     }
-    QString err;
-    ASSERT_EQ(Command(QStringLiteral("bash"), {QStringLiteral(TAVREK_CUPS_FIXTURE), out_.path()}, &err), 0)
-        << err.toStdString();
+    qputenv("CUPS_SERVER", server_->filePath(QStringLiteral("cups.sock")).toUtf8());
+    qputenv("CUPS_SERVERROOT", server_->filePath(QStringLiteral("etc")).toUtf8());
+    started_ = Fixture(QStringLiteral("start"), &startError_) == 0;
+  }
+  static void TearDownTestSuite() {
+    if (!server_) return;
+    Fixture(QStringLiteral("stop"));
+    delete server_;
+    server_ = nullptr;
+  }
+  static int Fixture(const QString& action, QString* err = nullptr) {
+    return Command(QStringLiteral("bash"), {QStringLiteral(TAVREK_CUPS_FIXTURE), action, server_->path()}, err);
+  }
+
+  void SetUp() override {
+    if (geteuid() != 0)
+      GTEST_SKIP() << "the CUPS test needs root: it starts a private cupsd in a mount namespace";
+    ASSERT_TRUE(started_) << startError_.toStdString();
+    out_ = server_->filePath(QStringLiteral("out"));
+    for (const QString& name : QDir(out_).entryList(QDir::Files)) QFile::remove(QDir(out_).filePath(name));
     user_ = std::make_shared<forms::ScriptedInteraction>();
     forms::SetInteraction(user_);
-    forms::SetPrinter(nullptr);  // the system's default printer
+    forms::SetPrinter(nullptr);  // the default printer
   }
   void TearDown() override { forms::SetPrinter(nullptr); }
 
-  QTemporaryDir out_{QStringLiteral("/tmp/tavrek-cups-XXXXXX")};
+  static inline QTemporaryDir* server_ = nullptr;
+  static inline bool started_ = false;
+  static inline QString startError_;
+  QString out_;
   std::shared_ptr<forms::ScriptedInteraction> user_;
 };
 
 TEST_F(CupsPrinting, TwoTablesOnOnePageAndALongTableAcrossABreak) {
-  auto& out = out_;
+  const QDir out(out_);
   auto user = user_;
 
   // Through the real default printer.
@@ -179,7 +202,7 @@ TEST_F(CupsPrinting, DocumentLeftOpenIsPrintedWhenTheProgramEnds) {
     qApp->exec();
   }
   forms::TheScreen().Reset();
-  const QString pdf = WaitForPdf(out_.path());
+  const QString pdf = WaitForPdf(out_);
   ASSERT_FALSE(pdf.isEmpty()) << "the open document was not printed";
   std::vector<PdfWord> words = ReadPdfWords(pdf);
   bool table3 = false;
@@ -212,8 +235,7 @@ TEST_F(CupsPrinting, NoPrinterInstalledIsError482AndChangesNothing) {
   }
   forms::TheScreen().Reset();
   // The queue comes back for whoever prints next.
-  ASSERT_EQ(Command(QStringLiteral("bash"), {QStringLiteral(TAVREK_CUPS_FIXTURE), out_.path()}, &err), 0)
-      << err.toStdString();
+  ASSERT_EQ(Fixture(QStringLiteral("queue"), &err), 0) << err.toStdString();
 }
 
 }  // namespace

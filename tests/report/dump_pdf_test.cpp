@@ -1,13 +1,17 @@
 // tavrek-dump --pdf: the structure report of chosen tables in a PDF file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <sstream>
 
 #include "tests/report/pdf_text.h"
 #include "tools/dump.h"
+#include "tools/pdf_module.h"
 
 namespace reporttest {
 namespace {
@@ -63,22 +67,74 @@ TEST(DumpPdf, AllUserTablesWhenNoneIsNamed) {
   EXPECT_TRUE(continued);
 }
 
-TEST(DumpPdf, UnknownTableIsAnEngineErrorAndLeavesNoFile) {
+TEST(DumpPdf, UnknownTableIsAnEngineErrorAndLeavesOutAsItWas) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("niente.pdf"));
+  const QStringList unknown{kDatabase,           QStringLiteral("--pdf"),   out, QStringLiteral("--table"),
+                            QStringLiteral("Table1"), QStringLiteral("--table"), QStringLiteral("Nessuna")};
   QString err;
-  EXPECT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), out, QStringLiteral("--table"), QStringLiteral("Table1"),
-                     QStringLiteral("--table"), QStringLiteral("Nessuna")},
-                    &err),
-            2);
+  EXPECT_EQ(RunDump(unknown, &err), 2);
   EXPECT_TRUE(err.contains(QStringLiteral("Errore 3265"))) << err.toStdString();
   EXPECT_FALSE(QFile::exists(out));
+
+  // An existing OUT survives the failure whole.
+  {
+    QFile old(out);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("il PDF di ieri");
+  }
+  EXPECT_EQ(RunDump(unknown), 2);
+  QFile kept(out);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("il PDF di ieri"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("niente.pdf")});
+}
+
+// OUT written as -o writes it: through a link to the file it names, keeping the file's mode.
+TEST(DumpPdf, ThroughALinkTheFileIsWrittenAndKeepsItsMode) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("struttura.pdf"));
+  const QString link = dir.filePath(QStringLiteral("ultimo.pdf"));
+  {
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+  ASSERT_TRUE(QFile::link(QStringLiteral("struttura.pdf"), link));
+  ASSERT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), link, QStringLiteral("--table"), QStringLiteral("Table3")}), 0);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Headings(ReadPdfWords(file), 1), std::vector<QString>{QStringLiteral("Table3")});
 }
 
 TEST(DumpPdf, UnwritableOutputIsExitStatus3) {
   QString err;
   EXPECT_EQ(RunDump({kDatabase, QStringLiteral("--pdf"), QStringLiteral("/nessuna/cartella/x.pdf")}, &err), 3);
   EXPECT_TRUE(err.contains(QStringLiteral("/nessuna/cartella/x.pdf"))) << err.toStdString();
+}
+
+// The module is loaded only when it is this program's: its ABI string checked, its call present.
+TEST(DumpPdf, ModuleOfAnotherBuildOrWithoutItsSymbolsIsRefusedWith3170) {
+  EXPECT_NE(LoadPdfModule(TAVREK_PDF_MODULE_PATH, TAVREK_PDF_ABI), nullptr);
+  struct Case {
+    std::string path, abi, reason;
+  };
+  const std::vector<Case> cases = {
+      {TAVREK_PDF_MODULE_PATH, "1.0.0-vecchio", "modulo di un'altra versione (" TAVREK_PDF_ABI},
+      {"libc.so.6", TAVREK_PDF_ABI, "undefined symbol: tavrek_pdf_abi"},
+      {"/nessuna/cartella/tavrek_pdf.so", TAVREK_PDF_ABI, "/nessuna/cartella/tavrek_pdf.so: cannot open"},
+  };
+  for (const Case& c : cases) {
+    try {
+      LoadPdfModule(c.path, c.abi);
+      ADD_FAILURE() << c.path << " loaded";
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), 3170);
+      EXPECT_NE(e.Description().find(c.reason), std::string::npos) << e.Description();
+    }
+  }
 }
 
 TEST(DumpPdf, WithoutAWriterThePdfOptionIsUnavailable) {

@@ -1,5 +1,6 @@
 // The tavrek-dump program itself on real files: exit status and the error text on failure.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,35 @@ TEST(DumpCli, EncryptedAccdbWithoutOrWithAWrongPasswordIs3031) {
   Outcome ok = Dump("--password Test123 " + ShellQuote(kData + "/encrypted/db2007-oldenc.accdb"));
   EXPECT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(ok.out.find("Test123"), std::string::npos) << "the password is not shown";
+}
+
+// Without OpenSSL's libcrypto an encrypted .accdb cannot be read: that is error 3170 with the
+// dynamic linker's reason, not a damaged file and never an abort. The library is hidden in a
+// private mount namespace, which only root can make.
+TEST(DumpCli, MissingCryptographicLibraryIsError3170WithTheReason) {
+  const std::string library = "/usr/lib/x86_64-linux-gnu/libcrypto.so.3";
+  if (::geteuid() != 0 || testshell::RunCommand("unshare -m true 2>/dev/null").status != 0 ||
+      testshell::RunCommand("test -e " + library).status != 0)
+    GTEST_SKIP() << "needs root and unshare to hide " << library;
+  const std::string file = ShellQuote(kData + "/encrypted/db2007-oldenc.accdb");
+  const std::string hidden = "unshare -m sh -c " +
+                             ShellQuote("mount --bind /dev/null " + library + " && exec " +
+                                        ShellQuote(TAVREK_DUMP_PATH) + " \"$@\"") +
+                             " tavrek-dump ";
+  for (const std::string& args : {"--password Test123 " + file, "--json --password Test123 " + file}) {
+    FILE* errFile = tmpfile();
+    ASSERT_NE(errFile, nullptr);
+    testshell::CommandResult r =
+        testshell::RunCommand(hidden + args + " 2>/dev/fd/" + std::to_string(fileno(errFile)));
+    rewind(errFile);
+    const std::string err = ReadAll(errFile);
+    fclose(errFile);
+    EXPECT_EQ(r.status, 2) << err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(err.rfind("Errore 3170\n", 0), 0u) << err;
+    EXPECT_NE(err.find("'libcrypto.so.3'"), std::string::npos) << err;
+    EXPECT_NE(err.find("libcrypto.so.3: "), std::string::npos) << "the linker's own words: " << err;
+  }
 }
 
 }  // namespace

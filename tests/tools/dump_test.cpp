@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
 
 namespace {
@@ -92,16 +94,6 @@ FakeDb SampleDb() {
   f.source->sql = {"SELECT *\r\nFROM ordini;", "UPDATE ordini SET Nota = \"x\\y\"\r\nWHERE ID=1;"};
   return f;
 }
-
-// A temporary folder removed with everything in it.
-struct ScratchDir {
-  std::string path;
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavrek-dump-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path); }
-};
 
 struct RunResult {
   int status;
@@ -274,6 +266,34 @@ TEST(DumpRun, OpenErrorIsReportedWithItsNumber) {
   EXPECT_EQ(status, 2);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), "Errore 3031\nPassword non valida.\n");
+}
+
+// Whatever an open raises, in every mode, ends as a report and status 2, never as an abort.
+TEST(DumpRun, AnythingUnexpectedIsReportedNeverAnAbort) {
+  struct Case {
+    std::function<void()> raise;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {[] { throw std::runtime_error("guasto"); }, "tavrek-dump: errore inatteso: guasto\n"},
+      {[] { throw 42; }, "tavrek-dump: errore inatteso\n"},
+      {[] { throw dao::Error(3170, "Libreria mancante."); }, "Errore 3170\nLibreria mancante.\n"},
+  };
+  const std::vector<std::vector<std::string>> modes = {
+      {"x.mdb"}, {"--json", "x.mdb"}, {"--ddl", "sqlite", "x.mdb"}, {"--html", "x.mdb"}, {"--diff", "x.mdb", "y.mdb"}};
+  for (const Case& c : cases) {
+    for (const auto& args : modes) {
+      std::ostringstream out, err;
+      int status = dump::Run(args, out, err,
+                             [&c](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
+                               c.raise();
+                               return nullptr;
+                             });
+      EXPECT_EQ(status, 2) << args[0];
+      EXPECT_EQ(out.str(), "");
+      EXPECT_NE(err.str().find(c.err), std::string::npos) << args[0] << ": " << err.str();
+    }
+  }
 }
 
 TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
@@ -561,12 +581,13 @@ TEST(DumpJson, ContainersAndReferences) {
 }
 
 TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
-  ScratchDir dir;
+  testsupport::TempDir dir;
+  const std::string folder = dir.Path().string();
   FakeDb f = AppDb();
-  RunResult r = RunWith(f, {"--vba", dir.path + "/codice", "x.accdb"});
+  RunResult r = RunWith(f, {"--vba", folder + "/codice", "x.accdb"});
   ASSERT_EQ(r.status, 0) << r.err;
   auto read = [&](const std::string& name) {
-    std::ifstream in(dir.path + "/codice/" + name, std::ios::binary);
+    std::ifstream in(folder + "/codice/" + name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
   EXPECT_EQ(read("Funzioni.bas").substr(0, 27), "Attribute VB_Name = \"Funzio");
@@ -576,7 +597,7 @@ TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
   EXPECT_EQ(read("A_B_C~2.bas"), "y\r\n");   // then the names that collide with it
   EXPECT_EQ(read("a_b_c~3.bas"), "z\r\n");
   size_t files = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path + "/codice")) ++files;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder + "/codice")) ++files;
   EXPECT_EQ(files, 6u);  // no file for a module without text or a form without code
 
   const std::string& t = r.out;
@@ -596,10 +617,11 @@ TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
 }
 
 TEST(DumpRun, VbaFolderThatCannotBeMadeIsAnOutputError) {
-  ScratchDir dir;
-  { std::ofstream(dir.path + "/file") << "x"; }
+  testsupport::TempDir dir;
+  const std::string folder = dir.Path().string();
+  { std::ofstream(folder + "/file") << "x"; }
   FakeDb f = AppDb();
-  RunResult r = RunWith(f, {"--vba", dir.path + "/file/sotto", "x.accdb"});
+  RunResult r = RunWith(f, {"--vba", folder + "/file/sotto", "x.accdb"});
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("impossibile creare la cartella"), std::string::npos);
 }
