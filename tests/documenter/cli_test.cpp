@@ -126,6 +126,8 @@ TEST(DataCommand, WholeOrAbsentAndTheTablesChosen) {
            {"--data", file}, {"--salvage", file}, {"--sqlite", db.string(), "-o", "x", file},
            {"--sqlite", db.string(), "--ddl", "pg", file}, {"--ddl", "pg", "--table", "X", file}})
     EXPECT_EQ(Dump(args).status, 1) << args[0];
+}
+
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
