@@ -43,14 +43,6 @@ std::string Replace(std::string_view pattern, std::string_view key, const std::s
   return out;
 }
 
-// Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
-std::string CutUtf8(const std::string& s, size_t bytes) {
-  if (s.size() <= bytes) return s;
-  size_t n = bytes;
-  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-  return s.substr(0, n);
-}
-
 // What the generator knows of one column.
 struct Column {
   std::string name;
@@ -104,6 +96,8 @@ class Generator {
   std::string Literal(std::string_view text) const;
   void CheckName(const std::string& kind, const std::string& owner, const std::string& name,
                  std::map<std::string, std::string>& seen) const;
+  size_t NameLength(std::string_view name) const;
+  std::string CutName(const std::string& name, size_t limit) const;
   std::string UniqueName(std::string name, std::set<std::string>& used) const;
   void MapType(const dao::Field& f, Column& c) const;
   void MapDefault(const dao::Field& f, Column& c) const;
@@ -160,23 +154,46 @@ std::string Generator::Literal(std::string_view text) const {
 void Generator::CheckName(const std::string& kind, const std::string& owner, const std::string& name,
                           std::map<std::string, std::string>& seen) const {
   std::string where = owner.empty() ? "" : " della tabella \"" + owner + "\"";
-  if (d_.maxIdentifierBytes && name.size() > d_.maxIdentifierBytes)
+  if (d_.maxIdentifierLength && NameLength(name) > d_.maxIdentifierLength)
     throw DdlError("nome troppo lungo per " + std::string(d_.name) + " (" + kind + where + "): \"" +
-                   name + "\" supera " + std::to_string(d_.maxIdentifierBytes) + " byte");
+                   name + "\" supera " + std::to_string(d_.maxIdentifierLength) +
+                   (d_.identifierUnit == IdentifierUnit::kBytes ? " byte" : " caratteri"));
   auto [it, added] = seen.emplace(Lower(name), name);
   if (!added)
     throw DdlError("nomi in conflitto per " + std::string(d_.name) + " (" + kind + where + "): \"" +
                    it->second + "\" e \"" + name + "\" differiscono solo per maiuscole e minuscole");
 }
 
+// The length of `name` as the server counts it.
+size_t Generator::NameLength(std::string_view name) const {
+  if (d_.identifierUnit == IdentifierUnit::kBytes) return name.size();
+  size_t n = 0;
+  for (char c : name)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+// `name` cut to at most `limit` of the server's units, without splitting a character.
+std::string Generator::CutName(const std::string& name, size_t limit) const {
+  size_t end = 0, length = 0;
+  while (end < name.size()) {
+    size_t next = end + 1;
+    while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) ++next;
+    length += d_.identifierUnit == IdentifierUnit::kBytes ? next - end : 1;
+    if (length > limit) break;
+    end = next;
+  }
+  return name.substr(0, end);
+}
+
 // `name` shortened to the server's limit and made different from every name in `used`
 // (compared case-insensitively) by a numeric suffix; the result is added to `used`.
 std::string Generator::UniqueName(std::string name, std::set<std::string>& used) const {
-  size_t limit = d_.maxIdentifierBytes ? d_.maxIdentifierBytes : std::string::npos;
-  std::string candidate = CutUtf8(name, limit);
+  const size_t limit = d_.maxIdentifierLength ? d_.maxIdentifierLength : std::string::npos;
+  std::string candidate = CutName(name, limit);
   for (int n = 2; used.count(Lower(candidate)); ++n) {
     std::string suffix = "_" + std::to_string(n);
-    candidate = CutUtf8(name, limit == std::string::npos ? limit : limit - suffix.size()) + suffix;
+    candidate = CutName(name, limit == std::string::npos ? limit : limit - suffix.size()) + suffix;
   }
   used.insert(Lower(candidate));
   return candidate;
@@ -230,12 +247,12 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
                ") omesso: i suoi valori stanno in una tabella nascosta di Access";
       return;
   }
-  if ((f.Attributes() & dao::dbAutoIncrField) && f.Type() == dao::dbLong) c.identity = true;
+  if (f.IsAutoNumber() && f.Type() == dao::dbLong) c.identity = true;
 }
 
 // A DEFAULT for the Access default-value expression, when it has one in SQL.
 void Generator::MapDefault(const dao::Field& f, Column& c) const {
-  if ((f.Attributes() & dao::dbAutoIncrField) && f.Type() == dao::dbGUID) {
+  if (f.IsAutoNumber() && f.Type() == dao::dbGUID) {
     if (!d_.guidDefault.empty()) c.defaultSql = d_.guidDefault;
     return;
   }
@@ -573,17 +590,55 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     pending.clear();
     items.push_back("PRIMARY KEY (" + KeyList(t, primary->columns, {}) + ")");
   }
-  // An AUTO_INCREMENT column must lead an index.
+  // The indexes other than the primary key, each once: an index with the same keys as one
+  // already written (Access keeps one for each relation) adds nothing. Their names are chosen
+  // here, where the server keeps index names per table, among the names the table already has.
+  std::set<std::string> written;
+  auto signature = [&](const IndexDef& ix) {
+    std::string s = ix.unique ? "u" : "n";
+    for (size_t i = 0; i < ix.columns.size(); ++i)
+      s += "|" + Lower(ix.columns[i]) + (i < ix.descending.size() && ix.descending[i] ? "-" : "+");
+    return s;
+  };
+  if (primary) written.insert(signature(*primary));
+  std::set<std::string> tableIndexNames = {"primary"};
+  // Where the server creates an index for a foreign key under the constraint's name, that name
+  // is taken too.
+  for (const auto& fk : keys_)
+    if (&tables_[fk.child] == &t) tableIndexNames.insert(Lower(fk.name));
+  auto indexName = [&](const std::string& name) {
+    return d_.indexNamesPerSchema ? UniqueName(t.name + "_" + name, schemaNames_)
+                                  : UniqueName(name, tableIndexNames);
+  };
+  std::vector<const IndexDef*> others;
+  std::vector<std::string> omitted;  // comment lines for indexes on columns not created
+  for (const auto& ix : t.indexes) {
+    if (ix.primary || ix.columns.empty()) continue;
+    bool usable = true;
+    for (const auto& col : ix.columns) {
+      const Column* c = t.Find(col);
+      if (!c || c->omitted) usable = false;
+    }
+    if (!usable) omitted.push_back("-- indice " + Quote(ix.name) + " omesso: usa un campo non creato\n");
+    else if (written.insert(signature(ix)).second) others.push_back(&ix);
+  }
+
+  // An AUTO_INCREMENT column must lead a key of the CREATE TABLE itself: the primary key, else the
+  // first other index it leads (written there instead of after the table), else a key of its own.
   if (d_.identity == IdentityStyle::kAutoIncrement) {
     for (const Column& c : t.columns) {
       if (!c.identity) continue;
-      bool leads = false;
-      for (const auto& ix : t.indexes)
-        if (!ix.columns.empty() && Lower(ix.columns[0]) == Lower(c.name)) leads = true;
-      if (!leads) {
-        before.push_back(pending);
-        pending.clear();
-        items.push_back("KEY (" + Quote(c.name) + ")");
+      auto leads = [&](const IndexDef& ix) { return Lower(ix.columns.at(0)) == Lower(c.name); };
+      if (primary && !primary->columns.empty() && leads(*primary)) continue;
+      before.push_back(pending);
+      pending.clear();
+      auto lead = std::find_if(others.begin(), others.end(), [&](const IndexDef* ix) { return leads(*ix); });
+      if (lead != others.end()) {
+        items.push_back(std::string((*lead)->unique ? "UNIQUE KEY " : "KEY ") + Quote(indexName((*lead)->name)) +
+                        " (" + KeyList(t, (*lead)->columns, (*lead)->descending) + ")");
+        others.erase(lead);
+      } else {
+        items.push_back("KEY " + Quote(indexName(c.name)) + " (" + Quote(c.name) + ")");
       }
     }
   }
@@ -609,38 +664,10 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
              << Literal(c.description) << ";\n";
   }
 
-  // The other indexes, each once: an index with the same keys as one already written (Access
-  // keeps one for each relation) adds nothing.
-  std::set<std::string> written;
-  auto signature = [&](const IndexDef& ix) {
-    std::string s = ix.unique ? "u" : "n";
-    for (size_t i = 0; i < ix.columns.size(); ++i)
-      s += "|" + Lower(ix.columns[i]) + (i < ix.descending.size() && ix.descending[i] ? "-" : "+");
-    return s;
-  };
-  if (primary) written.insert(signature(*primary));
-  std::set<std::string> tableIndexNames = {"primary"};
-  // Where the server creates an index for a foreign key under the constraint's name, that name
-  // is taken too.
-  for (const auto& fk : keys_)
-    if (&tables_[fk.child] == &t) tableIndexNames.insert(Lower(fk.name));
-  for (const auto& ix : t.indexes) {
-    if (ix.primary || ix.columns.empty()) continue;
-    bool usable = true;
-    for (const auto& col : ix.columns) {
-      const Column* c = t.Find(col);
-      if (!c || c->omitted) usable = false;
-    }
-    if (!usable) {
-      out_ << "-- indice " << Quote(ix.name) << " omesso: usa un campo non creato\n";
-      continue;
-    }
-    if (!written.insert(signature(ix)).second) continue;
-    std::string name = d_.indexNamesPerSchema ? UniqueName(t.name + "_" + ix.name, schemaNames_)
-                                              : UniqueName(ix.name, tableIndexNames);
-    out_ << "CREATE " << (ix.unique ? "UNIQUE " : "") << "INDEX " << Quote(name) << " ON "
-         << Quote(t.name) << " (" << KeyList(t, ix.columns, ix.descending) << ");\n";
-  }
+  for (const std::string& line : omitted) out_ << line;
+  for (const IndexDef* ix : others)
+    out_ << "CREATE " << (ix->unique ? "UNIQUE " : "") << "INDEX " << Quote(indexName(ix->name)) << " ON "
+         << Quote(t.name) << " (" << KeyList(t, ix->columns, ix->descending) << ");\n";
   out_ << '\n';
 }
 

@@ -142,7 +142,7 @@ std::string QueryTypeName(int type) {
 
 std::string FieldTypeText(const dao::Field& field) {
   std::string text = FieldTypeName(field.Type());
-  if (field.Attributes() & dao::dbAutoIncrField) text += ", AutoNumber";
+  if (field.IsAutoNumber()) text += ", AutoNumber";
   if (field.Attributes() & dao::dbHyperlinkField) text += ", Hyperlink";
   return text;
 }

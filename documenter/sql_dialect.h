@@ -9,11 +9,18 @@
 
 namespace tavrek::doc {
 
+// The unit in which a server counts the length of an identifier.
+enum class IdentifierUnit {
+  kBytes,       // bytes of its UTF-8 form (PostgreSQL's NAMEDATALEN)
+  kCharacters,  // characters (code points), whatever their encoding takes (MySQL)
+};
+
 // How an AutoNumber (Long, incrementing) column is declared.
 enum class IdentityStyle {
   kRowidAlias,      // "INTEGER PRIMARY KEY AUTOINCREMENT" on a single-column key; plain otherwise
   kColumnSuffix,    // the type followed by `identitySuffix`
-  kAutoIncrement,   // the type, NOT NULL, then `identitySuffix`; the column must lead some index
+  kAutoIncrement,   // the type, NOT NULL, then `identitySuffix`; the column must lead a key
+                    // declared in the CREATE TABLE itself (KEY / UNIQUE KEY inside it)
 };
 
 // Where column and table descriptions go.
@@ -27,9 +34,10 @@ struct SqlDialect {
   std::string_view name;  // as given on the command line: "sqlite", "postgresql", "mysql"
   char quoteOpen;         // identifiers are written quoteOpen name quoteClose, the closing
   char quoteClose;        // character doubled inside
-  // Longest identifier the server keeps, in bytes (0: no limit). Longer names are an error for
-  // tables and columns; generated names (indexes, constraints) are shortened.
-  size_t maxIdentifierBytes;
+  // Longest identifier the server keeps, counted in `identifierUnit` (0: no limit). Longer names
+  // are an error for tables and columns; generated names (indexes, constraints) are shortened.
+  size_t maxIdentifierLength;
+  IdentifierUnit identifierUnit;
   // Identifiers may only hold characters of Unicode's basic multilingual plane (MySQL keeps
   // them in a three-byte character set): an emoji in a name is an error.
   bool identifiersInBmpOnly;
