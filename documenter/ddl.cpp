@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "documenter/expression.h"
 #include "documenter/names.h"
 #include "documenter/secrets.h"
 
@@ -56,6 +57,17 @@ struct Column {
   bool omitted = false;    // not written (multi-valued fields)
   int textLength = 0;      // Text columns: their length in characters
   size_t bytes = 8;        // the most the value takes in a row (long values: see the dialect)
+  ValueKind kind = ValueKind::kUnknown;  // for conditions on the column
+  std::string rule, ruleText;            // Access's validation rule and its message
+  bool noEmptyText = false;              // Required text that may not be "" either
+  std::string shown;                     // caption and format, for a comment
+};
+
+// A CHECK constraint, or the comment that stands for one the server cannot take.
+struct Check {
+  std::string sql;                   // the condition; empty when not translated
+  std::string comment;               // a comment line before it (the rule's message, or why not)
+  std::vector<std::string> columns;  // the columns the condition reads
 };
 
 struct IndexDef {
@@ -71,6 +83,8 @@ struct TableDef {
   std::string description;
   std::vector<Column> columns;
   std::vector<IndexDef> indexes;
+  std::string rule, ruleText;  // the table's validation rule and its message
+  std::vector<Check> checks;
   const Column* Find(std::string_view column) const {
     for (const auto& c : columns)
       if (Lower(c.name) == Lower(column)) return &c;
@@ -102,6 +116,8 @@ class Generator {
   void MapType(const dao::Field& f, Column& c) const;
   void MapDefault(const dao::Field& f, Column& c) const;
   void FitRow(TableDef& t) const;
+  void AddChecks(TableDef& t) const;
+  std::optional<Check> Condition(const TableDef& t, const AccessExpr* e) const;
   void ReadTables();
   void ReadRelations();
   void OrderTables();
@@ -310,6 +326,8 @@ void Generator::MapDefault(const dao::Field& f, Column& c) const {
     sql = std::string(d_.currentTimestamp);
   } else if (isDate && (word == "date()" || word == "date")) {
     sql = std::string(d_.currentDate);
+  } else if (t == dao::dbGUID && word == "genguid()" && !d_.guidDefault.empty()) {
+    sql = std::string(d_.guidDefault);
   }
   if (sql && c.longValue && !d_.longColumnDefaults) sql.reset();
   if (sql) {
@@ -319,12 +337,29 @@ void Generator::MapDefault(const dao::Field& f, Column& c) const {
   }
 }
 
-std::string DescriptionOf(const dao::Properties& props) {
-  const dao::Property* p = FindProperty(props, "Description");
+std::string TextOf(const dao::Properties& props, const char* name) {
+  const dao::Property* p = FindProperty(props, name);
   if (!p) return {};
   if (const auto* s = std::get_if<std::string>(&p->Value())) return *s;
   return {};
 }
+
+std::string DescriptionOf(const dao::Properties& props) { return TextOf(props, "Description"); }
+
+// The kind of value a field of this type holds, for conditions.
+ValueKind KindOf(int type) {
+  switch (type) {
+    case dao::dbText: case dao::dbMemo: return ValueKind::kText;
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong: case dao::dbBigInt: case dao::dbCurrency:
+    case dao::dbSingle: case dao::dbDouble: case dao::dbDecimal:
+      return ValueKind::kNumber;
+    case dao::dbDate: case kTypeDateTimeExtended: return ValueKind::kDate;
+    case dao::dbBoolean: return ValueKind::kBoolean;
+    default: return ValueKind::kUnknown;
+  }
+}
+
+
 
 // Where the server limits the declared size of a row, turns the widest Text columns that no
 // index uses into long text until the row fits; a comment says so.
@@ -371,6 +406,50 @@ void Generator::FitRow(TableDef& t) const {
   }
 }
 
+// The condition `e` as a CHECK on table `t`, or nullopt when it has no SQL form here.
+std::optional<Check> Generator::Condition(const TableDef& t, const AccessExpr* e) const {
+  if (!e) return std::nullopt;
+  Check check;
+  SqlContext context{
+      d_,
+      [&](const std::string& field) -> std::optional<ValueKind> {
+        const Column* c = t.Find(field);
+        if (!c || c->omitted || c->identity) return std::nullopt;
+        check.columns.push_back(c->name);
+        return c->kind;
+      },
+      [&](const std::string& field) { return Quote(t.Find(field)->name); },
+      [&](const std::string& text) { return Literal(text); }};
+  auto sql = ConditionSql(*e, context);
+  if (!sql) return std::nullopt;
+  check.sql = *sql;
+  return check;
+}
+
+// The validation rules of the table and its fields as CHECK constraints where they translate,
+// as comments where they do not; Required text that Access keeps from being "" too.
+void Generator::AddChecks(TableDef& t) const {
+  auto add = [&](const std::string& owner, const std::string& rule, const std::string& message,
+                 std::optional<Check> check) {
+    if (check) {
+      if (!message.empty()) check->comment = "messaggio di Access: " + OneLine(message);
+      t.checks.push_back(std::move(*check));
+    } else {
+      t.checks.push_back({"", "regola di convalida di " + owner + " in Access non tradotta: " + OneLine(rule), {}});
+    }
+  };
+  for (const Column& c : t.columns) {
+    if (c.omitted) continue;
+    if (c.noEmptyText)
+      t.checks.push_back({Quote(c.name) + " <> ''", Quote(c.name) + ": obbligatorio, stringa vuota non ammessa",
+                          {c.name}});
+    if (!c.rule.empty())
+      add(Quote(c.name), c.rule, c.ruleText, Condition(t, ParseFieldRule(c.rule, c.name).get()));
+  }
+  if (!t.rule.empty())
+    add(Quote(t.name), t.rule, t.ruleText, Condition(t, ParseAccessExpression(t.rule).get()));
+}
+
 void Generator::ReadTables() {
   std::map<std::string, std::string> tableNames;
   const auto& defs = db_.TableDefs();
@@ -400,6 +479,15 @@ void Generator::ReadTables() {
         CheckName("colonna", t.name, c.name, columnNames);
         c.notNull = f.Required();
         c.description = DescriptionOf(f.Properties());
+        c.kind = KindOf(f.Type());
+        c.rule = f.ValidationRule();
+        c.ruleText = f.ValidationText();
+        c.noEmptyText = (f.Type() == dao::dbText || f.Type() == dao::dbMemo) && f.Required() &&
+                        !f.AllowZeroLength();
+        for (const auto& [property, word] : {std::pair{"Caption", "didascalia"}, {"Format", "formato"}}) {
+          const std::string value = TextOf(f.Properties(), property);
+          if (!value.empty()) c.shown += std::string(c.shown.empty() ? "" : ", ") + word + " " + Literal(value);
+        }
       }
       MapDefault(f, c);
       if (f.Type() == dao::dbBoolean) c.notNull = true;
@@ -417,7 +505,10 @@ void Generator::ReadTables() {
       t.indexes.push_back(std::move(x));
     }
     rs->Close();
+    t.rule = TextOf(def.Properties(), "ValidationRule");
+    t.ruleText = TextOf(def.Properties(), "ValidationText");
     FitRow(t);
+    AddChecks(t);
     tables_.push_back(std::move(t));
   }
 }
@@ -567,6 +658,7 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     if (c.omitted) continue;
     if (!c.description.empty() && d_.comments == CommentStyle::kLineComment)
       pending += "  -- " + Quote(c.name) + ": " + OneLine(c.description) + "\n";
+    if (!c.shown.empty()) pending += "  -- " + Quote(c.name) + " in Access: " + OneLine(c.shown) + "\n";
     std::string def = Quote(c.name) + " " + c.type;
     if (RowidAlias(t, c)) {
       def = Quote(c.name) + " INTEGER PRIMARY KEY AUTOINCREMENT";
@@ -646,6 +738,27 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     before.push_back(pending);
     pending.clear();
     items.push_back(ForeignKeyClause(*fk));
+  }
+  // Validation rules. Where the server keeps a CHECK off columns that a foreign key's action
+  // changes, such a rule stays a comment.
+  std::set<std::string> cascaded;
+  if (!d_.checkOnCascadedColumns)
+    for (const auto& fk : keys_)
+      if (&tables_[fk.child] == &t && (fk.actions.find("UPDATE CASCADE") != std::string::npos ||
+                                       fk.actions.find("SET NULL") != std::string::npos))
+        for (const auto& c : fk.childColumns) cascaded.insert(Lower(c));
+  for (const Check& check : t.checks) {
+    if (!check.comment.empty()) pending += "  -- " + check.comment + "\n";
+    if (check.sql.empty()) continue;
+    bool blocked = false;
+    for (const auto& c : check.columns) blocked = blocked || cascaded.count(Lower(c));
+    if (blocked) {
+      pending += "  -- CHECK (" + check.sql + ") omesso: il campo cambia con una chiave esterna\n";
+      continue;
+    }
+    before.push_back(pending);
+    pending.clear();
+    items.push_back("CHECK (" + check.sql + ")");
   }
   for (size_t i = 0; i < items.size(); ++i) {
     out_ << before[i] << "  " << items[i] << (i + 1 < items.size() ? "," : "") << '\n';

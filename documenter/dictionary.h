@@ -85,8 +85,8 @@ std::string DateText(const dao::DateTime& d);
 // English name of a DAO query type code ("Select", "Crosstab", ...); unknown codes as "Tipo N".
 std::string QueryTypeName(int type);
 
-// The field's type in words: the type name, plus "AutoNumber" for an auto-increment Long and
-// "Hyperlink" for a hyperlink Memo ("Long, AutoNumber").
+// The field's type in words: the type name, plus "AutoNumber" for an AutoNumber
+// (Field::IsAutoNumber) and "Hyperlink" for a hyperlink Memo ("Long, AutoNumber").
 std::string FieldTypeText(const dao::Field& field);
 
 // "1–1" for a relation flagged unique, "1–∞" otherwise.

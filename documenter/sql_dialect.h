@@ -56,7 +56,8 @@ struct SqlDialect {
 
   IdentityStyle identity;
   std::string_view identitySuffix;
-  // Default of a GUID AutoNumber (replication ID), empty when the server has no generator.
+  // Default of a GUID AutoNumber (replication ID) and of Access's GenGUID(): a new GUID in the
+  // column's type, empty when the server has no generator.
   std::string_view guidDefault;
 
   // Literals.
@@ -64,6 +65,16 @@ struct SqlDialect {
   bool backslashEscapes;  // a backslash in a string literal must be doubled
   std::string_view currentTimestamp, currentDate;  // DEFAULT expressions for Now() and Date()
   bool longColumnDefaults;  // long text and binary columns may have a DEFAULT
+
+  // Conditions (validation rules as CHECK constraints). `{}` in the literals is replaced by a
+  // string literal; `{a}` and `{b}` in `concatenation` by the operands.
+  std::string_view lengthFunction;   // characters in a text
+  std::string_view likeOperator;     // LIKE that ignores case as Access's does
+  std::string_view concatenation;
+  std::string_view dateLiteral, timestampLiteral;
+  // A CHECK may use a column that a foreign key's ON UPDATE CASCADE or ON DELETE SET NULL
+  // changes (MySQL refuses it).
+  bool checkOnCascadedColumns;
 
   CommentStyle comments;
   bool descendingIndexes;    // DESC on index keys

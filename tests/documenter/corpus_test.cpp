@@ -51,6 +51,31 @@ TEST(DictionaryOnFiles, RelationsOfIndexTestWithTheirCascades) {
   db->Close();
 }
 
+// The attachment columns of this file carry the AutoNumber bit in their column flags; only Long
+// and GUID fields are AutoNumbers, in the HTML and in the Markdown.
+TEST(DictionaryOnFiles, AutoNumberOnlyOnLongAndGuidFields) {
+  size_t autoNumbers = 0;
+  for (const char* file : {"ace/complexDataTestV2010.accdb", "jet4/testV2000.mdb",
+                           "ace/calcFieldTestV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    auto db = Open(file);
+    const Dictionary d = ReadDictionary(*db);
+    const std::string page = HtmlDictionary(d);
+    const std::string md = MarkdownDictionary(d);
+    EXPECT_EQ(Count(page, ", AutoNumber"), Count(page, "<td>Long, AutoNumber</td>") +
+                                               Count(page, "<td>GUID, AutoNumber</td>"));
+    EXPECT_EQ(Count(md, ", AutoNumber"),
+              Count(md, "| Long, AutoNumber |") + Count(md, "| GUID, AutoNumber |"));
+    autoNumbers += Count(page, "<td>Long, AutoNumber</td>");
+    db->Close();
+  }
+  EXPECT_GE(autoNumbers, 2u);
+  auto db = Open("ace/complexDataTestV2010.accdb");
+  const std::string page = HtmlDictionary(ReadDictionary(*db));
+  EXPECT_NE(page.find("<td>attach-data</td><td>Attachment</td>"), std::string::npos);
+  db->Close();
+}
+
 TEST(DictionaryOnFiles, EveryRelationAndDescriptionOfTheStressFile) {
   auto db = Open("generated/stress-d-300rels-V2007.accdb");
   const Dictionary d = ReadDictionary(*db);

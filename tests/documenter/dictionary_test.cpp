@@ -77,6 +77,25 @@ TEST(Dictionary, TextsOfValuesTypesAndFlags) {
   EXPECT_EQ(RelationFlags(dao::Relation(r)), "non applicata, join sinistro");
 }
 
+// The AutoNumber flag counts on a Long and a GUID only: some files carry the bit on Text, Date,
+// Currency, Integer and attachment fields.
+TEST(Dictionary, AutoNumberOnlyForLongAndGuid) {
+  const struct {
+    int16_t type;
+    const char* text;
+  } kCases[] = {{dao::dbLong, "Long, AutoNumber"},   {dao::dbGUID, "GUID, AutoNumber"},
+                {dao::dbText, "Text"},               {dao::dbDate, "Date/Time"},
+                {dao::dbCurrency, "Currency"},       {dao::dbInteger, "Integer"},
+                {dao::dbAttachment, "Attachment"}};
+  for (const auto& c : kCases) {
+    dao::FieldInfo info;
+    info.name = "x";
+    info.type = c.type;
+    info.attributes = dao::dbAutoIncrField | dao::dbFixedField;
+    EXPECT_EQ(FieldTypeText(dao::Field(info)), c.text);
+  }
+}
+
 TEST(Diagram, ShowsKeyFieldsAndOneEdgePerRelationBetweenShownTables) {
   auto db = doctest::SalesDatabase().Build();
   const Dictionary d = ReadDictionary(*db);

@@ -108,6 +108,42 @@ std::vector<SchemaCase> AwkwardSchemas() {
          return db;
        },
        {}},
+      // Validation rules that translate become CHECK constraints, the others comments; Required
+      // text that may not be empty; GUIDs made by the server; captions and formats.
+      {"regole di convalida",
+       [] {
+         SampleDb db;
+         auto rule = [](dao::FieldInfo f, const char* rule, const char* text = "") {
+           f.validationRule = rule;
+           f.validationText = text;
+           return f;
+         };
+         dao::FieldInfo id = Field("ID", dao::dbGUID, 16);
+         id.attributes = dao::dbAutoIncrField | dao::dbFixedField;
+         dao::FieldInfo nome = rule(Field("Nome", dao::dbText, 40, true), "Like \"A*\" Or Like \"B?%\"");
+         nome.properties = {{"Caption", dao::dbText, std::string("Nome del prodotto")},
+                            {"Format", dao::dbText, std::string(">")}};
+         dao::TableDetail t;
+         t.fields = {id,
+                     nome,
+                     rule(Field("Prezzo", dao::dbCurrency, 8), ">=0 And <1000000", "Prezzo fuori misura"),
+                     Field("Sconto", dao::dbCurrency, 8),
+                     rule(Field("Codice", dao::dbText, 5), "Len([Codice])=5"),
+                     rule(Field("Tipo", dao::dbText, 1), "\"M\" Or \"F\""),
+                     rule(Field("Data", dao::dbDate, 8), ">=#1/31/2000# And <#2100-01-01 12:30#"),
+                     rule(Field("Quantità", dao::dbInteger, 2), "Between 1 And 99"),
+                     rule(Field("Colore", dao::dbText, 10), "In (\"rosso\",\"verde\")"),
+                     rule(Field("Stato", dao::dbText, 10), "Is Null Or Not Like \"X*\""),
+                     rule(Field("Nota", dao::dbMemo), "UCase([Nota]) & \"x\" <> \"Yx\""),
+                     rule(Field("Consegna", dao::dbDate, 8), ">Date()"),
+                     Field("Lotto", dao::dbGUID, 16, false, "GenGUID()")};
+         t.indexes = {PrimaryKey({"ID"})};
+         db.AddTable("Prodotti", t);
+         db.source->tableProps.back() = {{"ValidationRule", dao::dbText, std::string("[Sconto] <= [Prezzo]")},
+                                         {"ValidationText", dao::dbText, std::string("Sconto troppo alto")}};
+         return db;
+       },
+       {}},
       // 33 characters are within MySQL's 64 characters but past PostgreSQL's 63 bytes.
       {"nome cirillico di 33 caratteri",
        [=] {
