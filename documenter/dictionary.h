@@ -47,6 +47,11 @@ struct Dictionary {
   std::vector<ReferenceEntry> references;
 };
 
+// What the writers say where a section has nothing to show.
+inline constexpr const char* kNoApplication = "Nessuna maschera, report, macro o modulo.";
+inline constexpr const char* kNoCode = "Nessun modulo con codice VBA e nessuna macro leggibile.";
+inline constexpr const char* kNothingNamed = "Nessuna tabella o query \xC3\xA8 nominata altrove.";
+
 // One group of application objects as the writers show it.
 struct ApplicationGroup {
   const char* title;  // "Maschere", "Report", "Macro", "Moduli"
