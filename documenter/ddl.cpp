@@ -13,6 +13,7 @@
 #include "documenter/expression.h"
 #include "documenter/names.h"
 #include "documenter/secrets.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
 
@@ -23,12 +24,8 @@ constexpr int32_t kRelationDeleteSetNull = 0x2000;
 // DAO's code of ACE's extended date-time (Date/Time Extended, Access 2021).
 constexpr int kTypeDateTimeExtended = dao::dbDateTimeExtended;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+// Names compared as Access compares them.
+std::string Lower(std::string_view s) { return engine::FoldName(s); }
 
 // One line of comment text: line breaks become spaces.
 std::string OneLine(std::string_view s) {

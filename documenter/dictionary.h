@@ -72,8 +72,8 @@ std::string ReferenceWord(const std::string& kind);
 // cannot be read (a dictionary is complete or absent).
 Dictionary ReadDictionary(dao::Database& db);
 
-// The position in `d.tables` of the table named `name` (exact match first, then ignoring ASCII
-// case), or -1.
+// The position in `d.tables` of the table named `name` (exact match first, then as Access compares
+// names: engine::FoldName), or -1.
 int FindTable(const Dictionary& d, const std::string& name);
 
 // The Description property among `properties` as text; empty when there is none or it is not text.
