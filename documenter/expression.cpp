@@ -26,7 +26,8 @@ bool Tokenize(std::string_view s, std::vector<Token>& out) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (std::isspace(c)) {
       ++i;
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() &&
+                                   std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
       size_t j = i;
       while (j < s.size() && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
       out.push_back({Token::kNumber, std::string(s.substr(i, j - i))});
@@ -51,7 +52,8 @@ bool Tokenize(std::string_view s, std::vector<Token>& out) {
       const char close = c == '#' ? '#' : ']';
       const size_t j = s.find(close, i + 1);
       if (j == std::string_view::npos) return false;
-      out.push_back({c == '#' ? Token::kDate : Token::kName, std::string(s.substr(i + 1, j - i - 1))});
+      out.push_back(
+          {c == '#' ? Token::kDate : Token::kName, std::string(s.substr(i + 1, j - i - 1))});
       i = j + 1;
     } else if (std::isalpha(c) || c == '_' || c >= 0x80) {
       size_t j = i;
@@ -61,8 +63,8 @@ bool Tokenize(std::string_view s, std::vector<Token>& out) {
       out.push_back({Token::kWord, std::string(s.substr(i, j - i))});
       i = j;
     } else {
-      static const char* const kSymbols[] = {"<=", ">=", "<>", "=", "<", ">", "+", "-",
-                                             "*",  "/",  "&",  "(", ")", ","};
+      static const char* const kSymbols[] = {"<=", ">=", "<>", "=", "<", ">", "+",
+                                             "-",  "*",  "/",  "&", "(", ")", ","};
       bool found = false;
       for (const char* sym : kSymbols) {
         if (s.substr(i).starts_with(sym)) {
@@ -96,13 +98,21 @@ ExprPtr Node(Op op, std::string text, ExprPtr a, ExprPtr b = nullptr, ExprPtr c 
 // Is the node a condition (gives true or false) by its form?
 bool IsCondition(const AccessExpr& e) {
   switch (e.op) {
-    case Op::kBetween: case Op::kNotBetween: case Op::kIn: case Op::kNotIn: case Op::kLike:
-    case Op::kNotLike: case Op::kIsNull: case Op::kIsNotNull:
+    case Op::kBetween:
+    case Op::kNotBetween:
+    case Op::kIn:
+    case Op::kNotIn:
+    case Op::kLike:
+    case Op::kNotLike:
+    case Op::kIsNull:
+    case Op::kIsNotNull:
       return true;
-    case Op::kUnary: return e.text == "Not";
+    case Op::kUnary:
+      return e.text == "Not";
     case Op::kBinary:
       return e.text != "+" && e.text != "-" && e.text != "*" && e.text != "/" && e.text != "&";
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -129,7 +139,8 @@ class Parser {
       if (Symbol(s)) return true;
     return Word("Like") || Word("Between") || Word("In") || Word("Is") ||
            (Word("Not") && at_ + 1 < t_.size() && t_[at_ + 1].kind == Token::kWord &&
-            (engine::FoldName(t_[at_ + 1].text) == "like" || engine::FoldName(t_[at_ + 1].text) == "between" ||
+            (engine::FoldName(t_[at_ + 1].text) == "like" ||
+             engine::FoldName(t_[at_ + 1].text) == "between" ||
              engine::FoldName(t_[at_ + 1].text) == "in"));
   }
 
@@ -164,7 +175,8 @@ class Parser {
     }
     if (field_) {
       ExprPtr e = Comparison(Concat());
-      if (e && !IsCondition(*e)) e = Node(Op::kBinary, "=", Node(Op::kField, *field_), std::move(e));
+      if (e && !IsCondition(*e))
+        e = Node(Op::kBinary, "=", Node(Op::kField, *field_), std::move(e));
       return e;
     }
     return Comparison(Concat());
@@ -187,7 +199,8 @@ class Parser {
     if (Word("Like")) {
       ++at_;
       ExprPtr r = Concat();
-      return r ? Node(negated ? Op::kNotLike : Op::kLike, "", std::move(left), std::move(r)) : nullptr;
+      return r ? Node(negated ? Op::kNotLike : Op::kLike, "", std::move(left), std::move(r))
+               : nullptr;
     }
     if (Word("Between")) {
       ++at_;
@@ -195,8 +208,8 @@ class Parser {
       if (!low || !Word("And")) return nullptr;
       ++at_;
       ExprPtr high = Concat();
-      return high ? Node(negated ? Op::kNotBetween : Op::kBetween, "", std::move(left), std::move(low),
-                         std::move(high))
+      return high ? Node(negated ? Op::kNotBetween : Op::kBetween, "", std::move(left),
+                         std::move(low), std::move(high))
                   : nullptr;
     }
     if (Word("In")) {
@@ -259,10 +272,18 @@ class Parser {
   ExprPtr Primary() {
     const Token& tok = t_[at_];
     switch (tok.kind) {
-      case Token::kNumber: ++at_; return Node(Op::kNumber, tok.text);
-      case Token::kText: ++at_; return Node(Op::kText, tok.text);
-      case Token::kDate: ++at_; return Node(Op::kDate, tok.text);
-      case Token::kName: ++at_; return Node(Op::kField, tok.text);
+      case Token::kNumber:
+        ++at_;
+        return Node(Op::kNumber, tok.text);
+      case Token::kText:
+        ++at_;
+        return Node(Op::kText, tok.text);
+      case Token::kDate:
+        ++at_;
+        return Node(Op::kDate, tok.text);
+      case Token::kName:
+        ++at_;
+        return Node(Op::kField, tok.text);
       case Token::kSymbol:
         if (tok.text == "(") {
           // Inside parentheses a whole expression: a field rule's implicit field stops here.
@@ -304,7 +325,8 @@ class Parser {
         }
         return Node(Op::kField, tok.text);  // a field named without brackets
       }
-      case Token::kEnd: return nullptr;
+      case Token::kEnd:
+        return nullptr;
     }
     return nullptr;
   }
@@ -334,8 +356,10 @@ std::optional<std::string> IsoDate(const std::string& text) {
   }
   if (y < 100 || m < 1 || m > 12 || d < 1 || d > 31) return std::nullopt;
   char buf[64];
-  if (hh < 0) std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-  else std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, hh, mm, ss);
+  if (hh < 0)
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  else
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, hh, mm, ss);
   return std::string(buf);
 }
 
@@ -351,37 +375,47 @@ class Writer {
   std::optional<Sql> Write(const AccessExpr& e) {
     const SqlDialect& d = c_.dialect;
     switch (e.op) {
-      case Op::kNumber: return Sql{e.text, ValueKind::kNumber};
-      case Op::kText: return Sql{c_.literal(e.text), ValueKind::kText};
+      case Op::kNumber:
+        return Sql{e.text, ValueKind::kNumber};
+      case Op::kText:
+        return Sql{c_.literal(e.text), ValueKind::kText};
       case Op::kBoolean:
-        return Sql{std::string(e.text == "true" ? d.literalTrue : d.literalFalse), ValueKind::kBoolean};
+        return Sql{std::string(e.text == "true" ? d.literalTrue : d.literalFalse),
+                   ValueKind::kBoolean};
       case Op::kDate: {
         auto iso = IsoDate(e.text);
         if (!iso) return std::nullopt;
         const bool time = iso->size() > 10;
-        return Sql{Replace(time ? d.timestampLiteral : d.dateLiteral, c_.literal(*iso)), ValueKind::kDate};
+        return Sql{Replace(time ? d.timestampLiteral : d.dateLiteral, c_.literal(*iso)),
+                   ValueKind::kDate};
       }
-      case Op::kNull: return std::nullopt;  // comparing with Null is never true or false
+      case Op::kNull:
+        return std::nullopt;  // comparing with Null is never true or false
       case Op::kField: {
         auto kind = c_.fieldKind(e.text);
         if (!kind || *kind == ValueKind::kUnknown) return std::nullopt;
         return Sql{c_.quoteName(e.text), *kind};
       }
-      case Op::kCall: return Call(e);
+      case Op::kCall:
+        return Call(e);
       case Op::kUnary: {
         auto a = Write(*e.args[0]);
         if (!a) return std::nullopt;
-        if (e.text == "-") return a->kind == ValueKind::kNumber ? std::optional<Sql>(Sql{"-" + a->text, a->kind}) : std::nullopt;
+        if (e.text == "-")
+          return a->kind == ValueKind::kNumber ? std::optional<Sql>(Sql{"-" + a->text, a->kind})
+                                               : std::nullopt;
         if (a->kind != ValueKind::kBoolean) return std::nullopt;
         return Sql{"NOT (" + a->text + ")", ValueKind::kBoolean};
       }
-      case Op::kBinary: return Binary(e);
+      case Op::kBinary:
+        return Binary(e);
       case Op::kBetween:
       case Op::kNotBetween: {
         auto v = Write(*e.args[0]), low = Write(*e.args[1]), high = Write(*e.args[2]);
-        if (!v || !low || !high || !Comparable(*v, *low) || !Comparable(*v, *high)) return std::nullopt;
-        return Sql{v->text + (e.op == Op::kNotBetween ? " NOT" : "") + " BETWEEN " + low->text + " AND " +
-                       high->text,
+        if (!v || !low || !high || !Comparable(*v, *low) || !Comparable(*v, *high))
+          return std::nullopt;
+        return Sql{v->text + (e.op == Op::kNotBetween ? " NOT" : "") + " BETWEEN " + low->text +
+                       " AND " + high->text,
                    ValueKind::kBoolean};
       }
       case Op::kIn:
@@ -394,7 +428,8 @@ class Writer {
           if (!item || !Comparable(*v, *item)) return std::nullopt;
           list += (i > 1 ? ", " : "") + item->text;
         }
-        return Sql{v->text + (e.op == Op::kNotIn ? " NOT IN (" : " IN (") + list + ")", ValueKind::kBoolean};
+        return Sql{v->text + (e.op == Op::kNotIn ? " NOT IN (" : " IN (") + list + ")",
+                   ValueKind::kBoolean};
       }
       case Op::kLike:
       case Op::kNotLike: {
@@ -402,15 +437,16 @@ class Writer {
         if (!v || v->kind != ValueKind::kText || e.args[1]->op != Op::kText) return std::nullopt;
         auto pattern = LikePattern(e.args[1]->text);
         if (!pattern) return std::nullopt;
-        return Sql{v->text + (e.op == Op::kNotLike ? " NOT " : " ") + std::string(d.likeOperator) + " " +
-                       c_.literal(*pattern) + " ESCAPE '!'",
+        return Sql{v->text + (e.op == Op::kNotLike ? " NOT " : " ") + std::string(d.likeOperator) +
+                       " " + c_.literal(*pattern) + " ESCAPE '!'",
                    ValueKind::kBoolean};
       }
       case Op::kIsNull:
       case Op::kIsNotNull: {
         auto v = Write(*e.args[0]);
         if (!v) return std::nullopt;
-        return Sql{v->text + (e.op == Op::kIsNull ? " IS NULL" : " IS NOT NULL"), ValueKind::kBoolean};
+        return Sql{v->text + (e.op == Op::kIsNull ? " IS NULL" : " IS NOT NULL"),
+                   ValueKind::kBoolean};
       }
     }
     return std::nullopt;
@@ -423,7 +459,9 @@ class Writer {
     if (at != std::string::npos) out.replace(at, 2, value);
     return out;
   }
-  static bool Comparable(const Sql& a, const Sql& b) { return a.kind == b.kind && a.kind != ValueKind::kUnknown; }
+  static bool Comparable(const Sql& a, const Sql& b) {
+    return a.kind == b.kind && a.kind != ValueKind::kUnknown;
+  }
 
   // Access's * and ? as SQL's % and _, SQL's own wildcards and the escape character escaped with
   // "!"; nullopt for # (a digit) and [ ] (character lists), which LIKE cannot say.
@@ -431,11 +469,24 @@ class Writer {
     std::string out;
     for (char ch : access) {
       switch (ch) {
-        case '*': out += '%'; break;
-        case '?': out += '_'; break;
-        case '#': case '[': case ']': return std::nullopt;
-        case '%': case '_': case '!': out += '!'; out += ch; break;
-        default: out += ch;
+        case '*':
+          out += '%';
+          break;
+        case '?':
+          out += '_';
+          break;
+        case '#':
+        case '[':
+        case ']':
+          return std::nullopt;
+        case '%':
+        case '_':
+        case '!':
+          out += '!';
+          out += ch;
+          break;
+        default:
+          out += ch;
       }
     }
     return out;
@@ -452,7 +503,8 @@ class Writer {
       const char* f = name == "ucase" ? "UPPER" : name == "lcase" ? "LOWER" : "TRIM";
       return Sql{std::string(f) + "(" + a->text + ")", ValueKind::kText};
     }
-    if (name == "abs" && a->kind == ValueKind::kNumber) return Sql{"ABS(" + a->text + ")", ValueKind::kNumber};
+    if (name == "abs" && a->kind == ValueKind::kNumber)
+      return Sql{"ABS(" + a->text + ")", ValueKind::kNumber};
     return std::nullopt;
   }
 
@@ -463,7 +515,8 @@ class Writer {
     const std::string& op = e.text;
     if (op == "And" || op == "Or") {
       if (a->kind != ValueKind::kBoolean || b->kind != ValueKind::kBoolean) return std::nullopt;
-      return Sql{"(" + a->text + (op == "And" ? " AND " : " OR ") + b->text + ")", ValueKind::kBoolean};
+      return Sql{"(" + a->text + (op == "And" ? " AND " : " OR ") + b->text + ")",
+                 ValueKind::kBoolean};
     }
     if (op == "+" || op == "-" || op == "*" || op == "/") {
       if (a->kind != ValueKind::kNumber || b->kind != ValueKind::kNumber) return std::nullopt;

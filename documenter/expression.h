@@ -27,7 +27,7 @@ struct AccessExpr {
     kField,                                  // a [field] name (`text`)
     kCall,                                   // a function (`text` its name) of `args`
     kUnary,                                  // `text` "-" or "Not" of args[0]
-    kBinary,                                 // args[0] `text` args[1]: = <> < > <= >= + - * / & And Or
+    kBinary,  // args[0] `text` args[1]: = <> < > <= >= + - * / & And Or
     kBetween, kNotBetween,                   // args[0] Between args[1] And args[2]
     kIn, kNotIn,                             // args[0] In (args[1..])
     kLike, kNotLike,                         // args[0] Like args[1]

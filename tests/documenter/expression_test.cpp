@@ -12,19 +12,19 @@ using namespace tavrek::doc;
 
 // Fields of a table: N number, T text, D date, B boolean.
 const std::map<std::string, ValueKind> kFields = {
-    {"n", ValueKind::kNumber}, {"m", ValueKind::kNumber}, {"t", ValueKind::kText},
+    {"n", ValueKind::kNumber}, {"m", ValueKind::kNumber},  {"t", ValueKind::kText},
     {"d", ValueKind::kDate},   {"b", ValueKind::kBoolean}, {"Città", ValueKind::kText}};
 
-std::optional<std::string> Translate(const std::string& rule, const char* dialect, const std::string& field) {
-  SqlContext context{
-      *FindSqlDialect(dialect),
-      [](const std::string& name) -> std::optional<ValueKind> {
-        for (const auto& [f, kind] : kFields)
-          if (f == name || (f == "n" && name == "N")) return kind;
-        return std::nullopt;
-      },
-      [](const std::string& name) { return "\"" + name + "\""; },
-      [](const std::string& text) { return "'" + text + "'"; }};
+std::optional<std::string> Translate(const std::string& rule, const char* dialect,
+                                     const std::string& field) {
+  SqlContext context{*FindSqlDialect(dialect),
+                     [](const std::string& name) -> std::optional<ValueKind> {
+                       for (const auto& [f, kind] : kFields)
+                         if (f == name || (f == "n" && name == "N")) return kind;
+                       return std::nullopt;
+                     },
+                     [](const std::string& name) { return "\"" + name + "\""; },
+                     [](const std::string& text) { return "'" + text + "'"; }};
   auto e = field.empty() ? ParseAccessExpression(rule) : ParseFieldRule(rule, field);
   if (!e) return std::nullopt;
   return ConditionSql(*e, context);
@@ -45,13 +45,15 @@ TEST(AccessExpression, RulesAsConditionsForEachServer) {
       {"n", "Not Between 1 And 9", "\"n\" NOT BETWEEN 1 AND 9", "\"n\" NOT BETWEEN 1 AND 9"},
       {"t", "In (\"a\", \"b\")", "\"t\" IN ('a', 'b')", "\"t\" IN ('a', 'b')"},
       {"t", "Like \"A*\"", "\"t\" LIKE 'A%' ESCAPE '!'", "\"t\" ILIKE 'A%' ESCAPE '!'"},
-      {"t", "Not Like \"?_%!\"", "\"t\" NOT LIKE '_!_!%!!' ESCAPE '!'", "\"t\" NOT ILIKE '_!_!%!!' ESCAPE '!'"},
+      {"t", "Not Like \"?_%!\"", "\"t\" NOT LIKE '_!_!%!!' ESCAPE '!'",
+       "\"t\" NOT ILIKE '_!_!%!!' ESCAPE '!'"},
       {"t", "Is Null Or Len([t])>2", "(\"t\" IS NULL OR length(\"t\") > 2)",
        "(\"t\" IS NULL OR char_length(\"t\") > 2)"},
       {"t", "Is Not Null", "\"t\" IS NOT NULL", "\"t\" IS NOT NULL"},
       {"t", "Not \"x\"", "NOT (\"t\" = 'x')", "NOT (\"t\" = 'x')"},
       {"d", ">=#1/31/2000#", "\"d\" >= '2000-01-31'", "\"d\" >= DATE '2000-01-31'"},
-      {"d", "<#2000-01-31 08:05#", "\"d\" < '2000-01-31 08:05:00'", "\"d\" < TIMESTAMP '2000-01-31 08:05:00'"},
+      {"d", "<#2000-01-31 08:05#", "\"d\" < '2000-01-31 08:05:00'",
+       "\"d\" < TIMESTAMP '2000-01-31 08:05:00'"},
       {"b", "True", "\"b\" = 1", "\"b\" = TRUE"},
       {"", "[n] <= [m] * 2 And UCase([Città]) & \"x\" <> \"Y\"",
        "(\"n\" <= (\"m\" * 2) AND (UPPER(\"Città\") || 'x') <> 'Y')",
@@ -79,7 +81,8 @@ TEST(AccessExpression, RulesAsConditionsForEachServer) {
     EXPECT_EQ(pg.value_or("(non tradotta)"), c.postgresql ? c.postgresql : "(non tradotta)");
   }
   // MySQL's || is Or: text is joined with CONCAT.
-  EXPECT_EQ(Translate("[t] & \"x\" = \"yx\"", "mysql", "").value_or(""), "CONCAT(\"t\", 'x') = 'yx'");
+  EXPECT_EQ(Translate("[t] & \"x\" = \"yx\"", "mysql", "").value_or(""),
+            "CONCAT(\"t\", 'x') = 'yx'");
 }
 
 }  // namespace
