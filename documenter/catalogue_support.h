@@ -5,6 +5,7 @@
 #include <string>
 
 #include "documenter/secrets.h"
+#include "engine/catalogue/name_compare.h"
 #include "engine/dao.h"
 
 namespace tavrek::doc {
@@ -20,9 +21,7 @@ struct Secrets {
     return HoldsConnect(name) ? Connect(value) : value;
   }
   static bool HoldsConnect(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
-    return folded.find("connect") != std::string::npos;
+    return engine::FoldName(name).find("connect") != std::string::npos;
   }
 };
 

@@ -12,8 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "documenter/expression.h"
 #include "documenter/names.h"
 #include "documenter/secrets.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
 
@@ -24,12 +26,8 @@ constexpr int32_t kRelationDeleteSetNull = 0x2000;
 // DAO's code of ACE's extended date-time (Date/Time Extended, Access 2021).
 constexpr int kTypeDateTimeExtended = dao::dbDateTimeExtended;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+// Names compared as Access compares them.
+std::string Lower(std::string_view s) { return engine::FoldName(s); }
 
 // One line of comment text: line breaks become spaces.
 std::string OneLine(std::string_view s) {
@@ -43,14 +41,6 @@ std::string Replace(std::string_view pattern, std::string_view key, const std::s
   for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + value.size()))
     out.replace(at, key.size(), value);
   return out;
-}
-
-// Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
-std::string CutUtf8(const std::string& s, size_t bytes) {
-  if (s.size() <= bytes) return s;
-  size_t n = bytes;
-  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-  return s.substr(0, n);
 }
 
 // What the generator knows of one column.
@@ -67,6 +57,17 @@ struct Column {
   int textLength = 0;      // Text columns: their length in characters
   int decimalScale = -1;   // Decimal columns: the declared scale
   size_t bytes = 8;        // the most the value takes in a row (long values: see the dialect)
+  ValueKind kind = ValueKind::kUnknown;  // for conditions on the column
+  std::string rule, ruleText;            // Access's validation rule and its message
+  bool noEmptyText = false;              // Required text that may not be "" either
+  std::string shown;                     // caption and format, for a comment
+};
+
+// A CHECK constraint, or the comment that stands for one the server cannot take.
+struct Check {
+  std::string sql;                   // the condition; empty when not translated
+  std::string comment;               // a comment line before it (the rule's message, or why not)
+  std::vector<std::string> columns;  // the columns the condition reads
 };
 
 struct IndexDef {
@@ -82,6 +83,8 @@ struct TableDef {
   std::string description;
   std::vector<Column> columns;
   std::vector<IndexDef> indexes;
+  std::string rule, ruleText;  // the table's validation rule and its message
+  std::vector<Check> checks;
   const Column* Find(std::string_view column) const {
     for (const auto& c : columns)
       if (Lower(c.name) == Lower(column)) return &c;
@@ -109,10 +112,14 @@ class Generator {
   std::string Literal(std::string_view text) const;
   void CheckName(const std::string& kind, const std::string& owner, const std::string& name,
                  std::map<std::string, std::string>& seen) const;
+  size_t NameLength(std::string_view name) const;
+  std::string CutName(const std::string& name, size_t limit) const;
   std::string UniqueName(std::string name, std::set<std::string>& used) const;
   void MapType(const dao::Field& f, Column& c) const;
   void MapDefault(const dao::Field& f, Column& c) const;
   void FitRow(TableDef& t) const;
+  void AddChecks(TableDef& t) const;
+  std::optional<Check> Condition(const TableDef& t, const AccessExpr* e) const;
   void ReadTables();
   void ReadRelations();
   void OrderTables();
@@ -153,23 +160,46 @@ std::string Generator::Literal(std::string_view text) const {
 void Generator::CheckName(const std::string& kind, const std::string& owner, const std::string& name,
                           std::map<std::string, std::string>& seen) const {
   std::string where = owner.empty() ? "" : " della tabella \"" + owner + "\"";
-  if (d_.maxIdentifierBytes && name.size() > d_.maxIdentifierBytes)
+  if (d_.maxIdentifierLength && NameLength(name) > d_.maxIdentifierLength)
     throw DdlError("nome troppo lungo per " + std::string(d_.name) + " (" + kind + where + "): \"" +
-                   name + "\" supera " + std::to_string(d_.maxIdentifierBytes) + " byte");
+                   name + "\" supera " + std::to_string(d_.maxIdentifierLength) +
+                   (d_.identifierUnit == IdentifierUnit::kBytes ? " byte" : " caratteri"));
   auto [it, added] = seen.emplace(Lower(name), name);
   if (!added)
     throw DdlError("nomi in conflitto per " + std::string(d_.name) + " (" + kind + where + "): \"" +
                    it->second + "\" e \"" + name + "\" differiscono solo per maiuscole e minuscole");
 }
 
+// The length of `name` as the server counts it.
+size_t Generator::NameLength(std::string_view name) const {
+  if (d_.identifierUnit == IdentifierUnit::kBytes) return name.size();
+  size_t n = 0;
+  for (char c : name)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+// `name` cut to at most `limit` of the server's units, without splitting a character.
+std::string Generator::CutName(const std::string& name, size_t limit) const {
+  size_t end = 0, length = 0;
+  while (end < name.size()) {
+    size_t next = end + 1;
+    while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) ++next;
+    length += d_.identifierUnit == IdentifierUnit::kBytes ? next - end : 1;
+    if (length > limit) break;
+    end = next;
+  }
+  return name.substr(0, end);
+}
+
 // `name` shortened to the server's limit and made different from every name in `used`
 // (compared case-insensitively) by a numeric suffix; the result is added to `used`.
 std::string Generator::UniqueName(std::string name, std::set<std::string>& used) const {
-  size_t limit = d_.maxIdentifierBytes ? d_.maxIdentifierBytes : std::string::npos;
-  std::string candidate = CutUtf8(name, limit);
+  const size_t limit = d_.maxIdentifierLength ? d_.maxIdentifierLength : std::string::npos;
+  std::string candidate = CutName(name, limit);
   for (int n = 2; used.count(Lower(candidate)); ++n) {
     std::string suffix = "_" + std::to_string(n);
-    candidate = CutUtf8(name, limit == std::string::npos ? limit : limit - suffix.size()) + suffix;
+    candidate = CutName(name, limit == std::string::npos ? limit : limit - suffix.size()) + suffix;
   }
   used.insert(Lower(candidate));
   return candidate;
@@ -224,12 +254,12 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
                ") omesso: i suoi valori stanno in una tabella nascosta di Access";
       return;
   }
-  if ((f.Attributes() & dao::dbAutoIncrField) && f.Type() == dao::dbLong) c.identity = true;
+  if (f.IsAutoNumber() && f.Type() == dao::dbLong) c.identity = true;
 }
 
 // A DEFAULT for the Access default-value expression, when it has one in SQL.
 void Generator::MapDefault(const dao::Field& f, Column& c) const {
-  if ((f.Attributes() & dao::dbAutoIncrField) && f.Type() == dao::dbGUID) {
+  if (f.IsAutoNumber() && f.Type() == dao::dbGUID) {
     if (!d_.guidDefault.empty()) c.defaultSql = d_.guidDefault;
     return;
   }
@@ -287,6 +317,8 @@ void Generator::MapDefault(const dao::Field& f, Column& c) const {
     sql = std::string(d_.currentTimestamp);
   } else if (isDate && (word == "date()" || word == "date")) {
     sql = std::string(d_.currentDate);
+  } else if (t == dao::dbGUID && word == "genguid()" && !d_.guidDefault.empty()) {
+    sql = std::string(d_.guidDefault);
   }
   if (sql && c.longValue && !d_.longColumnDefaults) sql.reset();
   if (sql) {
@@ -296,12 +328,29 @@ void Generator::MapDefault(const dao::Field& f, Column& c) const {
   }
 }
 
-std::string DescriptionOf(const dao::Properties& props) {
-  const dao::Property* p = FindProperty(props, "Description");
+std::string TextOf(const dao::Properties& props, const char* name) {
+  const dao::Property* p = FindProperty(props, name);
   if (!p) return {};
   if (const auto* s = std::get_if<std::string>(&p->Value())) return *s;
   return {};
 }
+
+std::string DescriptionOf(const dao::Properties& props) { return TextOf(props, "Description"); }
+
+// The kind of value a field of this type holds, for conditions.
+ValueKind KindOf(int type) {
+  switch (type) {
+    case dao::dbText: case dao::dbMemo: return ValueKind::kText;
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong: case dao::dbBigInt: case dao::dbCurrency:
+    case dao::dbSingle: case dao::dbDouble: case dao::dbDecimal:
+      return ValueKind::kNumber;
+    case dao::dbDate: case kTypeDateTimeExtended: return ValueKind::kDate;
+    case dao::dbBoolean: return ValueKind::kBoolean;
+    default: return ValueKind::kUnknown;
+  }
+}
+
+
 
 // Where the server limits the declared size of a row, turns the widest Text columns that no
 // index uses into long text until the row fits; a comment says so.
@@ -348,6 +397,50 @@ void Generator::FitRow(TableDef& t) const {
   }
 }
 
+// The condition `e` as a CHECK on table `t`, or nullopt when it has no SQL form here.
+std::optional<Check> Generator::Condition(const TableDef& t, const AccessExpr* e) const {
+  if (!e) return std::nullopt;
+  Check check;
+  SqlContext context{
+      d_,
+      [&](const std::string& field) -> std::optional<ValueKind> {
+        const Column* c = t.Find(field);
+        if (!c || c->omitted || c->identity) return std::nullopt;
+        check.columns.push_back(c->name);
+        return c->kind;
+      },
+      [&](const std::string& field) { return Quote(t.Find(field)->name); },
+      [&](const std::string& text) { return Literal(text); }};
+  auto sql = ConditionSql(*e, context);
+  if (!sql) return std::nullopt;
+  check.sql = *sql;
+  return check;
+}
+
+// The validation rules of the table and its fields as CHECK constraints where they translate,
+// as comments where they do not; Required text that Access keeps from being "" too.
+void Generator::AddChecks(TableDef& t) const {
+  auto add = [&](const std::string& owner, const std::string& rule, const std::string& message,
+                 std::optional<Check> check) {
+    if (check) {
+      if (!message.empty()) check->comment = "messaggio di Access: " + OneLine(message);
+      t.checks.push_back(std::move(*check));
+    } else {
+      t.checks.push_back({"", "regola di convalida di " + owner + " in Access non tradotta: " + OneLine(rule), {}});
+    }
+  };
+  for (const Column& c : t.columns) {
+    if (c.omitted) continue;
+    if (c.noEmptyText)
+      t.checks.push_back({Quote(c.name) + " <> ''", Quote(c.name) + ": obbligatorio, stringa vuota non ammessa",
+                          {c.name}});
+    if (!c.rule.empty())
+      add(Quote(c.name), c.rule, c.ruleText, Condition(t, ParseFieldRule(c.rule, c.name).get()));
+  }
+  if (!t.rule.empty())
+    add(Quote(t.name), t.rule, t.ruleText, Condition(t, ParseAccessExpression(t.rule).get()));
+}
+
 void Generator::ReadTables() {
   std::map<std::string, std::string> tableNames;
   const auto& defs = db_.TableDefs();
@@ -381,6 +474,15 @@ void Generator::ReadTables() {
         CheckName("colonna", t.name, c.name, columnNames);
         c.notNull = f.Required();
         c.description = DescriptionOf(f.Properties());
+        c.kind = KindOf(f.Type());
+        c.rule = f.ValidationRule();
+        c.ruleText = f.ValidationText();
+        c.noEmptyText = (f.Type() == dao::dbText || f.Type() == dao::dbMemo) && f.Required() &&
+                        !f.AllowZeroLength();
+        for (const auto& [property, word] : {std::pair{"Caption", "didascalia"}, {"Format", "formato"}}) {
+          const std::string value = TextOf(f.Properties(), property);
+          if (!value.empty()) c.shown += std::string(c.shown.empty() ? "" : ", ") + word + " " + Literal(value);
+        }
       }
       MapDefault(f, c);
       if (f.Type() == dao::dbBoolean) c.notNull = true;
@@ -398,7 +500,10 @@ void Generator::ReadTables() {
       t.indexes.push_back(std::move(x));
     }
     rs->Close();
+    t.rule = TextOf(def.Properties(), "ValidationRule");
+    t.ruleText = TextOf(def.Properties(), "ValidationText");
     FitRow(t);
+    AddChecks(t);
     tables_.push_back(std::move(t));
   }
   for (const std::string& wanted : options_.tables)
@@ -553,6 +658,7 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     if (c.omitted) continue;
     if (!c.description.empty() && d_.comments == CommentStyle::kLineComment)
       pending += "  -- " + Quote(c.name) + ": " + OneLine(c.description) + "\n";
+    if (!c.shown.empty()) pending += "  -- " + Quote(c.name) + " in Access: " + OneLine(c.shown) + "\n";
     std::string def = Quote(c.name) + " " + c.type;
     if (RowidAlias(t, c)) {
       def = Quote(c.name) + " INTEGER PRIMARY KEY AUTOINCREMENT";
@@ -576,17 +682,55 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     pending.clear();
     items.push_back("PRIMARY KEY (" + KeyList(t, primary->columns, {}) + ")");
   }
-  // An AUTO_INCREMENT column must lead an index.
+  // The indexes other than the primary key, each once: an index with the same keys as one
+  // already written (Access keeps one for each relation) adds nothing. Their names are chosen
+  // here, where the server keeps index names per table, among the names the table already has.
+  std::set<std::string> written;
+  auto signature = [&](const IndexDef& ix) {
+    std::string s = ix.unique ? "u" : "n";
+    for (size_t i = 0; i < ix.columns.size(); ++i)
+      s += "|" + Lower(ix.columns[i]) + (i < ix.descending.size() && ix.descending[i] ? "-" : "+");
+    return s;
+  };
+  if (primary) written.insert(signature(*primary));
+  std::set<std::string> tableIndexNames = {"primary"};
+  // Where the server creates an index for a foreign key under the constraint's name, that name
+  // is taken too.
+  for (const auto& fk : keys_)
+    if (&tables_[fk.child] == &t) tableIndexNames.insert(Lower(fk.name));
+  auto indexName = [&](const std::string& name) {
+    return d_.indexNamesPerSchema ? UniqueName(t.name + "_" + name, schemaNames_)
+                                  : UniqueName(name, tableIndexNames);
+  };
+  std::vector<const IndexDef*> others;
+  std::vector<std::string> omitted;  // comment lines for indexes on columns not created
+  for (const auto& ix : t.indexes) {
+    if (ix.primary || ix.columns.empty()) continue;
+    bool usable = true;
+    for (const auto& col : ix.columns) {
+      const Column* c = t.Find(col);
+      if (!c || c->omitted) usable = false;
+    }
+    if (!usable) omitted.push_back("-- indice " + Quote(ix.name) + " omesso: usa un campo non creato\n");
+    else if (written.insert(signature(ix)).second) others.push_back(&ix);
+  }
+
+  // An AUTO_INCREMENT column must lead a key of the CREATE TABLE itself: the primary key, else the
+  // first other index it leads (written there instead of after the table), else a key of its own.
   if (d_.identity == IdentityStyle::kAutoIncrement) {
     for (const Column& c : t.columns) {
       if (!c.identity) continue;
-      bool leads = false;
-      for (const auto& ix : t.indexes)
-        if (!ix.columns.empty() && Lower(ix.columns[0]) == Lower(c.name)) leads = true;
-      if (!leads) {
-        before.push_back(pending);
-        pending.clear();
-        items.push_back("KEY (" + Quote(c.name) + ")");
+      auto leads = [&](const IndexDef& ix) { return Lower(ix.columns.at(0)) == Lower(c.name); };
+      if (primary && !primary->columns.empty() && leads(*primary)) continue;
+      before.push_back(pending);
+      pending.clear();
+      auto lead = std::find_if(others.begin(), others.end(), [&](const IndexDef* ix) { return leads(*ix); });
+      if (lead != others.end()) {
+        items.push_back(std::string((*lead)->unique ? "UNIQUE KEY " : "KEY ") + Quote(indexName((*lead)->name)) +
+                        " (" + KeyList(t, (*lead)->columns, (*lead)->descending) + ")");
+        others.erase(lead);
+      } else {
+        items.push_back("KEY " + Quote(indexName(c.name)) + " (" + Quote(c.name) + ")");
       }
     }
   }
@@ -594,6 +738,27 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     before.push_back(pending);
     pending.clear();
     items.push_back(ForeignKeyClause(*fk));
+  }
+  // Validation rules. Where the server keeps a CHECK off columns that a foreign key's action
+  // changes, such a rule stays a comment.
+  std::set<std::string> cascaded;
+  if (!d_.checkOnCascadedColumns)
+    for (const auto& fk : keys_)
+      if (&tables_[fk.child] == &t && (fk.actions.find("UPDATE CASCADE") != std::string::npos ||
+                                       fk.actions.find("SET NULL") != std::string::npos))
+        for (const auto& c : fk.childColumns) cascaded.insert(Lower(c));
+  for (const Check& check : t.checks) {
+    if (!check.comment.empty()) pending += "  -- " + check.comment + "\n";
+    if (check.sql.empty()) continue;
+    bool blocked = false;
+    for (const auto& c : check.columns) blocked = blocked || cascaded.count(Lower(c));
+    if (blocked) {
+      pending += "  -- CHECK (" + check.sql + ") omesso: il campo cambia con una chiave esterna\n";
+      continue;
+    }
+    before.push_back(pending);
+    pending.clear();
+    items.push_back("CHECK (" + check.sql + ")");
   }
   for (size_t i = 0; i < items.size(); ++i) {
     os << before[i] << "  " << items[i] << (i + 1 < items.size() ? "," : "") << '\n';
@@ -612,39 +777,13 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
              << Literal(c.description) << ";\n";
   }
 
-  // The other indexes, each once: an index with the same keys as one already written (Access
-  // keeps one for each relation) adds nothing.
-  std::set<std::string> written;
-  auto signature = [&](const IndexDef& ix) {
-    std::string s = ix.unique ? "u" : "n";
-    for (size_t i = 0; i < ix.columns.size(); ++i)
-      s += "|" + Lower(ix.columns[i]) + (i < ix.descending.size() && ix.descending[i] ? "-" : "+");
-    return s;
-  };
-  if (primary) written.insert(signature(*primary));
-  std::set<std::string> tableIndexNames = {"primary"};
-  // Where the server creates an index for a foreign key under the constraint's name, that name
-  // is taken too.
-  for (const auto& fk : keys_)
-    if (&tables_[fk.child] == &t) tableIndexNames.insert(Lower(fk.name));
-  for (const auto& ix : t.indexes) {
-    if (ix.primary || ix.columns.empty()) continue;
-    bool usable = true;
-    for (const auto& col : ix.columns) {
-      const Column* c = t.Find(col);
-      if (!c || c->omitted) usable = false;
-    }
-    if (!usable) {
-      indexes << "-- indice " << Quote(ix.name) << " omesso: usa un campo non creato\n";
-      continue;
-    }
-    if (!written.insert(signature(ix)).second) continue;
-    std::string name = d_.indexNamesPerSchema ? UniqueName(t.name + "_" + ix.name, schemaNames_)
-                                              : UniqueName(ix.name, tableIndexNames);
-    indexes << "CREATE " << (ix.unique ? "UNIQUE " : "") << "INDEX " << Quote(name) << " ON "
-            << Quote(t.name) << " (" << KeyList(t, ix.columns, ix.descending) << ");\n";
-  }
-  os << '\n';
+  for (const std::string& line : omitted) indexes << line;
+  for (const IndexDef* ix : others)
+    indexes << "CREATE " << (ix->unique ? "UNIQUE " : "") << "INDEX " << Quote(indexName(ix->name)) << " ON "
+            << Quote(t.name) << " (" << KeyList(t, ix->columns, ix->descending) << ");
+";
+  os << '
+';
 }
 
 void Generator::Prepare() {

@@ -5,10 +5,12 @@
 // AutoNumber as the target's identity, DEFAULT where the Access expression has a meaning in SQL
 // (a comment where it does not), primary keys, unique and plain indexes (with descending keys),
 // foreign keys from the enforced relations (ON UPDATE / ON DELETE actions included) and the
-// descriptions as comments. Tables come in an order where every foreign key points to a table
-// already created; a cycle is closed by ALTER TABLE statements at the end. Relations Access does
-// not enforce, and those that cannot be expressed, are listed as comments. The stored queries
-// follow as views, in dependency order, or as comments saying why not (view_translator.h).
+// descriptions as comments; validation rules as CHECK constraints where they translate (comments
+// where they do not), captions and formats as comments. Tables come in an order where every
+// foreign key points to a table already created; a cycle is closed by ALTER TABLE statements at
+// the end. Relations Access does not enforce, and those that cannot be expressed, are listed as
+// comments. The stored queries follow as views, in dependency order, or as comments saying why
+// not (view_translator.h).
 #pragma once
 
 #include <stdexcept>

@@ -9,6 +9,7 @@
 
 #include "documenter/names.h"
 #include "documenter/utf8.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
 
@@ -19,11 +20,7 @@ namespace {
 int ColumnOf(DiagramTable& t, const std::string& name) {
   for (size_t i = 0; i < t.columns.size(); ++i)
     if (t.columns[i].name == name) return static_cast<int>(i);
-  auto lower = [](std::string s) {
-    for (char& c : s)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-  };
+  auto lower = [](const std::string& s) { return engine::FoldName(s); };
   for (size_t i = 0; i < t.columns.size(); ++i)
     if (lower(t.columns[i].name) == lower(name)) return static_cast<int>(i);
   t.columns.push_back({name, "", false, false});

@@ -4,21 +4,14 @@
 #include <cstdio>
 
 #include "documenter/names.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
 
 namespace {
 
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+// The same name for Access: equal when folded as the engine folds names.
+bool SameName(const std::string& a, const std::string& b) { return engine::FoldName(a) == engine::FoldName(b); }
 
 std::string NumberText(double v) {
   char buf[64];
@@ -69,7 +62,7 @@ Dictionary ReadDictionary(dao::Database& db) {
     if (t.IsSystem()) systemNames.push_back(t.Name());
   auto isSystem = [&](const std::string& name) {
     for (const auto& s : systemNames)
-      if (EqualIgnoringAsciiCase(s, name)) return true;
+      if (SameName(s, name)) return true;
     return false;
   };
   for (const dao::Relation& r : db.Relations()) {
@@ -95,7 +88,7 @@ int FindTable(const Dictionary& d, const std::string& name) {
   for (size_t i = 0; i < d.tables.size(); ++i)
     if (d.tables[i].def->Name() == name) return static_cast<int>(i);
   for (size_t i = 0; i < d.tables.size(); ++i)
-    if (EqualIgnoringAsciiCase(d.tables[i].def->Name(), name)) return static_cast<int>(i);
+    if (SameName(d.tables[i].def->Name(), name)) return static_cast<int>(i);
   return -1;
 }
 
@@ -142,7 +135,7 @@ std::string QueryTypeName(int type) {
 
 std::string FieldTypeText(const dao::Field& field) {
   std::string text = FieldTypeName(field.Type());
-  if (field.Attributes() & dao::dbAutoIncrField) text += ", AutoNumber";
+  if (field.IsAutoNumber()) text += ", AutoNumber";
   if (field.Attributes() & dao::dbHyperlinkField) text += ", Hyperlink";
   return text;
 }

@@ -47,6 +47,11 @@ struct Dictionary {
   std::vector<ReferenceEntry> references;
 };
 
+// What the writers say where a section has nothing to show.
+inline constexpr const char* kNoApplication = "Nessuna maschera, report, macro o modulo.";
+inline constexpr const char* kNoCode = "Nessun modulo con codice VBA e nessuna macro leggibile.";
+inline constexpr const char* kNothingNamed = "Nessuna tabella o query \xC3\xA8 nominata altrove.";
+
 // One group of application objects as the writers show it.
 struct ApplicationGroup {
   const char* title;  // "Maschere", "Report", "Macro", "Moduli"
@@ -67,8 +72,8 @@ std::string ReferenceWord(const std::string& kind);
 // cannot be read (a dictionary is complete or absent).
 Dictionary ReadDictionary(dao::Database& db);
 
-// The position in `d.tables` of the table named `name` (exact match first, then ignoring ASCII
-// case), or -1.
+// The position in `d.tables` of the table named `name` (exact match first, then as Access compares
+// names: engine::FoldName), or -1.
 int FindTable(const Dictionary& d, const std::string& name);
 
 // The Description property among `properties` as text; empty when there is none or it is not text.
@@ -85,8 +90,8 @@ std::string DateText(const dao::DateTime& d);
 // English name of a DAO query type code ("Select", "Crosstab", ...); unknown codes as "Tipo N".
 std::string QueryTypeName(int type);
 
-// The field's type in words: the type name, plus "AutoNumber" for an auto-increment Long and
-// "Hyperlink" for a hyperlink Memo ("Long, AutoNumber").
+// The field's type in words: the type name, plus "AutoNumber" for an AutoNumber
+// (Field::IsAutoNumber) and "Hyperlink" for a hyperlink Memo ("Long, AutoNumber").
 std::string FieldTypeText(const dao::Field& field);
 
 // "1–1" for a relation flagged unique, "1–∞" otherwise.

@@ -1,22 +1,68 @@
 #include "documenter/diff.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "documenter/json.h"
 #include "documenter/names.h"
 #include "documenter/secrets.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
+std::string Lower(std::string_view s) { return engine::FoldName(s); }
+
+// The names of the bits set in `value`, joined by " + "; bits without a name in hexadecimal.
+std::string BitNames(int32_t value, std::initializer_list<std::pair<int32_t, const char*>> names) {
+  std::string out;
+  uint32_t rest = static_cast<uint32_t>(value);
+  for (const auto& [bit, name] : names) {
+    if (!(rest & static_cast<uint32_t>(bit))) continue;
+    out += (out.empty() ? "" : " + ") + std::string(name);
+    rest &= ~static_cast<uint32_t>(bit);
+  }
+  if (rest) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%X", rest);
+    out += (out.empty() ? "" : " + ") + std::string(hex);
+  }
+  return out.empty() ? "0" : out;
+}
+
+std::string FieldAttributeNames(int32_t a) {
+  return BitNames(a, {{dao::dbFixedField, "dbFixedField"}, {dao::dbVariableField, "dbVariableField"},
+                      {dao::dbAutoIncrField, "dbAutoIncrField"}, {dao::dbUpdatableField, "dbUpdatableField"},
+                      {dao::dbSystemField, "dbSystemField"}, {dao::dbHyperlinkField, "dbHyperlinkField"}});
+}
+
+std::string RelationAttributeNames(int32_t a) {
+  return BitNames(a, {{dao::dbRelationUnique, "dbRelationUnique"},
+                      {dao::dbRelationDontEnforce, "dbRelationDontEnforce"},
+                      {dao::dbRelationInherited, "dbRelationInherited"},
+                      {dao::dbRelationUpdateCascade, "dbRelationUpdateCascade"},
+                      {dao::dbRelationDeleteCascade, "dbRelationDeleteCascade"},
+                      {0x2000, "dbRelationDeleteSetNull"},
+                      {dao::dbRelationLeft, "dbRelationLeft"},
+                      {dao::dbRelationRight, "dbRelationRight"}});
+}
+
+// A name Access made up: it holds a GUID, braced or as 32 hexadecimal digits.
+bool GeneratedName(const std::string& name) {
+  size_t run = 0;
+  for (char c : name) {
+    if (std::isxdigit(static_cast<unsigned char>(c))) {
+      if (++run >= 32) return true;
+    } else if (c != '-') {
+      run = 0;
+    }
+  }
+  return false;
 }
 
 std::string Hex(const std::vector<uint8_t>& data) {
@@ -101,7 +147,7 @@ Snapshot Take(dao::Database& db, const DiffOptions& o) {
         Item fi{f.Name(), {}};
         fi.values = {{"type", FieldTypeName(f.Type())},
                      {"size", std::to_string(f.Size())},
-                     {"attributes", std::to_string(f.Attributes())},
+                     {"attributes", FieldAttributeNames(f.Attributes())},
                      {"required", YesNo(f.Required())},
                      {"allowZeroLength", YesNo(f.AllowZeroLength())},
                      {"defaultValue", f.DefaultValue()},
@@ -131,7 +177,11 @@ Snapshot Take(dao::Database& db, const DiffOptions& o) {
     }
     s.tables.push_back(std::move(t));
   }
+  std::set<std::string> system;
+  for (const dao::TableDef& def : db.TableDefs())
+    if (def.IsSystem()) system.insert(Lower(def.Name()));
   for (const dao::Relation& r : db.Relations()) {
+    if (!o.system && (system.count(Lower(r.Table())) || system.count(Lower(r.ForeignTable())))) continue;
     std::string pairs;
     for (const auto& f : r.Fields())
       pairs += (pairs.empty() ? "" : ", ") + f.ForeignName() + " -> " + f.Name();
@@ -139,7 +189,7 @@ Snapshot Take(dao::Database& db, const DiffOptions& o) {
                            {{"table", r.Table()},
                             {"foreignTable", r.ForeignTable()},
                             {"fields", pairs},
-                            {"attributes", std::to_string(r.Attributes())}}});
+                            {"attributes", RelationAttributeNames(r.Attributes())}}});
   }
   for (const dao::QueryDef& q : db.QueryDefs()) {
     Item qi{q.Name(), {{"type", std::to_string(q.Type())}, {"sql", q.SQL()}}};
@@ -166,11 +216,11 @@ void CompareValues(const std::string& kind, const std::string& table, const Item
   for (const auto& [k, v] : a.values) {
     seen[k] = true;
     auto it = inB.find(k);
-    if (it == inB.end()) out.push_back({kind, table, b.name, "changed", k, v, ""});
+    if (it == inB.end()) out.push_back({kind, table, b.name, "changed", k, v, std::nullopt});
     else if (*it->second != v) out.push_back({kind, table, b.name, "changed", k, v, *it->second});
   }
   for (const auto& [k, v] : b.values)
-    if (!seen.count(k)) out.push_back({kind, table, b.name, "changed", k, "", v});
+    if (!seen.count(k)) out.push_back({kind, table, b.name, "changed", k, std::nullopt, v});
 }
 
 // Pairs the items of `a` and `b` by name (case-insensitively). Calls `removed(a)` for those
@@ -197,10 +247,30 @@ void Match(const std::vector<T>& a, const std::vector<T>& b, Name name, Removed 
 void DiffItems(const std::string& kind, const std::string& table, const std::vector<Item>& a,
                const std::vector<Item>& b, std::vector<StructureChange>& out) {
   auto name = [](const Item& i) -> const std::string& { return i.name; };
+  std::vector<const Item*> removed, added;
   Match(
-      a, b, name, [&](const Item& x) { out.push_back({kind, table, x.name, "removed"}); },
+      a, b, name, [&](const Item& x) { removed.push_back(&x); },
       [&](const Item& x, const Item& y) { CompareValues(kind, table, x, y, out); },
-      [&](const Item& y) { out.push_back({kind, table, y.name, "added"}); });
+      [&](const Item& y) { added.push_back(&y); });
+  // Made-up names (an index Access created for a relation) differ from file to file: such an
+  // item left over on both sides is the same one when its first value (an index's key fields)
+  // is.
+  for (auto x = removed.begin(); x != removed.end();) {
+    auto y = added.end();
+    if (GeneratedName((*x)->name) && !(*x)->values.empty())
+      y = std::find_if(added.begin(), added.end(), [&](const Item* c) {
+        return GeneratedName(c->name) && !c->values.empty() && c->values[0] == (*x)->values[0];
+      });
+    if (y == added.end()) {
+      ++x;
+      continue;
+    }
+    CompareValues(kind, table, **x, **y, out);
+    x = removed.erase(x);
+    added.erase(y);
+  }
+  for (const Item* x : removed) out.push_back({kind, table, x->name, "removed"});
+  for (const Item* y : added) out.push_back({kind, table, y->name, "added"});
 }
 
 // The lines of a text, split at CR LF or LF.
@@ -252,9 +322,10 @@ std::string KindWord(const std::string& kind) {
   return "query";
 }
 
-std::string Shown(const std::string& value) {
+std::string Shown(const std::optional<std::string>& value) {
+  if (!value) return "(assente)";
   std::string out = "\"";
-  for (char c : value) {
+  for (char c : *value) {
     if (c == '\r') continue;
     out += c == '\n' ? ' ' : c;
   }
@@ -298,7 +369,7 @@ std::string DiffText(const std::vector<StructureChange>& changes, const std::str
     }
     if (c.property == "sql") {
       o << ": SQL\n";
-      for (const auto& line : LineDiff(c.a, c.b)) o << (inTable ? "      " : "    ") << line << '\n';
+      for (const auto& line : LineDiff(c.a.value_or(""), c.b.value_or(""))) o << (inTable ? "      " : "    ") << line << '\n';
       continue;
     }
     o << ": " << c.property << ' ' << Shown(c.a) << " -> " << Shown(c.b) << '\n';
@@ -316,7 +387,8 @@ std::string DiffJson(const std::vector<StructureChange>& changes, const std::str
     o << (i ? ",\n  " : "\n  ") << "{\"kind\": " << JsonString(c.kind)
       << ", \"table\": " << JsonString(c.table) << ", \"name\": " << JsonString(c.name)
       << ", \"change\": " << JsonString(c.change) << ", \"property\": " << JsonString(c.property)
-      << ", \"a\": " << JsonString(c.a) << ", \"b\": " << JsonString(c.b) << '}';
+      << ", \"a\": " << (c.a ? JsonString(*c.a) : "null") << ", \"b\": " << (c.b ? JsonString(*c.b) : "null")
+      << '}';
   }
   o << (changes.empty() ? "]}\n" : "\n ]}\n");
   return o.str();

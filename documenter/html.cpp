@@ -393,10 +393,12 @@ class Page {
   // Forms, reports, macros and modules: names, dates, what could be read of them.
   void Application() {
     out_ += "<section id=\"applicazione\">\n<h2>Oggetti dell'applicazione</h2>\n";
+    bool any = false;
     for (const ApplicationGroup& g : ApplicationGroups(d_)) {
       const int n = g.container ? g.container->Documents().Count() : 0;
+      if (n == 0) continue;  // a group without objects is left out
+      any = true;
       out_ += std::string("<h3>") + g.title + " (" + std::to_string(n) + ")</h3>\n";
-      if (n == 0) continue;
       out_ += "<table class=\"applicazione\">\n<thead><tr><th>Nome</th><th>Creato</th>"
               "<th>Ultima modifica</th><th>Tipo</th><th>Righe</th><th>Errore</th></tr></thead>\n<tbody>\n";
       for (const dao::Document& doc : g.container->Documents()) {
@@ -413,6 +415,7 @@ class Page {
       }
       out_ += "</tbody>\n</table>\n";
     }
+    if (!any) out_ += "<p>" + std::string(kNoApplication) + "</p>\n";
     out_ += "</section>\n";
   }
 
@@ -576,10 +579,12 @@ class Page {
   // The source of every module and the definition of every macro.
   void Code() {
     out_ += "<section id=\"codice\">\n<h2>Codice VBA e macro</h2>\n";
+    const size_t empty = out_.size();
     for (const auto& [name, doc] : CodeModules(d_)) CodeBlock(name, doc->Text());
     if (d_.macros)
       for (const dao::Document& m : d_.macros->Documents())
         if (!m.Text().empty()) CodeBlock("Macro " + m.Name(), m.Text());
+    if (out_.size() == empty) out_ += "<p>" + std::string(kNoCode) + "</p>\n";
     out_ += "</section>\n";
   }
 
@@ -589,9 +594,8 @@ class Page {
             "il nome compare, tra parentesi quadre o come parola intera, nel testo di query, "
             "maschere, report, macro o moduli (anche in un commento); un nome composto mentre il "
             "codice gira non compare.</p>\n";
-    out_ += "<table class=\"riferimenti\">\n<thead><tr><th>Oggetto</th><th>Tipo</th>"
-            "<th>Nominato da</th></tr></thead>\n<tbody>\n";
     std::vector<const ReferenceEntry*> unused;
+    std::string rows;
     for (const ReferenceEntry& e : d_.references) {
       if (e.usedBy.empty()) {
         unused.push_back(&e);
@@ -601,20 +605,24 @@ class Page {
       for (size_t k = 0; k < e.usedBy.size(); ++k)
         by += (k ? "; " : "") + ReferenceWord(e.usedBy[k].kind) + " " + e.usedBy[k].name + " (" +
               ReferenceWord(e.usedBy[k].match) + ")";
-      out_ += "<tr>";
-      Cell(e.name);
-      Cell(ReferenceWord(e.kind));
-      Cell(by);
-      out_ += "</tr>\n";
+      rows += "<tr><td>" + HtmlEscape(e.name) + "</td><td>" + HtmlEscape(ReferenceWord(e.kind)) +
+              "</td><td>" + HtmlEscape(by) + "</td></tr>\n";
     }
-    out_ += "</tbody>\n</table>\n<h3>Non nominati da nulla (" + std::to_string(unused.size()) +
-            ")</h3>\n<ul>\n";
+    if (rows.empty())
+      out_ += "<p>" + std::string(kNothingNamed) + "</p>\n";
+    else
+      out_ += "<table class=\"riferimenti\">\n<thead><tr><th>Oggetto</th><th>Tipo</th>"
+              "<th>Nominato da</th></tr></thead>\n<tbody>\n" + rows + "</tbody>\n</table>\n";
+    out_ += "<h3>Non nominati da nulla (" + std::to_string(unused.size()) + ")</h3>\n";
+    if (unused.empty()) out_ += "<p>Nessuno.</p>\n";
+    else out_ += "<ul>\n";
     for (const ReferenceEntry* e : unused) {
       out_ += "<li>";
       Text(e->name + " (" + ReferenceWord(e->kind) + ")");
       out_ += "</li>\n";
     }
-    out_ += "</ul>\n</section>\n";
+    if (!unused.empty()) out_ += "</ul>\n";
+    out_ += "</section>\n";
   }
 
   const Dictionary& d_;

@@ -1,5 +1,6 @@
 #include "documenter/markdown.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 
@@ -40,8 +41,8 @@ std::string BlockText(const std::string& text) {
   return out;
 }
 
-// A quoted Mermaid name or label: the characters it cannot hold (quote, percent, backslash,
-// control characters) as '_'.
+// A quoted Mermaid entity name or relation label: the characters Mermaid's grammar refuses there
+// (quote, percent, backslash, control characters) as '_'.
 std::string MermaidQuoted(const std::string& text) {
   std::string out = "\"";
   for (char c : ValidUtf8(text)) {
@@ -51,17 +52,40 @@ std::string MermaidQuoted(const std::string& text) {
   return out + "\"";
 }
 
-// A Mermaid attribute word (type or name): ASCII letters, digits, '_' and '-', starting with a
-// letter or '_'; anything else as '_'.
+// A quoted attribute comment: Mermaid takes any character there but the quote (and line breaks).
+std::string MermaidComment(const std::string& text) {
+  std::string out = "\"";
+  for (char c : ValidUtf8(text)) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    out += (c == '"' || u < 0x20 || u == 0x7F) ? '_' : c;
+  }
+  return out + "\"";
+}
+
+// A Mermaid attribute word (type or name). Mermaid 11's erDiagram takes ASCII letters, digits,
+// '_' and '-', and every character from U+00C0 up (Latin letters with accents, Greek, Cyrillic,
+// CJK, ...), starting with a letter, '_' or such a character; anything else becomes '_'.
 std::string MermaidWord(const std::string& text) {
+  const std::string valid = ValidUtf8(text);
   std::string out;
-  for (char c : text) {
-    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                    c == '_' || c == '-';
-    out += ok ? c : '_';
+  for (size_t i = 0; i < valid.size();) {
+    const unsigned char u = static_cast<unsigned char>(valid[i]);
+    const size_t n = std::max<size_t>(1, Utf8SequenceLength(valid, i));
+    if (u >= 0x80) {
+      // Two-byte sequences below U+00C0 start with 0xC2.
+      out += u == 0xC2 ? std::string("_") : valid.substr(i, n);
+    } else {
+      const char c = valid[i];
+      const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-';
+      out += ok ? c : '_';
+    }
+    i += n;
   }
   if (out.empty()) return "_";
-  if (!((out[0] >= 'A' && out[0] <= 'Z') || (out[0] >= 'a' && out[0] <= 'z') || out[0] == '_'))
+  const char first = out[0];
+  if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z') || first == '_' ||
+        static_cast<unsigned char>(first) >= 0x80))
     out.insert(out.begin(), '_');
   return out;
 }
@@ -306,10 +330,12 @@ class Document {
   // Forms, reports, macros and modules: names, dates, what could be read of them.
   void Application() {
     out_ += "<a id=\"applicazione\"></a>\n\n## Oggetti dell'applicazione\n\n";
+    bool any = false;
     for (const ApplicationGroup& g : ApplicationGroups(d_)) {
       const int n = g.container ? g.container->Documents().Count() : 0;
+      if (n == 0) continue;  // a group without objects is left out
+      any = true;
       out_ += std::string("### ") + g.title + " (" + std::to_string(n) + ")\n\n";
-      if (n == 0) continue;
       Row({"Nome", "Creato", "Ultima modifica", "Tipo", "Righe", "Errore"});
       Row({"---", "---", "---", "---", "--:", "---"});
       for (const dao::Document& doc : g.container->Documents()) {
@@ -320,6 +346,7 @@ class Document {
       }
       out_ += "\n";
     }
+    if (!any) out_ += std::string(kNoApplication) + "\n\n";
   }
 
   void CodeBlock(const std::string& title, const std::string& text, const char* language) {
@@ -331,10 +358,12 @@ class Document {
   // The source of every module and the definition of every macro.
   void Code() {
     out_ += "<a id=\"codice\"></a>\n\n## Codice VBA e macro\n\n";
+    const size_t empty = out_.size();
     for (const auto& [name, doc] : CodeModules(d_)) CodeBlock(name, doc->Text(), "vb");
     if (d_.macros)
       for (const dao::Document& m : d_.macros->Documents())
         if (!m.Text().empty()) CodeBlock("Macro " + m.Name(), m.Text(), m.Kind() == "xml" ? "xml" : "");
+    if (out_.size() == empty) out_ += std::string(kNoCode) + "\n\n";
   }
 
   // Who names each table and query, and what nothing names.
@@ -343,9 +372,8 @@ class Document {
             "Evidenza testuale, non prova: il nome compare, tra parentesi quadre o come parola "
             "intera, nel testo di query, maschere, report, macro o moduli (anche in un commento); "
             "un nome composto mentre il codice gira non compare.\n\n";
-    Row({"Oggetto", "Tipo", "Nominato da"});
-    Row({"---", "---", "---"});
     std::vector<const ReferenceEntry*> unused;
+    std::vector<std::vector<std::string>> rows;
     for (const ReferenceEntry& e : d_.references) {
       if (e.usedBy.empty()) {
         unused.push_back(&e);
@@ -355,9 +383,17 @@ class Document {
       for (size_t k = 0; k < e.usedBy.size(); ++k)
         by += (k ? "; " : "") + ReferenceWord(e.usedBy[k].kind) + " " + E(e.usedBy[k].name) + " (" +
               ReferenceWord(e.usedBy[k].match) + ")";
-      Row({E(e.name), ReferenceWord(e.kind), by});
+      rows.push_back({E(e.name), ReferenceWord(e.kind), by});
+    }
+    if (rows.empty()) {
+      out_ += std::string(kNothingNamed) + "\n";
+    } else {
+      Row({"Oggetto", "Tipo", "Nominato da"});
+      Row({"---", "---", "---"});
+      for (const auto& r : rows) Row(r);
     }
     out_ += "\n### Non nominati da nulla (" + std::to_string(unused.size()) + ")\n\n";
+    if (unused.empty()) out_ += "Nessuno.\n";
     for (const ReferenceEntry* e : unused) out_ += "- " + E(e->name) + " (" + ReferenceWord(e->kind) + ")\n";
     out_ += "\n";
   }
@@ -425,7 +461,7 @@ std::string MermaidErDiagram(const Diagram& diagram) {
       if (c.primary && c.foreign) out += " PK, FK";
       else if (c.primary) out += " PK";
       else if (c.foreign) out += " FK";
-      if (word != c.name) out += " " + MermaidQuoted(c.name);
+      if (word != c.name) out += " " + MermaidComment(c.name);
       out += "\n";
     }
     out += "    }\n";

@@ -2,17 +2,13 @@
 
 #include <algorithm>
 
+#include "engine/catalogue/name_compare.h"
+
 namespace tavrek::doc {
 
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Fold(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = FoldAscii(c);
-  return out;
-}
+std::string Fold(std::string_view s) { return engine::FoldName(s); }
 
 bool NameChar(char c) {
   const unsigned char u = static_cast<unsigned char>(c);

@@ -10,11 +10,18 @@
 
 namespace tavrek::doc {
 
+// The unit in which a server counts the length of an identifier.
+enum class IdentifierUnit {
+  kBytes,       // bytes of its UTF-8 form (PostgreSQL's NAMEDATALEN)
+  kCharacters,  // characters (code points), whatever their encoding takes (MySQL)
+};
+
 // How an AutoNumber (Long, incrementing) column is declared.
 enum class IdentityStyle {
   kRowidAlias,      // "INTEGER PRIMARY KEY AUTOINCREMENT" on a single-column key; plain otherwise
   kColumnSuffix,    // the type followed by `identitySuffix`
-  kAutoIncrement,   // the type, NOT NULL, then `identitySuffix`; the column must lead some index
+  kAutoIncrement,   // the type, NOT NULL, then `identitySuffix`; the column must lead a key
+                    // declared in the CREATE TABLE itself (KEY / UNIQUE KEY inside it)
 };
 
 // Where column and table descriptions go.
@@ -35,9 +42,10 @@ struct SqlDialect {
   std::string_view name;  // as given on the command line: "sqlite", "postgresql", "mysql"
   char quoteOpen;         // identifiers are written quoteOpen name quoteClose, the closing
   char quoteClose;        // character doubled inside
-  // Longest identifier the server keeps, in bytes (0: no limit). Longer names are an error for
-  // tables and columns; generated names (indexes, constraints) are shortened.
-  size_t maxIdentifierBytes;
+  // Longest identifier the server keeps, counted in `identifierUnit` (0: no limit). Longer names
+  // are an error for tables and columns; generated names (indexes, constraints) are shortened.
+  size_t maxIdentifierLength;
+  IdentifierUnit identifierUnit;
   // Identifiers may only hold characters of Unicode's basic multilingual plane (MySQL keeps
   // them in a three-byte character set): an emoji in a name is an error.
   bool identifiersInBmpOnly;
@@ -56,7 +64,8 @@ struct SqlDialect {
 
   IdentityStyle identity;
   std::string_view identitySuffix;
-  // Default of a GUID AutoNumber (replication ID), empty when the server has no generator.
+  // Default of a GUID AutoNumber (replication ID) and of Access's GenGUID(): a new GUID in the
+  // column's type, empty when the server has no generator.
   std::string_view guidDefault;
 
   // Literals.
@@ -64,6 +73,16 @@ struct SqlDialect {
   bool backslashEscapes;  // a backslash in a string literal must be doubled
   std::string_view currentTimestamp, currentDate;  // DEFAULT expressions for Now() and Date()
   bool longColumnDefaults;  // long text and binary columns may have a DEFAULT
+
+  // Conditions (validation rules as CHECK constraints). `{}` in the literals is replaced by a
+  // string literal; `{a}` and `{b}` in `concatenation` by the operands.
+  std::string_view lengthFunction;   // characters in a text
+  std::string_view likeOperator;     // LIKE that ignores case as Access's does
+  std::string_view concatenation;
+  std::string_view dateLiteral, timestampLiteral;
+  // A CHECK may use a column that a foreign key's ON UPDATE CASCADE or ON DELETE SET NULL
+  // changes (MySQL refuses it).
+  bool checkOnCascadedColumns;
 
   CommentStyle comments;
   bool descendingIndexes;    // DESC on index keys

@@ -6,6 +6,7 @@
 
 #include "documenter/catalogue_support.h"
 #include "documenter/output_file.h"
+#include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
 
@@ -29,11 +30,7 @@ std::vector<std::pair<std::string, std::string>> VbaFiles(dao::Database& db) {
     const std::string ext = kind == "standard" ? ".bas" : ".cls";
     std::string base = SafeFileName(name);
     std::string file = base + ext;
-    auto lower = [](std::string s) {
-      for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      return s;
-    };
+    auto lower = [](const std::string& s) { return engine::FoldName(s); };
     for (int n = 2; taken.count(lower(file)); ++n) file = base + "~" + std::to_string(n) + ext;
     taken[lower(file)] = 1;
     files.emplace_back(file, text);

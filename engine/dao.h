@@ -355,6 +355,11 @@ class Field {
   int16_t Type() const { return info_.type; }
   int32_t Size() const { return info_.size; }
   int32_t Attributes() const { return info_.attributes; }
+  // An AutoNumber: dbAutoIncrField on a Long (incrementing) or a GUID (replication ID). The one
+  // rule every writer uses; the bit on a field of any other type does not count.
+  bool IsAutoNumber() const {
+    return (info_.attributes & dbAutoIncrField) && (info_.type == dbLong || info_.type == dbGUID);
+  }
   bool Required() const { return info_.required; }
   bool AllowZeroLength() const { return info_.allowZeroLength; }
   const std::string& DefaultValue() const { return info_.defaultValue; }

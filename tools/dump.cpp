@@ -47,7 +47,7 @@ constexpr const char* kVersion = "2.0.0";
 enum class Opt {
   kPassword, kJson, kHelp, kVersion, kPdf, kTable, kHtml, kMarkdown, kOutput, kShowSecrets,
   kDdl, kDiff, kPasswordA, kPasswordB, kCounts, kInventory, kJobs, kVba, kCsv, kSalvage, kSqlite, kData,
-  kSaveAsText, kNoViews, kReadiness
+  kSaveAsText, kNoViews, kReadiness, kSystem
 };
 struct OptionSpec {
   const char* name;
@@ -75,6 +75,7 @@ constexpr OptionSpec kOptionTable[] = {
     {"--password-a", true, Opt::kPasswordA},
     {"--password-b", true, Opt::kPasswordB},
     {"--counts", false, Opt::kCounts},
+    {"--system", false, Opt::kSystem},
     {"--inventory", true, Opt::kInventory},
     {"--jobs", true, Opt::kJobs},
     {"--csv", true, Opt::kCsv},
@@ -102,6 +103,7 @@ std::string ApplyOption(Opt id, const std::string& value, Options& o) {
     case Opt::kNoViews: o.noViews = true; break;
     case Opt::kReadiness: o.readiness = value; break;
     case Opt::kDiff: o.diff = true; break;
+    case Opt::kSystem: o.system = true; break;
     case Opt::kPasswordA: o.passwordA = value; break;
     case Opt::kPasswordB: o.passwordB = value; break;
     case Opt::kCounts: o.counts = true; break;
@@ -200,8 +202,8 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
     }
     o.file = files[0];
   }
-  if ((o.passwordA || o.passwordB || o.counts) && !o.diff) {
-    error = "--password-a, --password-b e --counts valgono solo con --diff";
+  if ((o.passwordA || o.passwordB || o.counts || o.system) && !o.diff) {
+    error = "--password-a, --password-b, --counts e --system valgono solo con --diff";
     return std::nullopt;
   }
   if (o.jobs && !o.inventory) {
@@ -263,7 +265,8 @@ std::string UsageText() {
          "                 [--salvage]] [-o OUT] FILE\n"
          "     tavrek-dump [--password PW] --sqlite OUT [--table NOME]... [--salvage] FILE\n"
          "     tavrek-dump [--password PW] --readiness OUT [--json] FILE\n"
-         "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] FILE_A FILE_B\n"
+         "     tavrek-dump --diff [--password-a PW] [--password-b PW] [--json] [--counts] [--system]\n"
+         "                 FILE_A FILE_B\n"
          "     tavrek-dump --inventory CARTELLA [--jobs N] [-o OUT]\n"
          "     tavrek-dump [--password PW] --csv CARTELLA [--table NOME]... [--salvage] FILE\n"
          "Elenca il catalogo di un database Access (.mdb, .accdb): tabelle, campi, indici e query.\n"
@@ -295,6 +298,7 @@ std::string UsageText() {
          "                 indici, relazioni e query aggiunti, tolti o cambiati\n"
          "  --password-a PW, --password-b PW  con --diff: le password dei due file\n"
          "  --counts       con --diff: confronta anche numero di record e date\n"
+         "  --system       con --diff: anche le relazioni fra tabelle di sistema\n"
          "  --inventory CARTELLA  una riga JSON per ogni database Access sotto CARTELLA\n"
          "                 (riconosciuto dall'intestazione o dal nome .mdb, .mde, .accdb,\n"
          "                 .accde; con il suo errore se illeggibile) e una riga di riepilogo\n"
@@ -355,11 +359,6 @@ std::optional<std::string> ConnectFor(const std::optional<std::string>& password
 
 // --diff: every trouble is status 2, as diff(1) has it.
 int RunDiff(const Options& o, std::ostream& out, std::ostream& err, const Opener& open) {
-  std::error_code ec;
-  if (o.file == o.fileB || std::filesystem::equivalent(o.file, o.fileB, ec)) {
-    err << "tavrek-dump: --diff: lo stesso file indicato due volte: " << o.file << '\n';
-    return 2;
-  }
   std::shared_ptr<dao::Database> a, b;
   try {
     a = open(o.file, ConnectFor(o.passwordA ? o.passwordA : o.password));
@@ -372,6 +371,7 @@ int RunDiff(const Options& o, std::ostream& out, std::ostream& err, const Opener
     tavrek::doc::DiffOptions options;
     options.counts = o.counts;
     options.showSecrets = o.showSecrets;
+    options.system = o.system;
     auto changes = tavrek::doc::DiffStructure(*a, *b, options);
     a->Close();
     b->Close();

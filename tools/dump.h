@@ -44,6 +44,7 @@ struct Options {
   std::string fileB;                    // with --diff: the second file
   std::optional<std::string> passwordA, passwordB;  // --password-a / --password-b
   bool counts = false;                  // --counts: with --diff, record counts and dates too
+  bool system = false;                  // --system: with --diff, relations of system tables too
   std::optional<std::string> inventory; // --inventory DIR: every Access file under DIR
   int jobs = 0;                         // --jobs N: with --inventory, worker threads (0: cores)
   std::optional<std::string> vba;       // --vba DIR: each module's VBA source into DIR

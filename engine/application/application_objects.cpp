@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/catalogue/name_compare.h"
 #include "engine/storage/text_codec.h"
 #include "engine/application/form_design.h"
 #include "engine/application/macro_rows.h"
@@ -18,11 +19,7 @@ namespace {
 
 const char* const kFirstContainers[] = {"Forms", "Reports", "Scripts", "Modules"};
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+std::string Lower(const std::string& s) { return engine::FoldName(s); }
 
 dao::ContainerInfo* FindContainer(std::vector<dao::ContainerInfo>& containers, const char* name) {
   for (auto& c : containers)

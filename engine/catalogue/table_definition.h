@@ -43,7 +43,13 @@ struct ColumnDef {
   uint8_t extraFlags = 0;    // ACE only; 0 elsewhere
   uint32_t misc = 0;         // for complex columns: the complex id
   bool IsFixed() const { return (flags & kColumnFixed) != 0; }
-  bool IsAutoNumber() const { return (flags & (kColumnAutoLong | kColumnAutoGuid)) != 0; }
+  // An AutoNumber: a Long Integer with the incrementing flag, or a GUID with the generated-GUID
+  // flag (a replication ID). The flag bits on columns of other types (attachments, and Text,
+  // Date/Time or Currency columns of some files) do not make them AutoNumbers.
+  bool IsAutoNumber() const {
+    return (type == kColLong && (flags & kColumnAutoLong)) ||
+           (type == kColGuid && (flags & kColumnAutoGuid));
+  }
   bool IsHyperlink() const { return (flags & kColumnHyperlink) != 0; }
   // A calculated column: its stored type and length are those of the stored result, which
   // carries a header of kCalculatedHeaderSize bytes.

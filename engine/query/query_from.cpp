@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "engine/catalogue/name_compare.h"
 #include "engine/query/query_parts.h"
 #include "engine/query/query_text.h"
 
@@ -11,13 +12,8 @@ namespace engine {
 
 namespace {
 
-// Table names match without regard to case (ASCII letters).
-std::string FoldCase(std::string name) {
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
-}
+// Table names match as Access compares names.
+std::string FoldCase(const std::string& name) { return FoldName(name); }
 
 // The source a table is read from, always in brackets.
 std::string Bracketed(const std::string& text) {

@@ -13,7 +13,7 @@ bool HasBits(const std::optional<int>& flag, int bits) { return (flag.value_or(0
 // A column with its alias: "expression AS alias". Column expressions are stored already quoted.
 std::string ColumnText(const QueryRow& column) {
   std::string out = TextOf(column.expression);
-  if (column.name1) out += " AS " + QuoteName(*column.name1);
+  if (column.name1) out += " AS " + QuoteAlias(*column.name1);
   return out;
 }
 

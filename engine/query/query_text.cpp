@@ -38,6 +38,11 @@ std::string QuoteName(std::string_view name) {
   return quoted;
 }
 
+std::string QuoteAlias(std::string_view name) {
+  if (!name.empty() && IsReservedWord(name) && !IsReservedAlias(name)) return std::string(name);
+  return QuoteName(name);
+}
+
 std::string QuoteIdentifier(std::string_view identifier) {
   std::string out;
   std::size_t part_start = 0;

@@ -24,6 +24,10 @@ bool NeedsBrackets(std::string_view name);
 // ("Some.Alias" -> "[Some.Alias]", "Year" -> "[Year]", "Total" -> "Total").
 std::string QuoteName(std::string_view name);
 
+// A column's alias as Access writes it after AS: as QuoteName, except that a reserved word that
+// Access leaves bare there (IsReservedAlias: the aggregate function names) stays bare.
+std::string QuoteAlias(std::string_view name);
+
 // A dotted name (table, or table.column) with each part quoted as by QuoteName. Dots inside
 // brackets do not split ("[a.b].c" stays as it is).
 std::string QuoteIdentifier(std::string_view identifier);

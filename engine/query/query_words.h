@@ -12,4 +12,9 @@ namespace engine {
 // column, an alias or a parameter: "AS [Year]".
 bool IsReservedWord(std::string_view name);
 
+// True when Access writes `name` in brackets as a column's alias ("expr AS [Year]"): a reserved
+// word that is not the name of one of its aggregate functions (Avg, Count, First, Last, Max,
+// Min, StDev, StDevP, Sum, Var, VarP), which Access writes bare there ("AS Var").
+bool IsReservedAlias(std::string_view name);
+
 }  // namespace engine

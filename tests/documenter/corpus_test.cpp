@@ -51,6 +51,90 @@ TEST(DictionaryOnFiles, RelationsOfIndexTestWithTheirCascades) {
   db->Close();
 }
 
+// The attachment columns of this file carry the AutoNumber bit in their column flags; only Long
+// and GUID fields are AutoNumbers, in the HTML and in the Markdown.
+TEST(DictionaryOnFiles, AutoNumberOnlyOnLongAndGuidFields) {
+  size_t autoNumbers = 0;
+  for (const char* file : {"ace/complexDataTestV2010.accdb", "jet4/testV2000.mdb",
+                           "ace/calcFieldTestV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    auto db = Open(file);
+    const Dictionary d = ReadDictionary(*db);
+    const std::string page = HtmlDictionary(d);
+    const std::string md = MarkdownDictionary(d);
+    EXPECT_EQ(Count(page, ", AutoNumber"), Count(page, "<td>Long, AutoNumber</td>") +
+                                               Count(page, "<td>GUID, AutoNumber</td>"));
+    EXPECT_EQ(Count(md, ", AutoNumber"),
+              Count(md, "| Long, AutoNumber |") + Count(md, "| GUID, AutoNumber |"));
+    autoNumbers += Count(page, "<td>Long, AutoNumber</td>");
+    db->Close();
+  }
+  EXPECT_GE(autoNumbers, 2u);
+  auto db = Open("ace/complexDataTestV2010.accdb");
+  const std::string page = HtmlDictionary(ReadDictionary(*db));
+  EXPECT_NE(page.find("<td>attach-data</td><td>Attachment</td>"), std::string::npos);
+  db->Close();
+}
+
+// Headings with nothing under them, and tables or lists without rows: the start of each.
+std::vector<std::string> EmptySections(const std::string& text, bool html) {
+  std::vector<std::string> found;
+  auto add = [&](size_t at) { found.push_back(text.substr(at > 60 ? at - 60 : 0, 80)); };
+  if (html) {
+    // A heading followed by one of its own level or higher, or by the end of its section.
+    for (const char* end : {"</h2>\n", "</h3>\n"})
+      for (size_t at = text.find(end); at != std::string::npos; at = text.find(end, at + 1)) {
+        const std::string next = text.substr(at + 6, 10);
+        if (next.starts_with("<h2") || (end[3] == '3' && next.starts_with("<h3")) ||
+            next.starts_with("</section>"))
+          add(at);
+      }
+    for (const char* empty : {"<tbody>\n</tbody>", "<ul>\n</ul>"})
+      for (size_t at = text.find(empty); at != std::string::npos; at = text.find(empty, at + 1)) add(at);
+  } else {
+    size_t start = 0;
+    std::vector<std::string> lines;
+    while (start <= text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    auto next = [&](size_t i) {  // the next line that is neither blank nor an anchor, or ""
+      for (++i; i < lines.size(); ++i)
+        if (!lines[i].empty() && !lines[i].starts_with("<a id=")) return lines[i];
+      return std::string();
+    };
+    auto level = [](const std::string& line) {
+      size_t n = 0;
+      while (n < line.size() && line[n] == '#') ++n;
+      return n < line.size() && line[n] == ' ' ? n : 0;
+    };
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const size_t here = level(lines[i]);
+      const std::string n = next(i);
+      if (here >= 2 && (n.empty() || (level(n) > 0 && level(n) <= here))) found.push_back(lines[i]);
+      if (lines[i].starts_with("| --") && (i + 1 >= lines.size() || !lines[i + 1].starts_with("|")))
+        found.push_back(lines[i - 1]);
+    }
+  }
+  return found;
+}
+
+// No heading of the HTML page or the Markdown document stands over nothing: what is empty is
+// left out or says so.
+TEST(DictionaryOnFiles, NoEmptySections) {
+  for (const char* file : {"jet4/testV2000.mdb", "jet3/queryTestV1997.mdb", "app/vbaV2007.accdb",
+                           "jet4/emptyV2000.mdb", "generated/stress-e-unicode-V2010.accdb"}) {
+    SCOPED_TRACE(file);
+    auto db = Open(file);
+    const Dictionary d = ReadDictionary(*db);
+    EXPECT_EQ(EmptySections(HtmlDictionary(d), true), std::vector<std::string>{});
+    EXPECT_EQ(EmptySections(MarkdownDictionary(d), false), std::vector<std::string>{});
+    db->Close();
+  }
+}
+
 TEST(DictionaryOnFiles, EveryRelationAndDescriptionOfTheStressFile) {
   auto db = Open("generated/stress-d-300rels-V2007.accdb");
   const Dictionary d = ReadDictionary(*db);

@@ -257,22 +257,11 @@ TEST(DdlInSqlite, LoadsAndReadsBackTablesKeysAndForeignKeys) {
 // Every test database's script in SQLite: it loads, and the foreign keys SQLite reports are the
 // enforced relations between the database's own tables, column pair by column pair.
 TEST(DdlInSqlite, EveryTestDatabaseLoadsWithItsRelations) {
-  std::vector<std::filesystem::path> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(TAVREK_TEST_DATA)) {
-    std::string ext = e.path().extension().string();
-    if (ext == ".mdb" || ext == ".accdb") files.push_back(e.path());
-  }
-  std::sort(files.begin(), files.end());
   dao::DBEngine engine;
   int withRelations = 0;
-  for (const auto& f : files) {
-    SCOPED_TRACE(f.string());
-    std::shared_ptr<dao::Database> db;
-    try {
-      db = engine.OpenDatabase(f.string());
-    } catch (const dao::Error&) {
-      continue;  // protected files
-    }
+  for (const auto& f : sample::EveryTestDatabase(TAVREK_TEST_DATA)) {
+    SCOPED_TRACE(f.path);
+    auto db = engine.OpenDatabase(f.path, false, true, f.connect);
     SqliteDb lite;
     ASSERT_EQ(lite.Exec(WriteDdl(*db, *FindSqlDialect("sqlite"))), "");
     std::set<std::string> local;
@@ -301,6 +290,40 @@ TEST(DdlInSqlite, EveryTestDatabaseLoadsWithItsRelations) {
     EXPECT_EQ(want, got);
   }
   EXPECT_GE(withRelations, 3);
+}
+
+// The validation rules hold in SQLite as they do in Access; the GUIDs are made in Access's form.
+TEST(DdlInSqlite, ValidationRulesHoldAndGuidsAreMade) {
+  const auto cases = sample::AwkwardSchemas();
+  auto rules = std::find_if(cases.begin(), cases.end(), [](const auto& c) { return c.label == "regole di convalida"; });
+  ASSERT_NE(rules, cases.end());
+  const std::string ddl = Ddl(rules->build(), "sqlite");
+  EXPECT_NE(ddl.find("-- regola di convalida di \"Consegna\" in Access non tradotta: >Date()"), std::string::npos);
+  EXPECT_NE(ddl.find("-- \"Nome\" in Access: didascalia 'Nome del prodotto', formato '>'"), std::string::npos);
+  EXPECT_NE(ddl.find("-- messaggio di Access: Sconto troppo alto"), std::string::npos);
+  SqliteDb lite;
+  ASSERT_EQ(lite.Exec(ddl), "");
+  ASSERT_EQ(lite.Exec("INSERT INTO Prodotti (Nome, Prezzo, Sconto, Codice, Tipo, Data, Quantità, Colore, Stato) "
+                      "VALUES ('alfa', 10, 5, 'AB123', 'M', '2020-01-01', 5, 'verde', 'ok')"),
+            "");
+  EXPECT_EQ(lite.Rows("SELECT length(ID), substr(ID, 1, 1), substr(ID, 10, 1), length(Lotto) FROM Prodotti"),
+            std::vector<std::string>{"38|{|-|38"});
+  for (const char* bad : {"Nome) VALUES (''", "Nome) VALUES ('zeta'", "Nome, Prezzo) VALUES ('a', -1",
+                          "Nome, Prezzo, Sconto) VALUES ('a', 10, 20", "Nome, Codice) VALUES ('a', 'AB'",
+                          "Nome, Tipo) VALUES ('a', 'X'", "Nome, Data) VALUES ('a', '1999-12-31'",
+                          "Nome, Quantità) VALUES ('a', 100", "Nome, Colore) VALUES ('a', 'blu'",
+                          "Nome, Stato) VALUES ('a', 'xyz'", "Nome, Nota) VALUES ('a', 'y'"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(lite.Exec(std::string("INSERT INTO Prodotti (") + bad + ")").find("CHECK constraint failed"), 0u);
+  }
+}
+
+TEST(DdlInSqlite, AwkwardSchemasLoad) {
+  for (const auto& c : sample::AwkwardSchemas()) {
+    SCOPED_TRACE(c.label);
+    SqliteDb lite;
+    EXPECT_EQ(lite.Exec(Ddl(c.build(), "sqlite")), "");
+  }
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "documenter/ddl.h"
 #include "documenter/diagram.h"
 #include "documenter/graphviz_library.h"
+#include "documenter/references.h"
+#include "tests/documenter/sample_db.h"
 #include "tests/documenter/fake_database.h"
 
 namespace {
@@ -76,6 +79,62 @@ TEST(Dictionary, TextsOfValuesTypesAndFlags) {
   r.attributes = dao::dbRelationDontEnforce | dao::dbRelationLeft;
   EXPECT_EQ(Cardinality(dao::Relation(r)), "1\xE2\x80\x93\xE2\x88\x9E");
   EXPECT_EQ(RelationFlags(dao::Relation(r)), "non applicata, join sinistro");
+}
+
+// The AutoNumber flag counts on a Long and a GUID only: some files carry the bit on Text, Date,
+// Currency, Integer and attachment fields.
+TEST(Dictionary, AutoNumberOnlyForLongAndGuid) {
+  const struct {
+    int16_t type;
+    const char* text;
+  } kCases[] = {{dao::dbLong, "Long, AutoNumber"},   {dao::dbGUID, "GUID, AutoNumber"},
+                {dao::dbText, "Text"},               {dao::dbDate, "Date/Time"},
+                {dao::dbCurrency, "Currency"},       {dao::dbInteger, "Integer"},
+                {dao::dbAttachment, "Attachment"}};
+  for (const auto& c : kCases) {
+    dao::FieldInfo info;
+    info.name = "x";
+    info.type = c.type;
+    info.attributes = dao::dbAutoIncrField | dao::dbFixedField;
+    EXPECT_EQ(FieldTypeText(dao::Field(info)), c.text);
+  }
+}
+
+// Names that differ in the case of non-ASCII letters are one name for Access, and for every
+// writer that looks a name up: the dictionary, the cross-reference, the diagram and the DDL.
+TEST(Names, ComparedAsTheEngineFoldsThem) {
+  namespace sample = tavrek::doc::sample;
+  const struct {
+    const char* stored;
+    const char* named;
+  } kPairs[] = {{"Citt\xC3\xA0", "CITT\xC3\x80"},                      // Città / CITTÀ
+                {"\xCE\x95\xCF\x80\xCE\xB1\xCF\x86\xCE\xAE", "\xCE\xB5\xCF\x80\xCE\xB1\xCF\x86\xCE\xAE"},  // Επαφή / επαφή
+                {"\xD0\x9B\xD0\xBE\xD0\xB3\xD0\xB8\xD0\xBD", "\xD0\xBB\xD0\x9E\xD0\x93\xD0\x98\xD0\x9D"}};  // Логин / лОГИН
+  for (const auto& p : kPairs) {
+    SCOPED_TRACE(p.stored);
+    sample::SampleDb db;
+    dao::TableDetail parent;
+    parent.fields = {sample::Field(p.stored, dao::dbLong, 4)};
+    parent.indexes = {sample::PrimaryKey({p.stored})};
+    db.AddTable(p.stored, parent);
+    dao::TableDetail child;
+    child.fields = {sample::Field("Rif", dao::dbLong, 4)};
+    db.AddTable("Figlia", child);
+    // The relation names the table and its key with the other case.
+    db.source->relations.push_back(sample::Relation("R", p.named, "Figlia", {{p.named, "Rif"}}));
+    auto built = db.Build();
+    const Dictionary d = ReadDictionary(*built);
+    EXPECT_EQ(FindTable(d, p.named), FindTable(d, p.stored));
+    EXPECT_GE(FindTable(d, p.named), 0);
+    EXPECT_EQ(MatchName(std::string("SELECT * FROM ") + p.named, p.stored), "name");
+    // The diagram draws the key once, as a key.
+    const Diagram diagram = BuildDiagram(d);
+    ASSERT_FALSE(diagram.tables.empty());
+    EXPECT_EQ(diagram.edges.size(), 1u);
+    // The foreign key refers to the table and column as the file spells them.
+    EXPECT_NE(WriteDdl(*built, *FindSqlDialect("postgresql")).find(std::string("REFERENCES \"") + p.stored + "\" (\"" + p.stored + "\")"),
+              std::string::npos);
+  }
 }
 
 TEST(Diagram, ShowsKeyFieldsAndOneEdgePerRelationBetweenShownTables) {

@@ -15,7 +15,8 @@ using namespace tavrek::doc;
 using sample::OrderSchema;
 
 std::string Row(const StructureChange& c) {
-  return c.kind + "|" + c.table + "|" + c.name + "|" + c.change + "|" + c.property + "|" + c.a + "|" + c.b;
+  return c.kind + "|" + c.table + "|" + c.name + "|" + c.change + "|" + c.property + "|" +
+         c.a.value_or("null") + "|" + c.b.value_or("null");
 }
 
 std::vector<std::string> Rows(const std::vector<StructureChange>& changes) {
@@ -59,15 +60,15 @@ TEST(Diff, FindsEveryKindOfChangeInOrder) {
             (std::vector<std::string>{
                 "field|Clienti|Nome|changed|size|80|120",
                 "field|Clienti|Nome|changed|property:Description|Ragione sociale del cliente|Nome o ragione sociale",
-                "field|Clienti|Nota|removed|||",
-                "field|Clienti|Email|added|||",
+                "field|Clienti|Nota|removed||null|null",
+                "field|Clienti|Email|added||null|null",
                 "index|Clienti|Nome|changed|unique|True|False",
                 "index|Ordini|PerData|changed|fields|Data DESC, Totale|Data, Totale",
-                "table||Storico|removed|||",
-                "table||Fatture|added|||",
-                "relation||OrdiniRighe|changed|attributes|4352|0",
+                "table||Storico|removed||null|null",
+                "table||Fatture|added||null|null",
+                "relation||OrdiniRighe|changed|attributes|dbRelationUpdateCascade + dbRelationDeleteCascade|0",
                 "query||Ordini aperti|changed|sql|SELECT *\r\nFROM Ordini\r\nWHERE Totale > 0;|SELECT *\r\nFROM Ordini\r\nWHERE Totale >= 100;",
-                "query||Clienti attivi|added|||",
+                "query||Clienti attivi|added||null|null",
             }));
 }
 
@@ -75,6 +76,7 @@ TEST(Diff, IdenticalStructuresAndNamesDifferingInCaseAreTheSame) {
   auto a = OrderSchema().Build();
   sample::SampleDb other = OrderSchema();
   other.tables[0].name = "CLIENTI";
+  other.source->details[0].fields[5].name = "CITT\xC3\x80 D'ORIGINE";  // "Città d'origine", as Access folds it
   other.source->details[0].recordCount = 99;  // counts are compared only when asked
   // A recreated table has a new GUID: an identity, not structure.
   other.source->tableProps[0].push_back({"GUID", dao::dbBinary, dao::Bytes{{0x12, 0x34}}});
@@ -107,6 +109,50 @@ TEST(Diff, ConnectStringsAreComparedMasked) {
   auto changes = DiffStructure(*a2, *b2, secrets);
   ASSERT_EQ(changes.size(), 1u);
   EXPECT_EQ(changes[0].b, "ODBC;DSN=gestionale;UID=sa;PWD=altra;");
+}
+
+// Index names Access makes up differ from file to file; relations between its system tables are
+// its own business; a property one side lacks is not an empty one; attributes by name.
+TEST(Diff, MadeUpIndexNamesSystemRelationsMissingPropertiesAndAttributeNames) {
+  auto build = [](const char* guid, bool systemRelation, bool caption, int32_t attributes) {
+    sample::SampleDb db = OrderSchema();
+    db.source->details[1].indexes.push_back(sample::PlainIndex(guid, {"Data"}));
+    dao::TableInfo sys;
+    sys.name = "MSysNavPaneGroups";
+    sys.system = true;
+    db.tables.push_back(sys);
+    db.source->details.push_back({});
+    db.source->tableProps.push_back({});
+    if (systemRelation)
+      db.source->relations.push_back(sample::Relation("MSysNavPaneGroupsMSysNavPaneGroups",
+                                                      "MSysNavPaneGroups", "MSysNavPaneGroups", {{"Id", "GroupId"}}));
+    if (caption) db.source->details[0].fields[1].properties.push_back({"Caption", dao::dbText, std::string()});
+    db.source->details[0].fields[0].attributes = attributes;
+    return db;
+  };
+  auto a = build("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", false, true, dao::dbFixedField | dao::dbAutoIncrField);
+  auto b = build("{99999999-4E5F-6071-8293-A4B5C6D7E8F9}", true, false, dao::dbFixedField | 0x40000);
+  auto da = a.Build(), db = b.Build();
+  const auto changes = DiffStructure(*da, *db);
+  EXPECT_EQ(Rows(changes),
+            (std::vector<std::string>{
+                "field|Clienti|ID|changed|attributes|dbFixedField + dbAutoIncrField|dbFixedField + 0x40000",
+                "field|Clienti|Nome|changed|property:Caption||null"}));
+  EXPECT_NE(DiffText(changes, "a", "b").find(": property:Caption \"\" -> (assente)\n"), std::string::npos);
+  EXPECT_NE(DiffJson(changes, "a", "b").find("\"a\": \"\", \"b\": null}"), std::string::npos);
+
+  DiffOptions system;
+  system.system = true;
+  auto da2 = build("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", false, false, 0).Build();
+  auto db2 = build("{99999999-4E5F-6071-8293-A4B5C6D7E8F9}", true, false, 0).Build();
+  EXPECT_EQ(Rows(DiffStructure(*da2, *db2, system)),
+            std::vector<std::string>{"relation||MSysNavPaneGroupsMSysNavPaneGroups|added||null|null"});
+  // Names that are not made up are compared as names.
+  auto da3 = build("PerGiorno", false, false, 0).Build();
+  auto db3 = build("PerData2", false, false, 0).Build();
+  EXPECT_EQ(Rows(DiffStructure(*da3, *db3)),
+            (std::vector<std::string>{"index|Ordini|PerGiorno|removed||null|null",
+                                      "index|Ordini|PerData2|added||null|null"}));
 }
 
 TEST(Diff, TextAndJsonListings) {

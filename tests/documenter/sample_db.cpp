@@ -1,5 +1,8 @@
 #include "tests/documenter/sample_db.h"
 
+#include <algorithm>
+#include <filesystem>
+
 namespace tavrek::doc::sample {
 
 SampleDb OrderSchema() {
@@ -66,6 +69,123 @@ SampleDb OrderSchema() {
   };
   db.AddQuery("Ordini aperti", "SELECT *\r\nFROM Ordini\r\nWHERE Totale > 0;");
   return db;
+}
+
+std::vector<SchemaCase> AwkwardSchemas() {
+  // "Справочник поставщиков и материалов" less its blanks: 33 Cyrillic letters, 66 bytes.
+  const std::string cyrillic33 =
+      "\xD0\xA1\xD0\xBF\xD1\x80\xD0\xB0\xD0\xB2\xD0\xBE\xD1\x87\xD0\xBD\xD0\xB8\xD0\xBA"
+      "\xD0\xBF\xD0\xBE\xD1\x81\xD1\x82\xD0\xB0\xD0\xB2\xD1\x89\xD0\xB8\xD0\xBA\xD0\xBE\xD0\xB2"
+      "\xD0\xB8\xD0\xBC\xD0\xB0\xD1\x82\xD0\xB5\xD1\x80\xD0\xB8\xD0\xB0\xD0\xBB\xD0\xBE\xD0\xB2";
+  // 31 Greek letters: 62 bytes, within every limit.
+  std::string greek31;
+  for (int i = 0; i < 31; ++i) greek31 += "\xCE\xB1";
+  return {
+      // Northwind's layout: the key is a code, the AutoNumber only has a plain index of its own.
+      {"numerazione con un indice semplice",
+       [] {
+         SampleDb db;
+         dao::TableDetail t;
+         t.fields = {Field("Codice", dao::dbText, 5, true), AutoNumber("ID"), Field("Nome", dao::dbText, 40)};
+         t.indexes = {PrimaryKey({"Codice"}), PlainIndex("ID", {"ID"}), PlainIndex("Nome", {"Nome"})};
+         db.AddTable("Fornitori", t);
+         return db;
+       },
+       {}},
+      // No index leads the AutoNumber, and one index already has its name; an AutoNumber second
+      // in the key.
+      {"numerazione senza indice",
+       [] {
+         SampleDb db;
+         dao::TableDetail t;
+         t.fields = {AutoNumber("ID"), Field("Nome", dao::dbText, 40)};
+         t.indexes = {PlainIndex("ID", {"Nome"})};
+         db.AddTable("Note", t);
+         dao::TableDetail u;
+         u.fields = {Field("Anno", dao::dbInteger, 2, true), AutoNumber("Progressivo")};
+         u.indexes = {PrimaryKey({"Anno", "Progressivo"})};
+         db.AddTable("Protocollo", u);
+         return db;
+       },
+       {}},
+      // Validation rules that translate become CHECK constraints, the others comments; Required
+      // text that may not be empty; GUIDs made by the server; captions and formats.
+      {"regole di convalida",
+       [] {
+         SampleDb db;
+         auto rule = [](dao::FieldInfo f, const char* rule, const char* text = "") {
+           f.validationRule = rule;
+           f.validationText = text;
+           return f;
+         };
+         dao::FieldInfo id = Field("ID", dao::dbGUID, 16);
+         id.attributes = dao::dbAutoIncrField | dao::dbFixedField;
+         dao::FieldInfo nome = rule(Field("Nome", dao::dbText, 40, true), "Like \"A*\" Or Like \"B?%\"");
+         nome.properties = {{"Caption", dao::dbText, std::string("Nome del prodotto")},
+                            {"Format", dao::dbText, std::string(">")}};
+         dao::TableDetail t;
+         t.fields = {id,
+                     nome,
+                     rule(Field("Prezzo", dao::dbCurrency, 8), ">=0 And <1000000", "Prezzo fuori misura"),
+                     Field("Sconto", dao::dbCurrency, 8),
+                     rule(Field("Codice", dao::dbText, 5), "Len([Codice])=5"),
+                     rule(Field("Tipo", dao::dbText, 1), "\"M\" Or \"F\""),
+                     rule(Field("Data", dao::dbDate, 8), ">=#1/31/2000# And <#2100-01-01 12:30#"),
+                     rule(Field("Quantità", dao::dbInteger, 2), "Between 1 And 99"),
+                     rule(Field("Colore", dao::dbText, 10), "In (\"rosso\",\"verde\")"),
+                     rule(Field("Stato", dao::dbText, 10), "Is Null Or Not Like \"X*\""),
+                     rule(Field("Nota", dao::dbMemo), "UCase([Nota]) & \"x\" <> \"Yx\""),
+                     rule(Field("Consegna", dao::dbDate, 8), ">Date()"),
+                     Field("Lotto", dao::dbGUID, 16, false, "GenGUID()")};
+         t.indexes = {PrimaryKey({"ID"})};
+         db.AddTable("Prodotti", t);
+         db.source->tableProps.back() = {{"ValidationRule", dao::dbText, std::string("[Sconto] <= [Prezzo]")},
+                                         {"ValidationText", dao::dbText, std::string("Sconto troppo alto")}};
+         return db;
+       },
+       {}},
+      // 33 characters are within MySQL's 64 characters but past PostgreSQL's 63 bytes.
+      {"nome cirillico di 33 caratteri",
+       [=] {
+         SampleDb db;
+         dao::TableDetail t;
+         t.fields = {Field(cyrillic33, dao::dbLong, 4)};
+         db.AddTable(cyrillic33, t);
+         return db;
+       },
+       {"postgresql"}},
+      // Index names made from the table's and the index's are cut to the limit in the server's
+      // unit, never inside a character.
+      {"nomi greci lunghi",
+       [=] {
+         SampleDb db;
+         dao::TableDetail t;
+         t.fields = {Field(greek31, dao::dbLong, 4), Field("b", dao::dbLong, 4)};
+         t.indexes = {PlainIndex(greek31 + "1", {greek31}), PlainIndex(greek31 + "2", {"b"})};
+         db.AddTable(greek31, t);
+         return db;
+       },
+       {}},
+  };
+}
+
+std::vector<TestFile> EveryTestDatabase(const std::string& folder) {
+  static const std::pair<const char*, const char*> kPasswords[] = {
+      {"V2000_with-password.mdb", "password"}, {"V2010_with-password.accdb", "password"},
+      {"office-agile-4.2.accdb", "password"},  {"db-nonstandard.accdb", "password"},
+      {"db2007-enc.accdb", "Test123"},         {"db2007-oldenc.accdb", "Test123"},
+      {"enc_vbaV2000.mdb", "1234567890"}};
+  std::vector<TestFile> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string ext = e.path().extension().string();
+    if (ext != ".mdb" && ext != ".accdb") continue;
+    TestFile f{e.path().string(), std::nullopt};
+    for (const auto& [name, password] : kPasswords)
+      if (e.path().filename() == name) f.connect = std::string(";") + password;
+    files.push_back(std::move(f));
+  }
+  std::sort(files.begin(), files.end(), [](const TestFile& a, const TestFile& b) { return a.path < b.path; });
+  return files;
 }
 
 }  // namespace tavrek::doc::sample

@@ -4,7 +4,9 @@
 // descriptions, defaults, a linked table with a password, a multi-valued field).
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,5 +127,23 @@ inline dao::RelationInfo Relation(const std::string& name, const std::string& ta
 //   Fornitori: linked from a SQL Server with a password in its connect string
 // and one query.
 SampleDb OrderSchema();
+
+// A small schema that some server once refused, with the servers ("postgresql", "mysql",
+// "sqlite") for which the writer must refuse it with a DdlError instead; every other server must
+// load its script.
+struct SchemaCase {
+  std::string label;
+  std::function<SampleDb()> build;
+  std::vector<std::string> refusedBy;
+};
+std::vector<SchemaCase> AwkwardSchemas();
+
+// Every database file of the test data (TAVREK_TEST_DATA), sorted, each open with its password
+// where it has one (the passwords are those tests/data/NOTICE gives).
+struct TestFile {
+  std::string path;
+  std::optional<std::string> connect;  // ";password", or none
+};
+std::vector<TestFile> EveryTestDatabase(const std::string& folder);
 
 }  // namespace tavrek::doc::sample

@@ -179,9 +179,16 @@ TEST(MarkdownDictionary, MermaidDiagramOfKeysAndRelations) {
   EXPECT_TRUE(Has(block, "    \"Strano <b>&_x_ | {y}\"\n"));
 }
 
+// Mermaid's erDiagram takes letters from U+00C0 up in attribute names, and any character but the
+// quote in an attribute's comment; entity names cannot hold a percent sign.
 TEST(MermaidErDiagram, NamesMermaidCannotTakeAreReplacedAndKeptApart) {
   Diagram d;
-  d.tables = {{"50% \"sconto\"", false, {{"Città", "Text", true, false}, {"1a", "Date/Time", false, true}}},
+  d.tables = {{"50% \"sconto\"", false,
+               {{"Città", "Text", true, false},
+                {"1a", "Date/Time", false, true},
+                {"\xD0\x9B\xD0\xBE\xD0\xB3\xD0\xB8\xD0\xBD", "Text", false, false},  // Логин
+                {"sconto 50%", "Currency", false, false},
+                {"\xC2\xB5m", "Double", false, false}}},  // µm: U+00B5 is below U+00C0
               {"50_ _sconto_", false, {}},
               {"Altra", true, {{"x", "", false, true}}}};
   d.edges = {{"", 0, 2, 0, 0, true, true}};
@@ -189,8 +196,11 @@ TEST(MermaidErDiagram, NamesMermaidCannotTakeAreReplacedAndKeptApart) {
   EXPECT_EQ(m,
             "erDiagram\n"
             "    \"50_ _sconto_\" {\n"
-            "        Text Citt__ PK \"Città\"\n"
+            "        Text Città PK\n"
             "        Date_Time _1a FK \"1a\"\n"
+            "        Text \xD0\x9B\xD0\xBE\xD0\xB3\xD0\xB8\xD0\xBD\n"
+            "        Currency sconto_50_ \"sconto 50%\"\n"
+            "        Double _m \"\xC2\xB5m\"\n"
             "    }\n"
             "    \"50_ _sconto_ (2)\"\n"
             "    \"Altra\" {\n"

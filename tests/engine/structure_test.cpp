@@ -222,6 +222,12 @@ TEST(FieldAttributes, AgreeWithPropertiesAndColumnFlags) {
   EXPECT_EQ(FieldNamed(*rs, "FirstName").Attributes(), dao::dbVariableField | dao::dbUpdatableField);
   EXPECT_EQ(FieldNamed(*rs, "Salary").Attributes(), dao::dbFixedField | dao::dbUpdatableField);
   EXPECT_TRUE(FieldNamed(*rs, "FirstName").AllowZeroLength());
+
+  // The attachment column's flags carry the AutoNumber bit; it is no AutoNumber.
+  auto complex = Open("ace/complexDataTestV2010.accdb");
+  auto table1 = complex->OpenRecordset("Table1");
+  EXPECT_EQ(FieldNamed(*table1, "attach-data").Attributes() & dao::dbAutoIncrField, 0);
+  EXPECT_FALSE(FieldNamed(*table1, "attach-data").IsAutoNumber());
 }
 
 TEST(IndexAttributes, PrimaryForeignUniqueRequiredAndIgnoreNulls) {

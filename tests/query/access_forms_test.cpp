@@ -166,6 +166,15 @@ TEST(AccessForms, NamesAccessBrackets) {
   for (const auto& c : cases) {
     EXPECT_EQ(engine::QuoteName(c.name), c.written) << c.name;
   }
+  // After AS, the names of aggregate functions stay bare; other reserved words do not.
+  const struct {
+    const char* name;
+    const char* written;
+  } aliases[] = {{"Var", "Var"},         {"VarP", "VarP"},           {"Count", "Count"},
+                 {"Sum", "Sum"},         {"StDev", "StDev"},         {"Currency", "[Currency]"},
+                 {"Date", "[Date]"},     {"Year", "[Year]"},         {"Status", "Status"},
+                 {"Var x", "[Var x]"},   {"1Var", "[1Var]"}};
+  for (const auto& c : aliases) EXPECT_EQ(engine::QuoteAlias(c.name), c.written) << c.name;
   // In a query: "AS [Year]" in the column list.
   const std::vector<QueryRow> rows = {Row(1, 1, nullptr, nullptr, nullptr),
                                       Row(5, std::nullopt, "tbl_Events", nullptr, nullptr),
