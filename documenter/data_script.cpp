@@ -274,10 +274,11 @@ std::vector<ChildTable> ChildTables(const SqlDialect& d, const DdlParts& parts, 
     c.name = table.name + "_" + columns[i].name;
     c.column = i;
     c.parts = columns[i].parts;
-    if (d.maxIdentifierBytes && c.name.size() > d.maxIdentifierBytes)
+    if (IdentifierTooLong(d, c.name))
       throw DdlError("nome troppo lungo per " + std::string(d.name) + " (tabella dei valori del campo \"" +
                      columns[i].name + "\" di \"" + table.name + "\"): \"" + c.name + "\" supera " +
-                     std::to_string(d.maxIdentifierBytes) + " byte");
+                     std::to_string(d.maxIdentifierLength) +
+                     (d.identifierUnit == IdentifierUnit::kBytes ? " byte" : " caratteri"));
     for (const DdlTable& other : parts.tables)
       if (Lower(other.name) == Lower(c.name))
         throw DdlError("nomi in conflitto per " + std::string(d.name) + ": la tabella dei valori del campo \"" +
@@ -326,7 +327,7 @@ std::vector<ChildTable> ChildTables(const SqlDialect& d, const DdlParts& parts, 
       for (const std::string& k : c.keyNames)
         childKeys += (childKeys.empty() ? "" : ", ") + QuoteIdentifier(d, k);
       std::string fkName = c.name + "_riga";
-      if (d.maxIdentifierBytes && fkName.size() > d.maxIdentifierBytes)
+      if (IdentifierTooLong(d, fkName))
         fkName = "fk_" + std::to_string(std::hash<std::string>{}(c.name) % 1000000000);
       const std::string clause = "CONSTRAINT " + QuoteIdentifier(d, fkName) + " FOREIGN KEY (" +
                                  childKeys + ") REFERENCES " + QuoteIdentifier(d, table.name) + " (" +

@@ -171,13 +171,7 @@ void Generator::CheckName(const std::string& kind, const std::string& owner, con
 }
 
 // The length of `name` as the server counts it.
-size_t Generator::NameLength(std::string_view name) const {
-  if (d_.identifierUnit == IdentifierUnit::kBytes) return name.size();
-  size_t n = 0;
-  for (char c : name)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  return n;
-}
+size_t Generator::NameLength(std::string_view name) const { return IdentifierLength(d_, name); }
 
 // `name` cut to at most `limit` of the server's units, without splitting a character.
 std::string Generator::CutName(const std::string& name, size_t limit) const {
@@ -438,7 +432,7 @@ void Generator::AddChecks(TableDef& t) const {
       add(Quote(c.name), c.rule, c.ruleText, Condition(t, ParseFieldRule(c.rule, c.name).get()));
   }
   if (!t.rule.empty())
-    add(Quote(t.name), t.rule, t.ruleText, Condition(t, ParseAccessExpression(t.rule).get()));
+    add(Quote(t.name), t.rule, t.ruleText, Condition(t, ParseRuleExpression(t.rule).get()));
 }
 
 void Generator::ReadTables() {
@@ -780,10 +774,8 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
   for (const std::string& line : omitted) indexes << line;
   for (const IndexDef* ix : others)
     indexes << "CREATE " << (ix->unique ? "UNIQUE " : "") << "INDEX " << Quote(indexName(ix->name)) << " ON "
-            << Quote(t.name) << " (" << KeyList(t, ix->columns, ix->descending) << ");
-";
-  os << '
-';
+            << Quote(t.name) << " (" << KeyList(t, ix->columns, ix->descending) << ");\n";
+  os << '\n';
 }
 
 void Generator::Prepare() {

@@ -538,7 +538,7 @@ class Writer {
 
 }  // namespace
 
-std::unique_ptr<AccessExpr> ParseAccessExpression(std::string_view text) {
+std::unique_ptr<AccessExpr> ParseRuleExpression(std::string_view text) {
   std::vector<Token> tokens;
   if (!Tokenize(text, tokens)) return nullptr;
   return Parser(std::move(tokens)).Whole(nullptr);

@@ -40,7 +40,7 @@ struct AccessExpr {
 
 // Parses a whole expression ("[Prezzo] > 0 And Len([Nome]) > 0"). nullptr when the text is not
 // an expression of the forms above.
-std::unique_ptr<AccessExpr> ParseAccessExpression(std::string_view text);
+std::unique_ptr<AccessExpr> ParseRuleExpression(std::string_view text);
 
 // Parses a field's validation rule, whose comparisons may leave out their left side, meaning the
 // field (">0 And <100", "\"M\" Or \"F\"", "Is Null Or Between 1 And 9"): the field is put in as

@@ -78,7 +78,7 @@ class Builder {
       if (std::find(v.reservedWords.begin(), v.reservedWords.end(), folded) != v.reservedWords.end()) {
         reserved.push_back(d);
       }
-      if (dialect.maxIdentifierBytes && name.size() > dialect.maxIdentifierBytes) tooLong.push_back(d);
+      if (IdentifierTooLong(dialect, name)) tooLong.push_back(d);
     }
     if (!reserved.empty()) {
       Add(objectKind, object, "parola_riservata", what + " \"" + name + "\" è una parola riservata", reserved);

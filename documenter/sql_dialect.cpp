@@ -622,4 +622,12 @@ const ViewDialect& ViewDialectOf(const SqlDialect& dialect) {
   return kSqliteView;
 }
 
+size_t IdentifierLength(const SqlDialect& d, std::string_view name) {
+  if (d.identifierUnit == IdentifierUnit::kBytes) return name.size();
+  size_t n = 0;
+  for (char c : name)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
 }  // namespace tavrek::doc

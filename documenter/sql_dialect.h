@@ -211,4 +211,12 @@ const SqlDialect* FindSqlDialect(std::string_view name);
 // The names FindSqlDialect accepts, for messages: "sqlite, postgresql, mysql".
 std::string SqlDialectNames();
 
+// The length of `name` as server `d` counts it (its identifierUnit).
+size_t IdentifierLength(const SqlDialect& d, std::string_view name);
+
+// Whether `name` is longer than server `d` keeps an identifier.
+inline bool IdentifierTooLong(const SqlDialect& d, std::string_view name) {
+  return d.maxIdentifierLength && IdentifierLength(d, name) > d.maxIdentifierLength;
+}
+
 }  // namespace tavrek::doc

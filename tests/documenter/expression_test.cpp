@@ -25,7 +25,7 @@ std::optional<std::string> Translate(const std::string& rule, const char* dialec
                      },
                      [](const std::string& name) { return "\"" + name + "\""; },
                      [](const std::string& text) { return "'" + text + "'"; }};
-  auto e = field.empty() ? ParseAccessExpression(rule) : ParseFieldRule(rule, field);
+  auto e = field.empty() ? ParseRuleExpression(rule) : ParseFieldRule(rule, field);
   if (!e) return std::nullopt;
   return ConditionSql(*e, context);
 }
