@@ -524,6 +524,16 @@ class Page {
         for (const auto& child : design->root.children)
           if (child.type >= 152) sections.push_back(&child);
         Sketch(design->root, sections);
+        size_t controlCount = 0;
+        for (const auto* s : sections) {
+          std::vector<const engine::vba::DesignObject*> controls;
+          Controls(*s, controls);
+          controlCount += controls.size();
+        }
+        if (controlCount == 0) {
+          out_ += "<p>Controlli: nessuno</p>\n";
+          continue;
+        }
         out_ += "<table class=\"controlli\">\n<thead><tr><th>Sezione</th><th>Tipo</th><th>Nome</th>"
                 "<th>Mostra</th><th>Origine riga</th><th>Posizione (twip)</th><th>Eventi</th></tr></thead>\n<tbody>\n";
         for (const auto* s : sections) {

@@ -542,7 +542,8 @@ TEST(DumpJson, ContainersAndReferences) {
   EXPECT_EQ(c.Keys(), (std::vector<std::string>{"forms", "reports", "macros", "modules"}));
   ASSERT_EQ(c["forms"].array.size(), 2u);
   EXPECT_EQ(c["forms"][0].Keys(),
-            (std::vector<std::string>{"name", "dateCreated", "lastUpdated", "source", "error"}));
+            (std::vector<std::string>{"name", "dateCreated", "lastUpdated", "source", "design",
+                                      "designError", "error"}));
   EXPECT_EQ(c["forms"][0]["source"].string, "Private Sub Form_Open()\r\nEnd Sub\r\n");
   EXPECT_TRUE(c["forms"][1]["source"].IsNull());
   EXPECT_TRUE(c["reports"].array.empty());
