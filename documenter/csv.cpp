@@ -10,6 +10,7 @@
 #include "documenter/output_file.h"
 #include "documenter/vba_files.h"
 
+#include "engine/catalogue/name_compare.h"
 namespace tavrek::doc {
 
 namespace {
@@ -97,11 +98,8 @@ void AppendItems(std::string& out, const std::vector<dao::ComplexItem>& items) {
   out.push_back(']');
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+// Names compared as the engine compares them.
+std::string Lower(const std::string& s) { return engine::FoldName(s); }
 
 }  // namespace
 

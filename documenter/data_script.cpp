@@ -7,18 +7,15 @@
 
 #include "documenter/data_values.h"
 
+#include "engine/catalogue/name_compare.h"
 namespace tavrek::doc {
 
 namespace {
 
 constexpr int64_t kProgressEvery = 5000;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+// Names compared as the engine compares them.
+std::string Lower(std::string_view s) { return engine::FoldName(s); }
 
 std::string Replace(std::string text, std::string_view key, const std::string& value) {
   for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))

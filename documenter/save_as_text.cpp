@@ -12,6 +12,7 @@
 #include "engine/application/macro_rows.h"
 #include "engine/storage/text_codec.h"
 
+#include "engine/catalogue/name_compare.h"
 namespace tavrek::doc {
 
 namespace {
@@ -200,11 +201,8 @@ bool StartsWith(const std::string& s, std::string_view prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+// Names compared as the engine compares them.
+std::string Lower(const std::string& s) { return engine::FoldName(s); }
 
 const char* DaoTypeName(int16_t type) {
   switch (type) {

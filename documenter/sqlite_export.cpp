@@ -14,18 +14,15 @@
 #include "documenter/data_values.h"
 #include "documenter/output_file.h"
 
+#include "engine/catalogue/name_compare.h"
 namespace tavrek::doc {
 
 namespace {
 
 constexpr int64_t kProgressEvery = 5000;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+// Names compared as the engine compares them.
+std::string Lower(std::string_view s) { return engine::FoldName(s); }
 
 // A failure of SQLite itself (the disk, the statements): becomes the `error` of ExportSqlite.
 struct SqliteFailure {

@@ -7,6 +7,7 @@
 
 #include "engine/storage/column_value.h"
 #include "engine/storage/table_scan.h"
+#include "engine/catalogue/name_compare.h"
 #include "engine/catalogue/table_definition.h"
 
 namespace engine::vba {
@@ -19,11 +20,7 @@ const char* const kProjectRow = "MSysDb";
 
 }  // namespace
 
-std::string LowerName(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+std::string LowerName(std::string s) { return engine::FoldName(s); }
 
 namespace {
 
