@@ -464,6 +464,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
   out << foreignKeys;
   if (!foreignKeys.empty()) out << '\n';
   out << parts.notes;
+  out << parts.views;
   if (d.transactionalDdl) out << "COMMIT;\n";
   out << d.dataEpilogue;
   return reports;

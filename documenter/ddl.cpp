@@ -828,6 +828,7 @@ DdlParts Generator::Parts() {
   std::ostringstream notes;
   for (const auto& note : relationNotes_) notes << "-- " << OneLine(note) << '\n';
   parts.notes = notes.str();
+  if (options_.views && options_.tables.empty()) parts.views = WriteViews(TranslateQueries(db_, d_));
   return parts;
 }
 

@@ -55,6 +55,9 @@ struct DdlParts {
   std::vector<DdlTable> tables;  // in creation order
   std::string foreignKeys; // ALTER TABLE … ADD CONSTRAINT … FOREIGN KEY statements
   std::string notes;       // relations not written, as comment lines
+  // The stored queries as views (or comments saying why not), after everything else; empty with
+  // `views` off or when only some tables are written (a view may read any of them).
+  std::string views;
 };
 
 // The parts of the script for `db`; raises as WriteDdl.

@@ -208,6 +208,7 @@ void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOp
                     std::string(parent ? parent : "") + "\"");
   }
   checkOwner.reset();
+  if (!parts.views.empty()) x.Exec(parts.views);
   x.Exec("COMMIT;");
 }
 

@@ -607,6 +607,53 @@ void LoadAndCompare(const ServerClient& server, dao::Database& db, const RowOpen
   }
 }
 
+// With every table written, the stored queries come along as views, in the SQLite file and in the
+// script alike, and each view can be read on the migrated rows.
+TEST(DataSqlite, ViewsFollowTheTables) {
+  dao::DBEngine engine;
+  for (const char* name : {"ace/queryTestV2007.accdb", "app/asvnTest2003.mdb", "access-sql/targetlists.accdb"}) {
+    SCOPED_TRACE(name);
+    auto db = engine.OpenDatabase((fs::path(TAVREK_TEST_DATA) / name).string());
+    RowOpener open = [&db](const std::string& table) { return db->OpenRows(table); };
+    const fs::path exported = Scratch("views.sqlite"), script = Scratch("views.sql"),
+                   loaded = Scratch("views-script.sqlite");
+    fs::remove(exported);
+    fs::remove(loaded);
+    DataOptions data;
+    std::vector<TableReport> reports;
+    std::string error;
+    ASSERT_TRUE(ExportSqlite(*db, open, exported.string(), data, reports, error)) << error;
+    {
+      std::ofstream out(script, std::ios::binary);
+      WriteDataScript(*db, *FindSqlDialect("sqlite"), open, out, data);
+    }
+    auto r = testshell::RunCommand("sqlite3 -bail " + testshell::ShellQuote(loaded.string()) + " < " +
+                                   testshell::ShellQuote(script.string()) + " 2>&1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const fs::path& file : {exported, loaded}) {
+      sqlite3* lite = nullptr;
+      ASSERT_EQ(sqlite3_open_v2(file.c_str(), &lite, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+      std::vector<std::string> views;
+      sqlite3_stmt* s = nullptr;
+      ASSERT_EQ(sqlite3_prepare_v2(lite, "SELECT name FROM sqlite_master WHERE type = 'view'", -1, &s, nullptr),
+                SQLITE_OK);
+      while (sqlite3_step(s) == SQLITE_ROW) views.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+      sqlite3_finalize(s);
+      EXPECT_FALSE(views.empty()) << file;
+      for (const std::string& view : views) {
+        const std::string sql = "SELECT * FROM " + QuoteIdentifier(*FindSqlDialect("sqlite"), view);
+        ASSERT_EQ(sqlite3_prepare_v2(lite, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << view << ": " << sqlite3_errmsg(lite);
+        int step;
+        while ((step = sqlite3_step(s)) == SQLITE_ROW) {
+        }
+        EXPECT_EQ(step, SQLITE_DONE) << view << ": " << sqlite3_errmsg(lite);
+        sqlite3_finalize(s);
+      }
+      sqlite3_close(lite);
+    }
+  }
+}
+
 TEST(DataServers, HandBuiltRows) {
   const auto servers = Servers();
   if (servers.empty()) GTEST_SKIP() << "no servers: run through ctest (fixture sql_servers)";
