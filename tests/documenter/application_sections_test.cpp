@@ -5,7 +5,7 @@
 #include "documenter/dictionary.h"
 #include "documenter/html.h"
 #include "documenter/markdown.h"
-#include "tests/documenter/fake_database.h"
+#include "tests/documenter/sample_db.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ dao::DocumentInfo Doc(std::string name, std::string kind, std::string text, std:
 
 // The sales database with an application: a form whose code names Clienti, a macro naming
 // Prodotti, a module with a hostile line, and one that could not be read.
-doctest::FakeDatabase AppDatabase() {
-  doctest::FakeDatabase f = doctest::SalesDatabase();
+sample::SampleDb AppDatabase() {
+  sample::SampleDb f = sample::SalesDatabase();
   f.source->containers = {
       {"Forms", {Doc("Anagrafica", "document", "Sub X()\r\n  Me.RecordSource = \"Clienti\"\r\nEnd Sub\r\n")}},
       {"Reports", {}},

@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "engine/dao.h"
+#include "tests/support/shell.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
-#include "tools/dump.h"
+#include "tests/support/dump_run.h"
 
 namespace {
 
@@ -27,20 +28,8 @@ namespace fs = std::filesystem;
 
 const fs::path kData = TAVREK_TEST_DATA;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result Dump(std::vector<std::string> args) {
-  dao::DBEngine engine;
-  std::ostringstream out, err;
-  int status = tavrek::dump::Run(
-      args, out, err, [&](const std::string& path, const std::optional<std::string>& connect) {
-        return engine.OpenDatabase(path, false, true, connect);
-      });
-  return {status, out.str(), err.str()};
-}
+using Result = testsupport::DumpResult;
+constexpr auto& Dump = testsupport::RunDumpOnFiles;
 
 using testsupport::TempDir;
 
@@ -347,14 +336,11 @@ TEST(InventoryCommand, FolderThatCannotBeReadIsReportedAndSkipped) {
   Result r;
   if (::geteuid() == 0) {
     const std::string errFile = (dir.Path() / "err.txt").string();
-    std::string command = "runuser -u nobody -- " TAVREK_DUMP " --inventory '" + dir.Path().string() +
-                          "' 2>'" + errFile + "'";
-    FILE* p = ::popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    r.status = WEXITSTATUS(::pclose(p));
+    const testshell::CommandResult run = testshell::RunCommand(
+        "runuser -u nobody -- " TAVREK_DUMP " --inventory " + testshell::ShellQuote(dir.Path().string()) +
+        " 2>" + testshell::ShellQuote(errFile));
+    r.status = run.status;
+    r.out = run.out;
     std::ifstream in(errFile);
     r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   } else {

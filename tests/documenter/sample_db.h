@@ -1,7 +1,8 @@
 // Databases built in memory for the documenter tests: a catalogue source that serves fixed table
-// definitions, properties and relations, and an order-entry schema that exercises what the DDL
-// and diff writers must handle (AutoNumber, composite and multi-column keys, a relation cycle,
-// descriptions, defaults, a linked table with a password, a multi-valued field).
+// definitions, queries, properties, relations and application objects as a test wants them, an
+// order-entry schema that exercises what the DDL and diff writers must handle (AutoNumber,
+// composite and multi-column keys, a relation cycle, descriptions, defaults, a linked table with
+// a password, a multi-valued field) and a sales database for the dictionary writers.
 #pragma once
 
 #include <functional>
@@ -20,11 +21,19 @@ class SampleSource : public dao::CatalogueSource {
   std::vector<dao::TableDetail> details;                  // parallel to the table list
   std::vector<std::vector<dao::PropertyInfo>> tableProps;  // parallel to the table list
   std::vector<std::string> sql;                            // parallel to the query list
-  std::vector<std::vector<engine::QueryRow>> queryRows;    // parallel to the query list
+  std::vector<std::vector<engine::QueryRow>> queryRows;    // parallel to the query list, or empty
+  std::vector<std::vector<dao::PropertyInfo>> queryProps;  // parallel to the query list, or empty
+  std::vector<std::vector<dao::ParameterInfo>> parameters;  // parallel to the query list, or empty
+  std::vector<dao::PropertyInfo> databaseProps;
   std::vector<dao::RelationInfo> relations;
+  std::vector<dao::ContainerInfo> containers;
+  int failTable = -1;  // this table's definition raises a damaged-file error
 
   std::string Format() const override { return format; }
-  dao::TableDetail LoadTable(size_t i) override { return details.at(i); }
+  dao::TableDetail LoadTable(size_t i) override {
+    if (static_cast<int>(i) == failTable) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
+    return details.at(i);
+  }
   std::string LoadSql(size_t i) override { return sql.at(i); }
   std::vector<engine::QueryRow> LoadQueryRows(size_t i) override {
     return i < queryRows.size() ? queryRows[i] : std::vector<engine::QueryRow>{};
@@ -32,7 +41,15 @@ class SampleSource : public dao::CatalogueSource {
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t i) override {
     return i < tableProps.size() ? tableProps[i] : std::vector<dao::PropertyInfo>{};
   }
+  std::vector<dao::PropertyInfo> LoadQueryProperties(size_t i) override {
+    return i < queryProps.size() ? queryProps[i] : std::vector<dao::PropertyInfo>{};
+  }
+  std::vector<dao::ParameterInfo> LoadParameters(size_t i) override {
+    return i < parameters.size() ? parameters[i] : std::vector<dao::ParameterInfo>{};
+  }
+  std::vector<dao::PropertyInfo> LoadDatabaseProperties() override { return databaseProps; }
   std::vector<dao::RelationInfo> LoadRelations() override { return relations; }
+  std::vector<dao::ContainerInfo> LoadContainers() override { return containers; }
 };
 
 // A database under construction: add tables and queries, then Build.
@@ -40,6 +57,7 @@ struct SampleDb {
   std::vector<dao::TableInfo> tables;
   std::vector<dao::QueryInfo> queries;
   std::unique_ptr<SampleSource> source = std::make_unique<SampleSource>();
+  std::string path = "prova.accdb";  // the name the database is opened under
 
   // Adds a local table with its definition and description (none when empty).
   void AddTable(const std::string& name, dao::TableDetail detail, const std::string& description = {}) {
@@ -65,8 +83,9 @@ struct SampleDb {
     queries.push_back({name, type, {}, {}});
     source->sql.push_back(text);
   }
-  std::shared_ptr<dao::Database> Build(const std::string& path = "prova.accdb") {
-    return dao::Database::Create(path, tables, queries, std::move(source));
+  std::shared_ptr<dao::Database> Build() { return Build(path); }
+  std::shared_ptr<dao::Database> Build(const std::string& name) {
+    return dao::Database::Create(name, tables, queries, std::move(source));
   }
 };
 
@@ -127,6 +146,14 @@ inline dao::RelationInfo Relation(const std::string& name, const std::string& ta
 //   Fornitori: linked from a SQL Server with a password in its connect string
 // and one query.
 SampleDb OrderSchema();
+
+// A small sales database in the Jet4 format, opened as C:\dati\vendite.mdb: Clienti 1–∞ Ordini
+// (enforced, cascading updates), Ordini 1–∞ Righe on two columns (enforced, cascading deletes),
+// Prodotti 1–∞ Righe (not enforced), Ordini 1–1 Note (unique), a relation to a table the file
+// lacks and one between system tables; a linked table with a password in its connect string, a
+// system table, a table whose name needs escaping everywhere, database properties, and two
+// queries, one with a parameter.
+SampleDb SalesDatabase();
 
 // A small schema that some server once refused, with the servers ("postgresql", "mysql",
 // "sqlite") for which the writer must refuse it with a DdlError instead; every other server must

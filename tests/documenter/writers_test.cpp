@@ -8,7 +8,7 @@
 #include "documenter/dictionary.h"
 #include "documenter/html.h"
 #include "documenter/markdown.h"
-#include "tests/documenter/fake_database.h"
+#include "tests/documenter/sample_db.h"
 
 namespace {
 
@@ -25,12 +25,12 @@ std::string Section(const std::string& page, const std::string& id) {
 }
 
 std::string Html(bool showSecrets = false) {
-  auto db = doctest::SalesDatabase().Build();
+  auto db = sample::SalesDatabase().Build();
   return HtmlDictionary(ReadDictionary(*db), {showSecrets});
 }
 
 std::string Markdown(bool showSecrets = false) {
-  auto db = doctest::SalesDatabase().Build();
+  auto db = sample::SalesDatabase().Build();
   return MarkdownDictionary(ReadDictionary(*db), {showSecrets});
 }
 
@@ -124,7 +124,7 @@ TEST(HtmlDictionary, ConnectPasswordsMaskedUnlessAsked) {
 }
 
 TEST(HtmlDictionary, EmptyDatabase) {
-  doctest::FakeDatabase f;
+  sample::SampleDb f;
   auto db = f.Build("vuoto.mdb");
   const std::string page = HtmlDictionary(ReadDictionary(*db));
   EXPECT_TRUE(Has(page, "Il file non registra propriet\xC3\xA0 del database."));
@@ -214,8 +214,8 @@ TEST(MermaidErDiagram, NamesMermaidCannotTakeAreReplacedAndKeptApart) {
 namespace {
 
 // Many tables, one relation: the Mermaid text would pass Mermaid's limit.
-doctest::FakeDatabase ManyTables(size_t count, bool related) {
-  doctest::FakeDatabase f;
+sample::SampleDb ManyTables(size_t count, bool related) {
+  sample::SampleDb f;
   for (size_t i = 0; i < count; ++i) {
     dao::TableInfo t;
     t.name = "Tabella_con_un_nome_piuttosto_lungo_" + std::to_string(10000 + i);

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "tests/support/dump_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
 
@@ -95,26 +96,9 @@ FakeDb SampleDb() {
   return f;
 }
 
-struct RunResult {
-  int status;
-  std::string out, err;
-  std::optional<std::string> connect;
-  std::string path;
-};
+using RunResult = testsupport::DumpResult;
 
-RunResult RunWith(FakeDb& f, std::vector<std::string> args) {
-  RunResult r;
-  auto db = f.Build();
-  std::ostringstream out, err;
-  r.status = dump::Run(args, out, err, [&](const std::string& path, const std::optional<std::string>& c) {
-    r.path = path;
-    r.connect = c;
-    return db;
-  });
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+RunResult RunWith(FakeDb& f, const std::vector<std::string>& args) { return testsupport::RunDumpOn(f.Build(), args); }
 
 TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   FakeDb f = SampleDb();
@@ -257,15 +241,13 @@ TEST(DumpRun, QueryTextThatFailsToLoadFailsTheWholeDump) {
 }
 
 TEST(DumpRun, OpenErrorIsReportedWithItsNumber) {
-  std::ostringstream out, err;
-  int status = dump::Run({"--json", "x.mdb"}, out, err,
-                   [](const std::string&, const std::optional<std::string>&)
-                       -> std::shared_ptr<dao::Database> {
-                     throw dao::Error(dao::kErrBadPassword, "Password non valida.");
-                   });
-  EXPECT_EQ(status, 2);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(err.str(), "Errore 3031\nPassword non valida.\n");
+  RunResult r = testsupport::RunDump({"--json", "x.mdb"}, [](const std::string&, const std::optional<std::string>&)
+                                                              -> std::shared_ptr<dao::Database> {
+    throw dao::Error(dao::kErrBadPassword, "Password non valida.");
+  });
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Errore 3031\nPassword non valida.\n");
 }
 
 // Whatever an open raises, in every mode, ends as a report and status 2, never as an abort.
@@ -283,15 +265,14 @@ TEST(DumpRun, AnythingUnexpectedIsReportedNeverAnAbort) {
       {"x.mdb"}, {"--json", "x.mdb"}, {"--ddl", "sqlite", "x.mdb"}, {"--html", "x.mdb"}, {"--diff", "x.mdb", "y.mdb"}};
   for (const Case& c : cases) {
     for (const auto& args : modes) {
-      std::ostringstream out, err;
-      int status = dump::Run(args, out, err,
-                             [&c](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
-                               c.raise();
-                               return nullptr;
-                             });
-      EXPECT_EQ(status, 2) << args[0];
-      EXPECT_EQ(out.str(), "");
-      EXPECT_NE(err.str().find(c.err), std::string::npos) << args[0] << ": " << err.str();
+      RunResult r = testsupport::RunDump(
+          args, [&c](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
+            c.raise();
+            return nullptr;
+          });
+      EXPECT_EQ(r.status, 2) << args[0];
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << args[0] << ": " << r.err;
     }
   }
 }
@@ -305,17 +286,17 @@ TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--json"}, {"--password"}, {"--bogus", "x.mdb"}, {"a.mdb", "b.mdb"},
            {"--json=1", "x.mdb"}}) {
-    std::ostringstream out, err;
-    EXPECT_EQ(dump::Run(args, out, err, never), 1) << (args.empty() ? "" : args[0]);
-    EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("Uso: tavrek-dump"), std::string::npos);
+    RunResult r = testsupport::RunDump(args, never);
+    EXPECT_EQ(r.status, 1) << (args.empty() ? "" : args[0]);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Uso: tavrek-dump"), std::string::npos);
   }
-  std::ostringstream out, err;
-  EXPECT_EQ(dump::Run({"--version"}, out, err, never), 0);
-  EXPECT_EQ(out.str(), "tavrek-dump 2.0.0\n");
-  std::ostringstream hout, herr;
-  EXPECT_EQ(dump::Run({"--help"}, hout, herr, never), 0);
-  EXPECT_EQ(hout.str().rfind("Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n", 0), 0u);
+  RunResult version = testsupport::RunDump({"--version"}, never);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tavrek-dump 2.0.0\n");
+  RunResult help = testsupport::RunDump({"--help"}, never);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n", 0), 0u);
 
   std::string error;
   auto o = tavrek::dump::ParseArguments({"--password=pw", "f.mdb"}, error);
