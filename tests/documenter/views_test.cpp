@@ -228,8 +228,9 @@ TEST(Readiness, EveryKindWhereItOccurs) {
   using namespace tavrek::doc;
   sample::SampleDb db;
   dao::TableDetail keyed;
-  keyed.fields = {sample::Field("ID", dao::dbLong), sample::Field("Attivo", dao::dbBoolean)};
-  keyed.fields[1].validationRule = ">=0 And <=360";
+  keyed.fields = {sample::Field("ID", dao::dbLong), sample::Field("Attivo", dao::dbBoolean),
+                  sample::Field("Angolo", dao::dbInteger)};
+  keyed.fields[2].validationRule = ">=0 And <=360";
   keyed.indexes = {{"PrimaryKey", {"ID"}, {}, true, true}};
   db.AddTable("Buona", keyed);
   dao::TableDetail loose;
