@@ -150,6 +150,9 @@ TEST(ViewTranslator, WhatStopsAnExpression) {
       {"DateAdd(\"x\", 1, [d])", "DateAdd"},
       {"[a] Xor [b]", "XOR"},
       {"Round([a], [b])", "Round"},
+      {"Format([d], \"ww c\")", "ww c"},      // week numbers and Access's own date form
+      {"Format([n], \"0.0#\")", "0.0#"},      // optional digits
+      {"Format([n], [f])", "non costante"},
   };
   for (const auto& [text, construct] : cases) {
     SCOPED_TRACE(text);
