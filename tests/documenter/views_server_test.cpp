@@ -56,11 +56,13 @@ std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-// A field as the servers print it, made comparable: MariaDB's NULL as empty, numbers with at most
+// A field as the servers print it, made comparable: MariaDB's NULL as empty, PostgreSQL's
+// booleans t and f as the others' 1 and 0 (on every server's output alike), numbers with at most
 // ten significant digits (SQLite prints 2.0 where the others print 2; sums of doubles may differ
 // in the last bits, the documented tolerance).
 std::string NormalField(const std::string& f) {
   if (f == "NULL") return "";
+  if (f == "t" || f == "f") return f == "t" ? "1" : "0";
   char* end = nullptr;
   double v = std::strtod(f.c_str(), &end);
   if (!f.empty() && end && *end == '\0' && (std::isdigit(static_cast<unsigned char>(f[0])) || f[0] == '-')) {
