@@ -10,9 +10,10 @@
 #include "documenter/output_file.h"
 #include "documenter/vba_files.h"
 #include "engine/application/macro_rows.h"
-#include "engine/storage/text_codec.h"
-
 #include "engine/catalogue/name_compare.h"
+#include "engine/query/query_layout.h"
+#include "engine/query/query_parts.h"
+#include "engine/storage/text_codec.h"
 namespace tavrek::doc {
 
 namespace {
@@ -244,23 +245,19 @@ void QueryProperty(std::string& out, const std::string& indent, const dao::Prope
   QuotedLines(out, indent, head, value);
 }
 
-// The properties DAO gives every query itself, which the export writes first or not at all.
+// The properties DAO gives every query itself, which the export writes first or not at all
+// (UseTransaction and FailOnError, when stored, are written where they are stored).
 bool BuiltInQueryProperty(const std::string& name) {
   for (const char* n : {"ODBCTimeout", "RecordLocks", "MaxRecords", "ReturnsRecords", "Connect",
-                        "LogMessages", "UseTransaction", "FailOnError"})
+                        "LogMessages"})
     if (name == n) return true;
   return false;
 }
 
-}  // namespace
-
-std::string QueryExportText(const dao::QueryDef& q) {
-  std::string out;
-  QuotedLines(out, "", "dbMemo \"SQL\"", q.SQL());
-  out += std::string("dbMemo \"Connect\" =\"\"") + kEol;
-  // Select, crosstab and union queries return records.
-  if (q.Type() == 0 || q.Type() == 16 || q.Type() == 128)
-    out += std::string("dbBoolean \"ReturnsRecords\" =\"-1\"") + kEol;
+// What follows the SQL text or the design grid: ReturnsRecords (always true for a query of this
+// database), ODBCTimeout, the other stored properties, then those of each output column.
+void QueryProperties(std::string& out, const dao::QueryDef& q) {
+  out += std::string("dbBoolean \"ReturnsRecords\" =\"-1\"") + kEol;
   int64_t timeout = 60;
   for (const auto& p : q.Properties())
     if (p.Name() == "ODBCTimeout")
@@ -276,6 +273,128 @@ std::string QueryExportText(const dao::QueryDef& q) {
     out += std::string("    End") + kEol;
   }
   out += std::string("End") + kEol;
+}
+
+void NumberLine(std::string& out, const std::string& indent, const char* name, int64_t value) {
+  out += indent + name + " =" + std::to_string(value) + kEol;
+}
+
+// `name ="text"` when the row has that text.
+void TextLine(std::string& out, const std::string& indent, const char* name,
+              const std::optional<std::string>& text) {
+  if (text) QuotedLines(out, indent, name, *text);
+}
+
+// One "Begin NAME" block of the grid, a group of lines per row, or nothing without rows.
+template <typename Lines>
+void GridBlock(std::string& out, const char* name, const std::vector<engine::QueryRow>& rows,
+               Lines lines, bool evenEmpty = false) {
+  if (rows.empty() && !evenEmpty) return;
+  out += std::string("Begin ") + name + kEol;
+  for (const engine::QueryRow& r : rows) lines(r);
+  out += std::string("End") + kEol;
+}
+
+// The design window's layout: its rectangles, then a block per table.
+void LayoutBlock(std::string& out, const engine::QueryLayout& l) {
+  const std::string in = "    ";
+  const char* kSides[] = {"Left", "Top", "Right", "Bottom"};
+  out += std::string("Begin") + kEol;
+  NumberLine(out, in, "State", l.state);
+  for (int k = 0; k < 4; ++k) NumberLine(out, in, kSides[k], l.window[k]);
+  for (int k = 0; k < 4; ++k) NumberLine(out, in, kSides[k], l.pane[k]);
+  NumberLine(out, in, "Left", l.left);
+  NumberLine(out, in, "Top", l.top);
+  NumberLine(out, in, "ColumnsShown", l.columnsShown);
+  for (const engine::QueryLayoutTable& t : l.tables) {
+    out += in + "Begin" + kEol;
+    for (int k = 0; k < 4; ++k) NumberLine(out, in + in, kSides[k], t.box[k]);
+    NumberLine(out, in + in, "Top", t.scrollTop);
+    QuotedLines(out, in + in, "Name", t.name);
+    QuotedLines(out, in + in, "Name", t.alias);
+    out += in + "End" + kEol;
+  }
+  out += std::string("End") + kEol;
+}
+
+// The kinds of query Access writes out in the design grid (the others as SQL).
+bool GridKind(int kind) {
+  return kind >= engine::kKindSelect && kind <= engine::kKindCrosstab;
+}
+
+}  // namespace
+
+std::string QueryExportText(const dao::QueryDef& q) {
+  std::string out;
+  QuotedLines(out, "", "dbMemo \"SQL\"", q.SQL());
+  out += std::string("dbMemo \"Connect\" =\"\"") + kEol;
+  QueryProperties(out, q);
+  return out;
+}
+
+std::optional<std::string> QueryGridText(const dao::QueryDef& q, std::string& reason) {
+  const engine::QueryParts parts = engine::QueryParts::Decode(q.StoredRows());
+  if (!parts.type || !GridKind(parts.Kind(q.ObjectFlags()))) return std::nullopt;
+  // Parts whose lines in the export have not been seen: left out rather than guessed.
+  if (parts.remote_db || parts.type->expression) {
+    reason = "legge o scrive in un altro database: forma nella griglia non nota";
+    return std::nullopt;
+  }
+  for (const engine::QueryRow& t : parts.tables)
+    if (t.expression) {
+      reason = "tabella letta da una sottoquery: forma nella griglia non nota";
+      return std::nullopt;
+    }
+  std::optional<engine::QueryLayout> layout;
+  if (const std::string field = q.DesignLayout(); !field.empty()) {
+    try {
+      layout = engine::ParseQueryLayout(
+          engine::ByteView(reinterpret_cast<const uint8_t*>(field.data()), field.size()));
+    } catch (const engine::CorruptError& e) {
+      reason = e.what();
+      return std::nullopt;
+    }
+  }
+  const std::string in = "    ";
+  std::string out;
+  NumberLine(out, "", "Operation", parts.type->flag.value_or(0));
+  TextLine(out, "", "Name", parts.type->name1);
+  TextLine(out, "", "Database", parts.type->name2);
+  NumberLine(out, "", "Option", parts.SelectFlags());
+  if (parts.flags) TextLine(out, "", "RowCount", parts.flags->name1);
+  if (parts.where) TextLine(out, "", "Where", parts.where->expression);
+  if (parts.having) TextLine(out, "", "Having", parts.having->expression);
+  GridBlock(out, "InputTables", parts.tables, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Name", r.name1);
+    TextLine(out, in, "Alias", r.name2);
+  }, true);
+  GridBlock(out, "OutputColumns", parts.columns, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Alias", r.name1);
+    TextLine(out, in, "Name", r.name2);
+    TextLine(out, in, "Expression", r.expression);
+    if (r.flag.value_or(0) != 0) NumberLine(out, in, "GroupLevel", *r.flag);
+  }, true);
+  GridBlock(out, "Parameters", parts.parameters, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Name", r.name1);
+    NumberLine(out, in, "Flag", r.flag.value_or(0));
+  });
+  GridBlock(out, "Joins", parts.joins, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "LeftTable", r.name1);
+    TextLine(out, in, "RightTable", r.name2);
+    TextLine(out, in, "Expression", r.expression);
+    NumberLine(out, in, "Flag", r.flag.value_or(0));
+  });
+  GridBlock(out, "OrderBy", parts.order_by, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Expression", r.expression);
+    const bool descending = r.name1 && (*r.name1 == "D" || *r.name1 == "d");
+    NumberLine(out, in, "Flag", descending ? 1 : 0);
+  });
+  GridBlock(out, "Groups", parts.group_by, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Expression", r.expression);
+    NumberLine(out, in, "GroupLevel", r.flag.value_or(0));
+  });
+  QueryProperties(out, q);
+  if (layout) LayoutBlock(out, *layout);
   return out;
 }
 
@@ -337,9 +456,18 @@ std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& 
   for (int i = 0; i < queries.Count(); ++i) {
     const dao::QueryDef& q = queries.Item(i);
     if (q.Name().empty() || q.Name()[0] == '~') continue;
-    if (q.HasOperationRow()) {
+    std::string reason;
+    if (std::optional<std::string> grid = QueryGridText(q, reason)) {
+      add("queries", q.Name(), ".bas", kBom + *grid);
+      continue;
+    }
+    if (!reason.empty()) {
+      skipped.push_back("queries/" + q.Name() + ": " + reason);
+      continue;
+    }
+    if (engine::QueryParts::Decode(q.StoredRows()).Kind(q.ObjectFlags()) == engine::kKindPassThrough) {
       skipped.push_back("queries/" + q.Name() +
-                        ": salvata dalla griglia di struttura, formato non ancora scritto");
+                        ": pass-through, la stringa di connessione non viene scritta");
       continue;
     }
     add("queries", q.Name(), ".bas", kBom + QueryExportText(q));

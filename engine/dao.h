@@ -317,6 +317,9 @@ class CatalogueSource {
   // (what engine::BuildQuerySql rebuilds the text from). A source without rows gives none.
   virtual std::vector<engine::QueryRow> LoadQueryRows(size_t /*index*/) { return {}; }
   virtual uint32_t LoadQueryObjectFlags(size_t /*index*/) { return 0; }
+  // The bytes of the design window's layout of query `index` (see engine/query/query_layout.h),
+  // empty when none is stored.
+  virtual std::string LoadQueryLayout(size_t /*index*/) { return {}; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
   // The application objects (forms, reports, macros, modules, …).
@@ -464,6 +467,9 @@ class QueryDef {
   // the text. Read afresh each time. Raise 3420 once the database is closed.
   std::vector<engine::QueryRow> StoredRows() const;
   uint32_t ObjectFlags() const;
+  // The stored layout of the query's design window (engine::ParseQueryLayout decodes it), empty
+  // when there is none. Read afresh each time. Raises 3420 once the database is closed.
+  std::string DesignLayout() const;
 
  private:
   QueryInfo info_;
