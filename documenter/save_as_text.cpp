@@ -102,40 +102,56 @@ std::string RealText(const DesignProperty& p) {
   return std::string(buf, r.ptr);
 }
 
-void MacroBlock(std::string& out, const std::string& indent, const std::string& name,
-                const std::string& bytes) {
+// The rows of a macro sheet: "Version" and "ColumnsShown", then per row of the sheet a
+// "Begin"/"End" block with its macro name, condition, action, comment and arguments (empty slots
+// after the last argument left out; an empty row of the sheet as an empty block), at `indent`.
+// False when the definition's rows cannot be followed.
+bool MacroSheet(std::string& out, const std::string& indent, const std::string& bytes) {
   const engine::ByteView view(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   static const engine::TextCodec kWestern(engine::TextStorage::kCodePage, 1252);
   std::vector<engine::vba::MacroRow> rows;
   try {
     rows = engine::vba::ParseMacroRows(view, kWestern);
   } catch (const engine::CorruptError&) {
-    out += indent + name + " = Begin" + kEol;
-    HexBlock(out, indent, bytes);
-    out += indent + "End" + kEol;
-    return;
+    return false;
   }
-  const std::string in = indent + "    ";
-  out += indent + name + " = Begin" + kEol;
-  out += in + "Version =" + std::to_string(kMacroVersion) + kEol;
-  out += in + "ColumnsShown =" + std::to_string(view.U32(0)) + kEol;
+  out += indent + "Version =" + std::to_string(kMacroVersion) + kEol;
+  out += indent + "ColumnsShown =" + std::to_string(view.U32(0)) + kEol;
+  size_t next = 1;  // the row of the sheet (counted from 1) the next block stands for
   for (const engine::vba::MacroRow& row : rows) {
-    out += in + "Begin" + kEol;
-    const std::string rowIndent = in + "    ";
+    // Rows left empty between two stored ones (never more than the sheet can have).
+    for (; next < row.number && next < 65536; ++next) out += indent + "Begin" + kEol + indent + "End" + kEol;
+    next = static_cast<size_t>(row.number) + 1;
+    out += indent + "Begin" + kEol;
+    const std::string rowIndent = indent + "    ";
     if (row.name) QuotedLines(out, rowIndent, "MacroName", *row.name);
     if (row.condition) QuotedLines(out, rowIndent, "Condition", *row.condition);
+    std::string action;
     if (row.action) {
-      std::string action = engine::vba::MacroActionName(row.action);
+      action = engine::vba::MacroActionName(row.action);
       if (action.empty()) action = std::to_string(row.action);
       QuotedLines(out, rowIndent, "Action", action);
+    }
+    if (row.comment) QuotedLines(out, rowIndent, "Comment", *row.comment);
+    if (row.action) {
       size_t last = row.arguments.size();
       while (last > 0 && !row.arguments[last - 1]) --last;
       for (size_t k = 0; k < last; ++k)
         QuotedLines(out, rowIndent, "Argument", row.arguments[k].value_or(""));
     }
-    if (row.comment) QuotedLines(out, rowIndent, "Comment", *row.comment);
-    out += in + "End" + kEol;
+    out += indent + "End" + kEol;
   }
+  return true;
+}
+
+// A macro kept in a property (an embedded macro): its sheet inside "NAME = Begin"/"End"; a
+// definition whose rows cannot be followed as a block of hexadecimal bytes.
+void MacroBlock(std::string& out, const std::string& indent, const std::string& name,
+                const std::string& bytes) {
+  out += indent + name + " = Begin" + kEol;
+  std::string sheet;
+  if (MacroSheet(sheet, indent + "    ", bytes)) out += sheet;
+  else HexBlock(out, indent, bytes);
   out += indent + "End" + kEol;
 }
 
@@ -416,6 +432,12 @@ std::string DesignText(const engine::vba::FormDesign& design, const std::string&
   return out;
 }
 
+std::optional<std::string> MacroExportText(const std::string& definition) {
+  std::string out;
+  if (!MacroSheet(out, "", definition)) return std::nullopt;
+  return out;
+}
+
 std::string ModuleExportText(const std::string& source) {
   std::string out;
   for (const std::string& line : Lines(source)) {
@@ -450,6 +472,20 @@ std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& 
         continue;
       }
       add(folder, d.Name(), ".bas", kBom + DesignText(*d.Design(), d.Text()));
+    }
+  }
+  if (const dao::Container* c = FindContainer(db, "Scripts")) {
+    for (const auto& d : c->Documents()) {
+      // Macros Access keeps for itself (the one it builds for the clipboard) are not exported.
+      if (!d.Name().empty() && d.Name()[0] == '~') continue;
+      std::optional<std::string> text;
+      if (d.Definition()) text = MacroExportText(*d.Definition());
+      if (!text) {
+        skipped.push_back("macros/" + d.Name() + ": " +
+                          (!d.Error().empty() ? d.Error() : std::string("righe della macro non leggibili")));
+        continue;
+      }
+      add("macros", d.Name(), ".bas", kBom + *text);
     }
   }
   const auto& queries = db.QueryDefs();

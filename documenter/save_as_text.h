@@ -34,12 +34,19 @@ std::string QueryExportText(const dao::QueryDef& q);
 // database, a subquery as source) or whose layout is damaged. Without byte-order mark.
 std::optional<std::string> QueryGridText(const dao::QueryDef& q, std::string& reason);
 
+// The text of a standalone macro from its definition (DocumentInfo::definition): "Version",
+// "ColumnsShown" and a "Begin"/"End" block per row of the macro sheet (macro name, condition,
+// action, comment, arguments; an empty row as an empty block). Nothing when the rows cannot be
+// followed. Without byte-order mark.
+std::optional<std::string> MacroExportText(const std::string& definition);
+
 // The text of a standard or class module as Access exports it: the source without its
 // "Attribute VB_Name" line and without the line break after the last line.
 std::string ModuleExportText(const std::string& source);
 
 // The files --saveastext writes, (relative path, content): forms/NAME.bas and reports/NAME.bas
-// for every form and report whose design was read, queries/NAME.bas in the design-grid or SQL
+// for every form and report whose design was read, macros/NAME.bas for every macro whose rows can
+// be followed (those Access keeps for itself, "~…", left out), queries/NAME.bas in the design-grid or SQL
 // form (pass-through queries, whose connection may carry a password, are named in `skipped`),
 // modules/NAME.bas (standard) or
 // .cls (class). Names are made safe for the file system;

@@ -247,6 +247,9 @@ struct DocumentInfo {
   // says why, when there was a definition to read.
   std::shared_ptr<const engine::vba::FormDesign> design{};
   std::string designError{};
+  // The bytes of a macro's definition (the rows of its macro sheet), for the writers that lay
+  // them out; null for other documents and when there was none to read.
+  std::shared_ptr<const std::string> definition{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -516,6 +519,8 @@ class Document {
   const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
   const engine::vba::FormDesign* Design() const { return info_.design.get(); }
   const std::string& DesignError() const { return info_.designError; }
+  // A macro's definition (see DocumentInfo::definition), null when there is none.
+  const std::string* Definition() const { return info_.definition.get(); }
 
  private:
   DocumentInfo info_;

@@ -210,6 +210,29 @@ TEST_F(TargetLists, HtmlSketchesLayoutsAndLinksEvents) {
   EXPECT_NE(html_.find("<h3 id=\"codice-Form_frmSelectYear\">"), std::string::npos);
 }
 
+// Standalone macros of a real application: one file each, rows in the order Access writes them
+// (name, condition, action, comment, arguments), the macro Access keeps for the clipboard
+// left out.
+TEST(SaveAsText, MacrosAreWrittenRowByRow) {
+  auto db = dao::DBEngine().OpenDatabase((kData / "app/Access_Example_VBA.accdb").string());
+  std::vector<std::string> skipped;
+  std::map<std::string, std::string> files;
+  for (auto& [path, text] : tavrek::doc::SaveAsTextFiles(*db, skipped)) files[path] = text;
+  std::vector<std::string> macros;
+  for (const auto& [path, text] : files)
+    if (path.rfind("macros/", 0) == 0) macros.push_back(path);
+  EXPECT_EQ(macros, (std::vector<std::string>{"macros/AutoKeys.bas", "macros/Ribbon.bas",
+                                              "macros/zzzAutoExec.bas"}));
+  const std::string& keys = files["macros/AutoKeys.bas"];
+  EXPECT_EQ(keys.rfind("\xEF\xBB\xBFVersion =196611\r\nColumnsShown =3\r\nBegin\r\n"
+                       "    MacroName =\"{F2}\"\r\n    Action =\"Beep\"\r\nEnd\r\n", 0), 0u);
+  EXPECT_NE(keys.find("Begin\r\n    MacroName =\"^A\"\r\n    Action =\"Beep\"\r\n"
+                      "    Comment =\"CTRL + A\"\r\nEnd\r\n"),
+            std::string::npos);
+  EXPECT_NE(keys.find("    Action =\"OpenForm\"\r\n    Argument =\"001_About_frm\"\r\n"),
+            std::string::npos);
+}
+
 // A damaged definition raises CorruptError (never crashes, never loops): every truncation of a
 // small one, the same with bytes overwritten at random, impossible counts and endless nesting.
 TEST(FormDesign, DamagedDefinitionsGiveAReason) {
