@@ -218,9 +218,6 @@ bool StartsWith(const std::string& s, std::string_view prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Names compared as the engine compares them.
-std::string Lower(const std::string& s) { return engine::FoldName(s); }
-
 const char* DaoTypeName(int16_t type) {
   switch (type) {
     case dao::dbBoolean: return "dbBoolean";
@@ -456,8 +453,8 @@ std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& 
                  std::string content) {
     const std::string base = folder + "/" + SafeFileName(name);
     std::string path = base + ext;
-    for (int n = 2; taken.count(Lower(path)); ++n) path = base + "~" + std::to_string(n) + ext;
-    taken[Lower(path)] = 1;
+    for (int n = 2; taken.count(engine::FoldName(path)); ++n) path = base + "~" + std::to_string(n) + ext;
+    taken[engine::FoldName(path)] = 1;
     files.emplace_back(path, std::move(content));
   };
   for (const char* container : {"Forms", "Reports"}) {
