@@ -208,6 +208,21 @@ TEST_F(TargetLists, HtmlSketchesLayoutsAndLinksEvents) {
   EXPECT_NE(part.find("OnClick: <a href=\"#codice-Form_frmSelectYear\">btnContinue_Click</a>"),
             std::string::npos);
   EXPECT_NE(html_.find("<h3 id=\"codice-Form_frmSelectYear\">"), std::string::npos);
+  // Events of the form itself and of a report's section, named as VBA names their procedures.
+  EXPECT_NE(part.find("<td>Maschera</td><td>OnLoad: <a href=\"#codice-Form_frmSelectYear\">Form_Load</a>"),
+            std::string::npos);
+  EXPECT_NE(section.find("<td>Sezione Detail</td><td>OnFormat: <a href=\"#codice-Report_"
+                         "rptTgtSpeciesListAnnualSummary\">Detail_Format</a>"),
+            std::string::npos);
+  // Every linked procedure is declared in the code; a setting whose procedure was deleted from
+  // the code (left behind in frmExportLists) says so instead of linking.
+  static const std::regex kLink("<a href=\"#codice-[^\"]+\">([^<]+)</a>");
+  int links = 0;
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), kLink); it != std::sregex_iterator(); ++it, ++links)
+    EXPECT_NE(html_.find("Sub " + (*it)[1].str() + "("), std::string::npos) << (*it)[1].str();
+  EXPECT_GT(links, 80);
+  EXPECT_NE(section.find("OnClick: [Event Procedure] (btnExportList_Click assente dal codice)"),
+            std::string::npos);
 }
 
 // Standalone macros of a real application: one file each, rows in the order Access writes them
