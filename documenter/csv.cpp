@@ -99,9 +99,6 @@ void AppendItems(std::string& out, const std::vector<dao::ComplexItem>& items) {
   out.push_back(']');
 }
 
-// Names compared as the engine compares them.
-std::string Lower(const std::string& s) { return engine::FoldName(s); }
-
 }  // namespace
 
 void AppendCsvValue(std::string& out, const dao::Value& v) {
@@ -178,8 +175,8 @@ bool WriteCsvFiles(dao::Database& db, const std::string& dir, const CsvOptions& 
     std::unique_ptr<dao::RowSource> rows = db.OpenRows(names[t], options.salvage);
     const std::string base = SafeFileName(rows->TableName());
     std::string file = base + ".csv";
-    for (int n = 2; taken.count(Lower(file)); ++n) file = base + "~" + std::to_string(n) + ".csv";
-    taken[Lower(file)] = 1;
+    for (int n = 2; taken.count(engine::FoldName(file)); ++n) file = base + "~" + std::to_string(n) + ".csv";
+    taken[engine::FoldName(file)] = 1;
     auto& out = files.emplace_back(std::make_unique<AtomicFile>());
     if (!out->Open((std::filesystem::path(dir) / file).string(), error)) return false;
     auto show = [&](int64_t done) {

@@ -14,9 +14,6 @@ namespace {
 
 constexpr int64_t kProgressEvery = 5000;
 
-// Names compared as the engine compares them.
-std::string Lower(std::string_view s) { return engine::FoldName(s); }
-
 std::string Replace(std::string text, std::string_view key, const std::string& value) {
   for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
     text.replace(at, key.size(), value);
@@ -225,7 +222,7 @@ std::vector<bool> RequiredColumns(const DdlTable& table, const std::vector<dao::
   std::vector<bool> out;
   for (const auto& c : columns)
     out.push_back(std::any_of(table.notNull.begin(), table.notNull.end(),
-                              [&](const std::string& n) { return Lower(n) == Lower(c.name); }));
+                              [&](const std::string& n) { return engine::FoldName(n) == engine::FoldName(c.name); }));
   return out;
 }
 
@@ -241,7 +238,7 @@ std::vector<int> DecimalScales(const SqlDialect& d, const DdlTable& table,
   if (!d.decimalScaleEnforced) return out;
   for (size_t i = 0; i < columns.size(); ++i)
     for (const auto& [name, scale] : table.decimalScales)
-      if (Lower(name) == Lower(columns[i].name)) out[i] = scale;
+      if (engine::FoldName(name) == engine::FoldName(columns[i].name)) out[i] = scale;
   return out;
 }
 
@@ -277,14 +274,14 @@ std::vector<ChildTable> ChildTables(const SqlDialect& d, const DdlParts& parts, 
                      std::to_string(d.maxIdentifierLength) +
                      (d.identifierUnit == IdentifierUnit::kBytes ? " byte" : " caratteri"));
     for (const DdlTable& other : parts.tables)
-      if (Lower(other.name) == Lower(c.name))
+      if (engine::FoldName(other.name) == engine::FoldName(c.name))
         throw DdlError("nomi in conflitto per " + std::string(d.name) + ": la tabella dei valori del campo \"" +
                        columns[i].name + "\" di \"" + table.name + "\" sarebbe \"" + c.name +
                        "\", già il nome di una tabella");
     std::vector<std::string> keyTypes;
     for (size_t k = 0; k < table.primaryKey.size(); ++k) {
       auto at = std::find_if(columns.begin(), columns.end(), [&](const dao::RowColumn& rc) {
-        return Lower(rc.name) == Lower(table.primaryKey[k]);
+        return engine::FoldName(rc.name) == engine::FoldName(table.primaryKey[k]);
       });
       if (at == columns.end()) {
         c.keyNames.clear();
@@ -310,7 +307,7 @@ std::vector<ChildTable> ChildTables(const SqlDialect& d, const DdlParts& parts, 
     sql += "  " + QuoteIdentifier(d, "Elemento") + " " + std::string(d.typeLong) + " NOT NULL,\n";
     for (const dao::RowColumn& part : c.parts) {
       for (const std::string& taken : c.columnNames)
-        if (Lower(taken) == Lower(part.name))
+        if (engine::FoldName(taken) == engine::FoldName(part.name))
           throw DdlError("nomi in conflitto per " + std::string(d.name) + " nella tabella \"" + c.name +
                          "\": \"" + part.name + "\"");
       c.columnNames.push_back(part.name);
@@ -375,7 +372,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
     const std::vector<int> scales = DecimalScales(d, table, columns);
     for (size_t i = 0; i < columns.size(); ++i) {
       if (IsComplexColumn(columns[i])) continue;
-      if (!table.identity.empty() && Lower(columns[i].name) == Lower(table.identity)) identity = i;
+      if (!table.identity.empty() && engine::FoldName(columns[i].name) == engine::FoldName(table.identity)) identity = i;
       plain.push_back(i);
       names.push_back(columns[i].name);
     }
@@ -437,7 +434,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
             fields += rows.Separator();
             const dao::Value* v = nullptr;
             for (size_t n = 0; n < it.names.size() && n < it.values.size(); ++n)
-              if (Lower(it.names[n]) == Lower(part.name)) v = &it.values[n];
+              if (engine::FoldName(it.names[n]) == engine::FoldName(part.name)) v = &it.values[n];
             static const dao::Value kNull;
             values.Append(fields, v ? *v : kNull, Where{d, c.name, part.name, at});
           }

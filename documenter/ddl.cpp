@@ -123,7 +123,7 @@ class Generator {
   void MapDefault(const dao::Field& f, Column& c) const;
   void FitRow(TableDef& t) const;
   void AddChecks(TableDef& t) const;
-  std::optional<Check> Condition(const TableDef& t, const AccessExpr* e) const;
+  std::optional<Check> Condition(const TableDef& t, const Expr* e) const;
   void ReadTables();
   void ReadRelations();
   void OrderTables();
@@ -332,18 +332,6 @@ std::string TextOf(const dao::Properties& props, const char* name) {
 
 std::string DescriptionOf(const dao::Properties& props) { return TextOf(props, "Description"); }
 
-// The kind of value a field of this type holds, for conditions.
-ValueKind KindOf(int type) {
-  switch (type) {
-    case dao::dbText: case dao::dbMemo: return ValueKind::kText;
-    case dao::dbByte: case dao::dbInteger: case dao::dbLong: case dao::dbBigInt: case dao::dbCurrency:
-    case dao::dbSingle: case dao::dbDouble: case dao::dbDecimal:
-      return ValueKind::kNumber;
-    case dao::dbDate: case kTypeDateTimeExtended: return ValueKind::kDate;
-    case dao::dbBoolean: return ValueKind::kBoolean;
-    default: return ValueKind::kUnknown;
-  }
-}
 
 
 
@@ -393,7 +381,7 @@ void Generator::FitRow(TableDef& t) const {
 }
 
 // The condition `e` as a CHECK on table `t`, or nullopt when it has no SQL form here.
-std::optional<Check> Generator::Condition(const TableDef& t, const AccessExpr* e) const {
+std::optional<Check> Generator::Condition(const TableDef& t, const Expr* e) const {
   if (!e) return std::nullopt;
   Check check;
   SqlContext context{
@@ -469,7 +457,7 @@ void Generator::ReadTables() {
         CheckName("colonna", t.name, c.name, columnNames);
         c.notNull = f.Required();
         c.description = DescriptionOf(f.Properties());
-        c.kind = KindOf(f.Type());
+        c.kind = FieldValueKind(f.Type());
         c.rule = f.ValidationRule();
         c.ruleText = f.ValidationText();
         c.noEmptyText = (f.Type() == dao::dbText || f.Type() == dao::dbMemo) && f.Required() &&

@@ -1,12 +1,12 @@
 #include "documenter/readiness.h"
 
 #include <algorithm>
-#include <regex>
 #include <set>
 #include <stdexcept>
 #include <unordered_map>
 
 #include "documenter/access_expr.h"
+#include "documenter/expression.h"
 #include "documenter/json.h"
 #include "documenter/sql_dialect.h"
 #include "documenter/view_translator.h"
@@ -89,34 +89,31 @@ class Builder {
     }
   }
 
-  // A validation rule as a CHECK: the rule alone, or after the field's name when it starts with
-  // an operator (">0", "Is Not Null", "Like 'A*'").
-  void CheckRule(const std::string& table, const std::string& field, const std::string& rule) {
-    std::string text = rule;
-    try {
-      ParseAccessExpression(text);
-    } catch (const AccessSyntaxError&) {
-      // Each operand that starts with an operator compares the field: ">=0 And <=360".
-      if (!field.empty()) {
-        static const std::regex implicit(
-            R"((^|\b(?:and|or|not)\s+|\()\s*(?=<|>|=|like\b|between\b|in\b|is\b))", std::regex::icase);
-        text = std::regex_replace(rule, implicit, "$1[" + field + "] ");
-      }
-    }
+  // A validation rule that stays a comment in the DDL of some server: the same parser and writer
+  // decide (expression.h), over the table's fields. `field` is empty for the table's own rule.
+  void CheckRule(const std::string& table, const std::vector<dao::FieldInfo>& fields,
+                 const std::string& field, const std::string& rule) {
+    const ExprPtr e = field.empty() ? ParseRuleExpression(rule) : ParseFieldRule(rule, field);
     std::vector<std::string> failing;
-    std::string why;
     for (const char* d : kDialects) {
-      try {
-        TranslateExpression(text, *FindSqlDialect(d));
-      } catch (const std::runtime_error& e) {
-        failing.push_back(d);
-        why = e.what();
-      }
+      SqlContext context{
+          *FindSqlDialect(d),
+          [&](const std::string& name) -> std::optional<ValueKind> {
+            for (const auto& f : fields) {
+              // An AutoNumber is the server's to fill: the DDL leaves it out of conditions.
+              if (Folded(f.name) != Folded(name)) continue;
+              if (f.type == dao::dbLong && (f.attributes & dao::dbAutoIncrField)) return std::nullopt;
+              return FieldValueKind(f.type);
+            }
+            return std::nullopt;
+          },
+          [](const std::string& name) { return name; }, [](const std::string& text) { return text; }};
+      if (!e || !ConditionSql(*e, context)) failing.push_back(d);
     }
     if (!failing.empty()) {
       Add("tabella", table, "regola_non_traducibile",
           (field.empty() ? std::string("regola della tabella") : "regola del campo \"" + field + "\"") +
-              " " + rule + ": " + why,
+              " " + rule + ": resta un commento nello script DDL",
           failing);
     }
   }
@@ -153,11 +150,11 @@ class Builder {
             "il campo \"" + f.name + "\" (" + (f.type == dao::dbAttachment ? "allegato" : "multivalore") +
                 ") tiene i valori in una tabella nascosta e non viene creato");
       }
-      if (!f.validationRule.empty()) CheckRule(t.Name(), f.name, f.validationRule);
+      if (!f.validationRule.empty()) CheckRule(t.Name(), detail.fields, f.name, f.validationRule);
     }
     if (const dao::Property* rule = dao::FindProperty(t.Properties(), "ValidationRule")) {
       if (const auto* text = std::get_if<std::string>(&rule->Value()); text && !text->empty()) {
-        CheckRule(t.Name(), "", *text);
+        CheckRule(t.Name(), detail.fields, "", *text);
       }
     }
     if (readRows_) Rows(t, detail);

@@ -539,6 +539,55 @@ constexpr std::string_view kMysqlReserved[] = {
     "update", "usage", "use", "using", "values", "varbinary", "varchar", "varying", "when",
     "where", "while", "window", "with", "write", "xor", "zerofill"};
 
+
+// Format's date parts. Day and month names are English, as Access writes them with English
+// regional settings (PostgreSQL's and MySQL's own names are English too).
+constexpr FormatPart kSqliteFormat[] = {
+    {"yyyy", "STRFTIME('%Y', $1)"},
+    {"yy", "SUBSTR(STRFTIME('%Y', $1), 3)"},
+    {"mmmm", "(CASE STRFTIME('%m', $1) WHEN '01' THEN 'January' WHEN '02' THEN 'February' WHEN '03' THEN 'March' WHEN '04' THEN 'April' WHEN '05' THEN 'May' WHEN '06' THEN 'June' WHEN '07' THEN 'July' WHEN '08' THEN 'August' WHEN '09' THEN 'September' WHEN '10' THEN 'October' WHEN '11' THEN 'November' ELSE 'December' END)"},
+    {"mmm", "SUBSTR(CASE STRFTIME('%m', $1) WHEN '01' THEN 'January' WHEN '02' THEN 'February' WHEN '03' THEN 'March' WHEN '04' THEN 'April' WHEN '05' THEN 'May' WHEN '06' THEN 'June' WHEN '07' THEN 'July' WHEN '08' THEN 'August' WHEN '09' THEN 'September' WHEN '10' THEN 'October' WHEN '11' THEN 'November' ELSE 'December' END, 1, 3)"},
+    {"mm", "STRFTIME('%m', $1)"},
+    {"m", "CAST(CAST(STRFTIME('%m', $1) AS INTEGER) AS TEXT)"},
+    {"dddd", "(CASE STRFTIME('%w', $1) WHEN '0' THEN 'Sunday' WHEN '1' THEN 'Monday' WHEN '2' THEN 'Tuesday' WHEN '3' THEN 'Wednesday' WHEN '4' THEN 'Thursday' WHEN '5' THEN 'Friday' ELSE 'Saturday' END)"},
+    {"ddd", "SUBSTR(CASE STRFTIME('%w', $1) WHEN '0' THEN 'Sunday' WHEN '1' THEN 'Monday' WHEN '2' THEN 'Tuesday' WHEN '3' THEN 'Wednesday' WHEN '4' THEN 'Thursday' WHEN '5' THEN 'Friday' ELSE 'Saturday' END, 1, 3)"},
+    {"dd", "STRFTIME('%d', $1)"},
+    {"d", "CAST(CAST(STRFTIME('%d', $1) AS INTEGER) AS TEXT)"},
+    {"hh", "STRFTIME('%H', $1)"},
+    {"h", "CAST(CAST(STRFTIME('%H', $1) AS INTEGER) AS TEXT)"},
+    {"hh12", "PRINTF('%02d', (CAST(STRFTIME('%H', $1) AS INTEGER) + 11) % 12 + 1)"},
+    {"h12", "CAST((CAST(STRFTIME('%H', $1) AS INTEGER) + 11) % 12 + 1 AS TEXT)"},
+    {"nn", "STRFTIME('%M', $1)"},
+    {"n", "CAST(CAST(STRFTIME('%M', $1) AS INTEGER) AS TEXT)"},
+    {"ss", "STRFTIME('%S', $1)"},
+    {"s", "CAST(CAST(STRFTIME('%S', $1) AS INTEGER) AS TEXT)"},
+    {"ampm", "(CASE WHEN CAST(STRFTIME('%H', $1) AS INTEGER) < 12 THEN 'AM' ELSE 'PM' END)"},
+};
+constexpr FormatPart kPostgresFormat[] = {
+    {"yyyy", "TO_CHAR($1, 'YYYY')"},    {"yy", "TO_CHAR($1, 'YY')"},
+    {"mmmm", "TO_CHAR($1, 'FMMonth')"}, {"mmm", "TO_CHAR($1, 'Mon')"},
+    {"mm", "TO_CHAR($1, 'MM')"},        {"m", "TO_CHAR($1, 'FMMM')"},
+    {"dddd", "TO_CHAR($1, 'FMDay')"},   {"ddd", "TO_CHAR($1, 'Dy')"},
+    {"dd", "TO_CHAR($1, 'DD')"},        {"d", "TO_CHAR($1, 'FMDD')"},
+    {"hh", "TO_CHAR($1, 'HH24')"},      {"h", "TO_CHAR($1, 'FMHH24')"},
+    {"hh12", "TO_CHAR($1, 'HH12')"},    {"h12", "TO_CHAR($1, 'FMHH12')"},
+    {"nn", "TO_CHAR($1, 'MI')"},        {"n", "TO_CHAR($1, 'FMMI')"},
+    {"ss", "TO_CHAR($1, 'SS')"},        {"s", "TO_CHAR($1, 'FMSS')"},
+    {"ampm", "TO_CHAR($1, 'AM')"},
+};
+constexpr FormatPart kMysqlFormat[] = {
+    {"yyyy", "DATE_FORMAT($1, '%Y')"}, {"yy", "DATE_FORMAT($1, '%y')"},
+    {"mmmm", "DATE_FORMAT($1, '%M')"}, {"mmm", "DATE_FORMAT($1, '%b')"},
+    {"mm", "DATE_FORMAT($1, '%m')"},   {"m", "DATE_FORMAT($1, '%c')"},
+    {"dddd", "DATE_FORMAT($1, '%W')"}, {"ddd", "DATE_FORMAT($1, '%a')"},
+    {"dd", "DATE_FORMAT($1, '%d')"},   {"d", "DATE_FORMAT($1, '%e')"},
+    {"hh", "DATE_FORMAT($1, '%H')"},   {"h", "DATE_FORMAT($1, '%k')"},
+    {"hh12", "DATE_FORMAT($1, '%h')"}, {"h12", "DATE_FORMAT($1, '%l')"},
+    {"nn", "DATE_FORMAT($1, '%i')"},   {"n", "CAST(MINUTE($1) AS CHAR)"},
+    {"ss", "DATE_FORMAT($1, '%S')"},   {"s", "CAST(SECOND($1) AS CHAR)"},
+    {"ampm", "DATE_FORMAT($1, '%p')"},
+};
+
 constexpr ViewDialect kSqliteView{
     .name = "sqlite",
     .functions = kSqliteFunctions,
@@ -560,6 +609,17 @@ constexpr ViewDialect kSqliteView{
     .dateAdd = "DATETIME($1, PRINTF('%+d $U', $2))",
     .dateUnits = kSqliteUnits,
     .dateDiff = kSqliteDateDiff,
+    .dateAddDays = "DATETIME(JULIANDAY($1) + $2)",
+    .dateDiffDays = "(JULIANDAY($1) - JULIANDAY($2))",
+    .dateFormat = kSqliteFormat,
+    // PRINTF makes 0 of a Null.
+    .fixedNumber = "(CASE WHEN $1 IS NULL THEN NULL ELSE PRINTF('%.{n}f', ROUND($1, {n})) END)",
+    .groupedNumber =
+        "(CASE WHEN $1 IS NULL THEN NULL ELSE (CASE WHEN ROUND($1, {n}) < 0 THEN '-' ELSE '' END) || "
+        "PRINTF('%,d', CAST(ROUND(ABS($1), {n}) AS INTEGER)) || SUBSTR(PRINTF('%.{n}f', ROUND(ABS($1), "
+        "{n}) - CAST(ROUND(ABS($1), {n}) AS INTEGER)), 2) END)",
+    .parameterFunctions = false,
+    .literalRows = LiteralRows::kValuesNumbered,
     .reservedWords = kSqliteReserved,
     .caseSensitiveText = true,
     .minimumYear = 0,
@@ -586,6 +646,13 @@ constexpr ViewDialect kPostgresView{
     .dateAdd = "($1 + $2 * INTERVAL '1 $U')",
     .dateUnits = kPostgresUnits,
     .dateDiff = kPostgresDateDiff,
+    .dateAddDays = "($1 + $2 * INTERVAL '1 day')",
+    .dateDiffDays = "(EXTRACT(EPOCH FROM ($1 - $2)) / 86400)",
+    .dateFormat = kPostgresFormat,
+    .fixedNumber = "CAST(CAST($1 AS NUMERIC(38, {n})) AS TEXT)",
+    .groupedNumber = "TO_CHAR(CAST($1 AS NUMERIC(38, {n})), 'FM999,999,999,999,999,990{.n}')",
+    .parameterFunctions = true,
+    .literalRows = LiteralRows::kValuesAliased,
     .reservedWords = kPostgresReserved,
     .caseSensitiveText = true,
     .minimumYear = 0,
@@ -612,6 +679,13 @@ constexpr ViewDialect kMysqlView{
     .dateAdd = "($1 + INTERVAL $2 $U)",
     .dateUnits = kMysqlUnits,
     .dateDiff = kMysqlDateDiff,
+    .dateAddDays = "($1 + INTERVAL ROUND($2 * 86400) SECOND)",
+    .dateDiffDays = "(TIMESTAMPDIFF(SECOND, $2, $1) / 86400)",
+    .dateFormat = kMysqlFormat,
+    .fixedNumber = "CAST(CAST($1 AS DECIMAL(38, {n})) AS CHAR)",
+    .groupedNumber = "FORMAT($1, {n}, 'en_US')",
+    .parameterFunctions = false,
+    .literalRows = LiteralRows::kUnionAll,
     .reservedWords = kMysqlReserved,
     .caseSensitiveText = false,  // utf8mb4's default collation ignores case
     .minimumYear = 1000,         // DATETIME starts at 1000-01-01

@@ -21,9 +21,6 @@ namespace {
 
 constexpr int64_t kProgressEvery = 5000;
 
-// Names compared as the engine compares them.
-std::string Lower(std::string_view s) { return engine::FoldName(s); }
-
 // A failure of SQLite itself (the disk, the statements): becomes the `error` of ExportSqlite.
 struct SqliteFailure {
   std::string message;
@@ -176,7 +173,7 @@ void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOp
             static const dao::Value kNull;
             const dao::Value* v = &kNull;
             for (size_t n = 0; n < it.names.size() && n < it.values.size(); ++n)
-              if (Lower(it.names[n]) == Lower(part.name)) v = &it.values[n];
+              if (engine::FoldName(it.names[n]) == engine::FoldName(part.name)) v = &it.values[n];
             x.Bind(s, col++, *v, c.name, part.name, at);
           }
           x.Step(s);

@@ -252,6 +252,9 @@ struct DocumentInfo {
   // says why, when there was a definition to read.
   std::shared_ptr<const engine::vba::FormDesign> design{};
   std::string designError{};
+  // The bytes of a macro's definition (the rows of its macro sheet), for the writers that lay
+  // them out; null for other documents and when there was none to read.
+  std::shared_ptr<const std::string> definition{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -322,6 +325,9 @@ class CatalogueSource {
   // (what engine::BuildQuerySql rebuilds the text from). A source without rows gives none.
   virtual std::vector<engine::QueryRow> LoadQueryRows(size_t /*index*/) { return {}; }
   virtual uint32_t LoadQueryObjectFlags(size_t /*index*/) { return 0; }
+  // The bytes of the design window's layout of query `index` (see engine/query/query_layout.h),
+  // empty when none is stored.
+  virtual std::string LoadQueryLayout(size_t /*index*/) { return {}; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
   // The application objects (forms, reports, macros, modules, …).
@@ -469,6 +475,9 @@ class QueryDef {
   // the text. Read afresh each time. Raise 3420 once the database is closed.
   std::vector<engine::QueryRow> StoredRows() const;
   uint32_t ObjectFlags() const;
+  // The stored layout of the query's design window (engine::ParseQueryLayout decodes it), empty
+  // when there is none. Read afresh each time. Raises 3420 once the database is closed.
+  std::string DesignLayout() const;
 
  private:
   QueryInfo info_;
@@ -515,6 +524,8 @@ class Document {
   const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
   const engine::vba::FormDesign* Design() const { return info_.design.get(); }
   const std::string& DesignError() const { return info_.designError; }
+  // A macro's definition (see DocumentInfo::definition), null when there is none.
+  const std::string* Definition() const { return info_.definition.get(); }
 
  private:
   DocumentInfo info_;

@@ -2,7 +2,7 @@
 # Installs, from Debian's archive, whatever Tavrek needs to build, run and test that is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n
   libgl-dev libglx-dev libopengl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev

@@ -18,12 +18,6 @@ constexpr uint16_t kBundleSignature = 0x1269;
 constexpr size_t kBundleHeader = 8;
 const char* const kProjectRow = "MSysDb";
 
-}  // namespace
-
-std::string LowerName(std::string s) { return engine::FoldName(s); }
-
-namespace {
-
 ByteView View(const std::string& s) {
   return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
 }
@@ -108,17 +102,17 @@ std::optional<StorageTree> Access97ProjectTree(const std::vector<Modules2Row>& r
 std::vector<ModuleSource> MergeAccess97Modules(std::vector<ModuleSource> own,
                                                const std::vector<ModuleSource>& enabled) {
   std::map<std::string, const ModuleSource*> byName;
-  for (const ModuleSource& m : enabled) byName.emplace(LowerName(m.name), &m);
+  for (const ModuleSource& m : enabled) byName.emplace(engine::FoldName(m.name), &m);
   std::set<std::string> seen;
   for (ModuleSource& m : own) {
-    seen.insert(LowerName(m.name));
-    auto it = byName.find(LowerName(m.name));
+    seen.insert(engine::FoldName(m.name));
+    auto it = byName.find(engine::FoldName(m.name));
     if (m.error.empty() || it == byName.end() || !it->second->error.empty()) continue;
     m.text = it->second->text;
     m.error.clear();
   }
   for (const ModuleSource& m : enabled)
-    if (!seen.count(LowerName(m.name))) own.push_back(m);
+    if (!seen.count(engine::FoldName(m.name))) own.push_back(m);
   return own;
 }
 
@@ -137,11 +131,11 @@ void ReadAccess97Application(std::vector<dao::ContainerInfo>& containers,
                              const std::vector<vba::ModuleSource>& modules, bool projectFound,
                              const std::string& projectError) {
   std::map<std::string, const vba::ModuleSource*> byName;
-  for (const auto& m : modules) byName.emplace(vba::LowerName(m.name), &m);
+  for (const auto& m : modules) byName.emplace(engine::FoldName(m.name), &m);
 
   // Sets the module's text on `d`; returns false when the project has no such module.
   auto attach = [&](dao::DocumentInfo& d, const std::string& moduleName) {
-    auto it = byName.find(vba::LowerName(moduleName));
+    auto it = byName.find(engine::FoldName(moduleName));
     if (it == byName.end()) return false;
     d.kind = it->second->kind;
     d.text = it->second->text;

@@ -33,9 +33,6 @@ struct Modules2Row {
   std::string module;
 };
 
-// `s` with ASCII letters in lower case (module names are compared so).
-std::string LowerName(std::string s);
-
 // Whether `value` starts as a bundle of streams does (its signature).
 bool IsStreamBundle(ByteView value);
 

@@ -19,8 +19,6 @@ namespace {
 
 const char* const kFirstContainers[] = {"Forms", "Reports", "Scripts", "Modules"};
 
-std::string Lower(const std::string& s) { return engine::FoldName(s); }
-
 dao::ContainerInfo* FindContainer(std::vector<dao::ContainerInfo>& containers, const char* name) {
   for (auto& c : containers)
     if (c.name == name) return &c;
@@ -92,6 +90,7 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
         return;
       }
       d.storedTexts = vba::StoredStrings(vba::StreamView(blob));
+      d.definition = std::make_shared<const std::string>(vba::StreamView(blob).Str());
       d.text = vba::MacroXml(vba::StreamView(blob));
       d.kind = "xml";
       if (!d.text.empty()) return;
@@ -123,14 +122,14 @@ void ReadModules(std::vector<dao::ContainerInfo>& containers, const vba::Storage
     projectError = "progetto VBA danneggiato";
   }
   std::map<std::string, const vba::ModuleSource*> byName;
-  for (const auto& m : modules) byName.emplace(Lower(m.name), &m);
+  for (const auto& m : modules) byName.emplace(FoldName(m.name), &m);
 
   auto attach = [&](dao::DocumentInfo& d, const std::string& moduleName, bool required) {
     if (!projectError.empty()) {
       if (required) d.error = projectError;
       return;
     }
-    auto it = byName.find(Lower(moduleName));
+    auto it = byName.find(FoldName(moduleName));
     if (it == byName.end()) {
       if (required) d.error = "modulo assente dal progetto VBA";
       return;
@@ -170,7 +169,7 @@ std::vector<dao::ContainerInfo> ListContainers(const std::vector<CatalogueObject
   }
   std::stable_sort(others.begin(), others.end(),
                    [](const CatalogueObject* a, const CatalogueObject* b) {
-                     return Lower(a->name) < Lower(b->name);
+                     return FoldName(a->name) < FoldName(b->name);
                    });
   for (const CatalogueObject* o : others) {
     containers.push_back({o->name, {}});
@@ -188,7 +187,7 @@ std::vector<dao::ContainerInfo> ListContainers(const std::vector<CatalogueObject
     }
     std::stable_sort(containers[i].documents.begin(), containers[i].documents.end(),
                      [](const dao::DocumentInfo& a, const dao::DocumentInfo& b) {
-                       return Lower(a.name) < Lower(b.name);
+                       return FoldName(a.name) < FoldName(b.name);
                      });
   }
   // Other containers are listed only when they hold something.

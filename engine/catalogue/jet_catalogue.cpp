@@ -356,7 +356,7 @@ std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
   // one decoded is kept.
   if (lastBlocks_ && lastBlocks_->first == objectId) return lastBlocks_->second;
   std::vector<PropertyBlock> blocks = Guarded(path_, [&] {
-    if (!propertyFields_) propertyFields_ = ReadPropertyFields(*pages_, codec_);
+    if (!propertyFields_) propertyFields_ = ReadObjectFields(*pages_, codec_, "LvProp");
     auto it = propertyFields_->find(objectId);
     if (it == propertyFields_->end()) return std::vector<PropertyBlock>{};
     const std::string& field = it->second;
@@ -410,6 +410,18 @@ bool JetCatalogue::LoadQueryHasOperationRow(size_t index) {
   for (const QueryRow& r : queryRows_[index])
     if (r.attribute == 1) return true;
   return false;
+}
+
+std::string JetCatalogue::LoadQueryLayout(size_t index) {
+  if (index >= queryIds_.size()) dao::ThrowItemNotFound();
+  return Guarded(path_, [&] {
+    if (!layoutFields_) layoutFields_ = ReadObjectFields(*pages_, codec_, "LvExtra");
+    auto it = layoutFields_->find(queryIds_[index]);
+    if (it == layoutFields_->end()) return std::string();
+    const std::string& field = it->second;
+    return ReadLongValue(*pages_,
+                         ByteView(reinterpret_cast<const uint8_t*>(field.data()), field.size()));
+  });
 }
 
 std::vector<dao::RelationInfo> JetCatalogue::LoadRelations() {

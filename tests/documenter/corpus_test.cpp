@@ -121,18 +121,40 @@ std::vector<std::string> EmptySections(const std::string& text, bool html) {
   return found;
 }
 
+// How many headings of each level (1 to 3) a page or document has; the heading the HTML diagram
+// puts over its drawing of the tables without relations is the drawing's own.
+std::vector<size_t> HeadingCounts(const std::string& text, bool html) {
+  std::vector<size_t> counts;
+  for (int level = 1; level <= 3; ++level)
+    counts.push_back(html ? Count(text, "<h" + std::to_string(level)) -
+                                (level == 3 ? Count(text, "<h3>Tabelle senza relazioni</h3>") : 0)
+                          : Count("\n" + text, "\n" + std::string(static_cast<size_t>(level), '#') + " "));
+  return counts;
+}
+
 // No heading of the HTML page or the Markdown document stands over nothing: what is empty is
-// left out or says so.
-TEST(DictionaryOnFiles, NoEmptySections) {
+// left out or says so. Both show the same parts, forms' and reports' designs included.
+TEST(DictionaryOnFiles, NoEmptySectionsAndTheSamePartsInBothFormats) {
   for (const char* file : {"jet4/testV2000.mdb", "jet3/queryTestV1997.mdb", "app/vbaV2007.accdb",
-                           "jet4/emptyV2000.mdb", "generated/stress-e-unicode-V2010.accdb"}) {
+                           "jet4/emptyV2000.mdb", "generated/stress-e-unicode-V2010.accdb",
+                           "app/asvnTest2003.mdb"}) {
     SCOPED_TRACE(file);
     auto db = Open(file);
     const Dictionary d = ReadDictionary(*db);
-    EXPECT_EQ(EmptySections(HtmlDictionary(d), true), std::vector<std::string>{});
-    EXPECT_EQ(EmptySections(MarkdownDictionary(d), false), std::vector<std::string>{});
+    const std::string page = HtmlDictionary(d), md = MarkdownDictionary(d);
+    EXPECT_EQ(EmptySections(page, true), std::vector<std::string>{});
+    EXPECT_EQ(EmptySections(md, false), std::vector<std::string>{});
+    EXPECT_EQ(HeadingCounts(page, true), HeadingCounts(md, false));
     db->Close();
   }
+  // An event procedure links to its module's code in both.
+  auto db = Open("app/asvnTest2003.mdb");
+  const Dictionary d = ReadDictionary(*db);
+  EXPECT_NE(HtmlDictionary(d).find("OnClick: <a href=\"#codice-Form_Master\">btnClose_Click</a>"), std::string::npos);
+  const std::string md = MarkdownDictionary(d);
+  EXPECT_NE(md.find("OnClick: [btnClose\\_Click](#codice-Form_Master)"), std::string::npos);
+  EXPECT_NE(md.find("<a id=\"codice-Form_Master\"></a>\n\n### Form\\_Master\n"), std::string::npos);
+  db->Close();
 }
 
 TEST(DictionaryOnFiles, EveryRelationAndDescriptionOfTheStressFile) {

@@ -12,7 +12,8 @@
 #include "engine/dao.h"
 #include "documenter/csv.h"
 #include "engine/rows.h"
-#include "tools/dump.h"
+#include "tests/support/dump_run.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -20,28 +21,11 @@ namespace fs = std::filesystem;
 
 const fs::path kData = TAVREK_TEST_DATA;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result Dump(std::vector<std::string> args) {
-  dao::DBEngine engine;
-  std::ostringstream out, err;
-  int status = tavrek::dump::Run(
-      args, out, err, [&](const std::string& path, const std::optional<std::string>& connect) {
-        return engine.OpenDatabase(path, false, true, connect);
-      });
-  return {status, out.str(), err.str()};
-}
+using Result = testsupport::DumpResult;
+constexpr auto& Dump = testsupport::RunDumpOnFiles;
 
 class CsvTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavrek-csv-XXXXXX").string();
-    dir_ = ::mkdtemp(pattern.data());
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string Read(const std::string& name) {
     std::ifstream in(dir_ / "out" / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -53,7 +37,8 @@ class CsvTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path dir_;
+  testsupport::TempDir temp_{"tavrek-csv"};
+  const fs::path dir_ = temp_.Path();
 };
 
 TEST_F(CsvTest, EveryPlainKindWithHeaderAndCrLf) {
