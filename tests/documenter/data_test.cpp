@@ -665,22 +665,6 @@ TEST(DataSqlite, ViewsFollowTheTables) {
   }
 }
 
-TEST(DataServers, HandBuiltRows) {
-  const auto servers = Servers();
-  if (servers.empty()) GTEST_SKIP() << "no servers: run through ctest (fixture sql_servers)";
-  HandDatabase h = BuildHandDatabase();
-  DdlOptions options;
-  options.tables = {"Valori", "Righe"};  // Speciali holds what one or the other refuses
-  for (const auto& server : servers) {
-    LoadAndCompare(server, *h.db, h.Opener(), "mano", options);
-    // The AutoNumber goes on past the largest key written.
-    const bool pg = server.dialect.name == "postgresql";
-    auto r = server.Run(pg ? "INSERT INTO mano.\"Valori\" (\"Vero\") VALUES (true) RETURNING \"ID\";"
-                           : "USE mano; INSERT INTO Valori (Vero) VALUES (1); SELECT LAST_INSERT_ID();");
-    EXPECT_EQ(r.out, "1001\n") << server.dialect.name;
-  }
-}
-
 // ---- every database file of the test data, read by the engine ------------------------------
 
 std::vector<fs::path> TestDatabases() {
@@ -831,6 +815,31 @@ Writable WritableTables(dao::Database& db, const RowOpener& open, const SqlDiale
       refused.push_back("tabella lasciata fuori dal confronto, Errore " + std::to_string(e.Number()) + ": " + m);
       w.tables.erase(table);
     }
+  }
+}
+
+// The hand-built rows on both servers, Speciali too: the value each server refuses (a date
+// before 1000 on MySQL, NUL on PostgreSQL) is named, stood in for, and the rest compared.
+TEST(DataServers, HandBuiltRows) {
+  const auto servers = Servers();
+  if (servers.empty()) GTEST_SKIP() << "no servers: run through ctest (fixture sql_servers)";
+  HandDatabase h = BuildHandDatabase();
+  const RowOpener open = h.Opener();
+  for (const auto& server : servers) {
+    std::vector<std::string> refused;
+    const Writable w = WritableTables(*h.db, open, server.dialect, refused);
+    ASSERT_EQ(refused.size(), 1u) << server.dialect.name;
+    EXPECT_NE(refused[0].find("valore sostituito nel confronto, valore non accettato da " +
+                              std::string(server.dialect.name) + ": tabella \"Speciali\""),
+              std::string::npos) << refused[0];
+    DdlOptions chosen;
+    chosen.tables = w.tables;
+    LoadAndCompare(server, *h.db, w.open, "mano", chosen);
+    // The AutoNumber goes on past the largest key written.
+    const bool pg = server.dialect.name == "postgresql";
+    auto r = server.Run(pg ? "INSERT INTO mano.\"Valori\" (\"Vero\") VALUES (true) RETURNING \"ID\";"
+                           : "USE mano; INSERT INTO Valori (Vero) VALUES (1); SELECT LAST_INSERT_ID();");
+    EXPECT_EQ(r.out, "1001\n") << server.dialect.name;
   }
 }
 
