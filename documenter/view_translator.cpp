@@ -25,6 +25,9 @@ namespace {
 }  // namespace
 
 const char* const kYesNoNote = "valore Sì/No usato come numero: in Access Vero vale -1, sul server 1";
+const char* const kSystemCopyNote =
+    " è la copia delle righe della tabella di sistema di Access al momento della migrazione: non "
+    "segue i cambiamenti";
 
 namespace {
 
@@ -856,8 +859,7 @@ class Writer {
         if (src->linked) throw Untranslatable("tabella collegata [" + item.name + "]");
         if (src->isQuery) dependsOn.insert(src->name);
         if (src->system) {
-          Note("[" + src->name + "] è la copia delle righe della tabella di sistema di Access al "
-               "momento della migrazione: non segue i cambiamenti");
+          Note("[" + src->name + "]" + kSystemCopyNote);
         }
         ScopeEntry entry;
         entry.qualifier = item.alias.empty() ? src->name : item.alias;
