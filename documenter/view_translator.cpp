@@ -794,7 +794,7 @@ class Writer {
         }
       }
       Out param;
-      if (Parameter(head, p[0], param)) return param;
+      if (Parameter(head, p[0], param) || Implicit(scope, p[0], param)) return param;
       throw Untranslatable("nome sconosciuto [" + p[0] + "] (parametro non dichiarato?)");
     }
     if (p.size() == 2) {
@@ -809,7 +809,10 @@ class Writer {
         }
       }
       Out param;
-      if (Parameter(Fold(p[0] + "." + p[1]), p[0] + "." + p[1], param)) return param;
+      if (Parameter(Fold(p[0] + "." + p[1]), p[0] + "." + p[1], param) ||
+          Implicit(scope, p[0] + "." + p[1], param)) {
+        return param;
+      }
       throw Untranslatable("nome sconosciuto [" + p[0] + "].[" + p[1] + "] (parametro?)");
     }
     throw Untranslatable("nome composto [" + p[0] + "]…");
@@ -835,6 +838,14 @@ class Writer {
       return true;
     }
     return false;
+  }
+
+  // In a SELECT without FROM, at the top of the query, a name Access cannot find is a parameter it
+  // asks for when the query runs: it is added to the declared ones.
+  bool Implicit(const Scope& scope, const std::string& written, Out& out) {
+    if (!scope.entries.empty() || scope.outer) return false;
+    params.push_back({written, 0, 0, VType::kUnknown});
+    return Parameter(Fold(written), written, out);
   }
 
   // A parameter of type Value compared with something of a known type takes that type.
