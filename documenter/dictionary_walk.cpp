@@ -66,6 +66,39 @@ bool IsEvent(const std::string& property) {
   return property.rfind("On", 0) == 0 || property.rfind("Before", 0) == 0 || property.rfind("After", 0) == 0;
 }
 
+// Whether `code` declares the procedure `name` ("Sub name(", letters in any case).
+bool DeclaresProcedure(const std::string& code, const std::string& name) {
+  auto lower = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
+  return lower(code).find("sub " + lower(name) + "(") != std::string::npos;
+}
+
+// The event settings of a form, report, section or control, one per line: "[Event Procedure]"
+// as a link to the code behind (`module`, text `code`) named as VBA names the procedure (`owner`
+// "_" the event without its "On": Form_Load, Detail_Format, btnOk_Click, cbx_AfterUpdate), or
+// marked as missing when the code does not declare it; other settings (a macro, an expression)
+// as written. Empty when it handles no event.
+Inline EventsOf(const DesignObject& o, const std::string& owner, const std::string& module,
+                const std::string& code) {
+  Inline events;
+  for (const auto& p : o.properties) {
+    const std::string name = p.Name();
+    if (!p.IsText() || !IsEvent(name)) continue;
+    if (!events.empty()) events.push_back({Span::kBreak, {}, {}});
+    events.push_back({Span::kText, name + ": ", {}});
+    const std::string procedure = owner + "_" + (name.rfind("On", 0) == 0 ? name.substr(2) : name);
+    if (p.Text() == "[Event Procedure]" && DeclaresProcedure(code, procedure))
+      events.push_back({Span::kLink, procedure, "#" + CodeId(module)});
+    else if (p.Text() == "[Event Procedure]")
+      events.push_back({Span::kText, p.Text() + " (" + procedure + " assente dal codice)", {}});
+    else
+      events.push_back({Span::kText, p.Text(), {}});
+  }
+  return events;
+}
+
 class Walker {
  public:
   Walker(const Dictionary& d, DictionaryEmitter& out, const WalkOptions& o) : d_(d), out_(out), o_(o) {}
@@ -419,24 +452,21 @@ void Walker::Design(const dao::Document& doc, bool form) {
   for (const DesignObject& child : design.root.children)
     if (child.type >= 152) sections.push_back(&child);
   out_.Sketch(design.root, sections);
+  // The events of the form or report itself and of its sections.
+  TableBlock own{"eventi", {{"Parte"}, {"Eventi"}}, {}};
+  const std::string& code = doc.Text();
+  if (Inline e = EventsOf(design.root, form ? "Form" : "Report", module, code); !e.empty())
+    own.rows.push_back({Plain(form ? "Maschera" : "Report"), e});
+  for (const DesignObject* s : sections)
+    if (Inline e = EventsOf(*s, s->TextOf("Name"), module, code); !e.empty())
+      own.rows.push_back({Plain("Sezione " + s->TextOf("Name")), e});
+  if (!own.rows.empty()) out_.Table(own);
   TableBlock t{"controlli",
                {{"Sezione"}, {"Tipo"}, {"Nome"}, {"Mostra"}, {"Origine riga"}, {"Posizione (twip)"}, {"Eventi"}},
                {}};
   for (const DesignObject* s : sections) {
     for (const DesignObject* ctl : DesignControls(*s)) {
-      // Each event property on a line; an event procedure links to the module's code.
-      Inline events;
-      for (const auto& p : ctl->properties) {
-        const std::string name = p.Name();
-        if (!p.IsText() || !IsEvent(name)) continue;
-        if (!events.empty()) events.push_back({Span::kBreak, {}, {}});
-        events.push_back({Span::kText, name + ": ", {}});
-        if (p.Text() == "[Event Procedure]" && !doc.Text().empty())
-          events.push_back({Span::kLink, ctl->TextOf("Name") + "_" + (name.size() > 2 ? name.substr(2) : name),
-                            "#" + CodeId(module)});
-        else
-          events.push_back({Span::kText, p.Text(), {}});
-      }
+      const Inline events = EventsOf(*ctl, ctl->TextOf("Name"), module, code);
       t.rows.push_back({Plain(s->TextOf("Name")), Plain(ctl->TypeName()), Plain(ctl->TextOf("Name")),
                         Plain(ControlShows(*ctl)), Plain(ctl->TextOf("RowSource")),
                         Plain(std::to_string(ctl->NumberOf("Left").value_or(0)) + ", " +

@@ -10,9 +10,10 @@
 #include "documenter/output_file.h"
 #include "documenter/vba_files.h"
 #include "engine/application/macro_rows.h"
-#include "engine/storage/text_codec.h"
-
 #include "engine/catalogue/name_compare.h"
+#include "engine/query/query_layout.h"
+#include "engine/query/query_parts.h"
+#include "engine/storage/text_codec.h"
 namespace tavrek::doc {
 
 namespace {
@@ -101,40 +102,56 @@ std::string RealText(const DesignProperty& p) {
   return std::string(buf, r.ptr);
 }
 
-void MacroBlock(std::string& out, const std::string& indent, const std::string& name,
-                const std::string& bytes) {
+// The rows of a macro sheet: "Version" and "ColumnsShown", then per row of the sheet a
+// "Begin"/"End" block with its macro name, condition, action, comment and arguments (empty slots
+// after the last argument left out; an empty row of the sheet as an empty block), at `indent`.
+// False when the definition's rows cannot be followed.
+bool MacroSheet(std::string& out, const std::string& indent, const std::string& bytes) {
   const engine::ByteView view(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   static const engine::TextCodec kWestern(engine::TextStorage::kCodePage, 1252);
   std::vector<engine::vba::MacroRow> rows;
   try {
     rows = engine::vba::ParseMacroRows(view, kWestern);
   } catch (const engine::CorruptError&) {
-    out += indent + name + " = Begin" + kEol;
-    HexBlock(out, indent, bytes);
-    out += indent + "End" + kEol;
-    return;
+    return false;
   }
-  const std::string in = indent + "    ";
-  out += indent + name + " = Begin" + kEol;
-  out += in + "Version =" + std::to_string(kMacroVersion) + kEol;
-  out += in + "ColumnsShown =" + std::to_string(view.U32(0)) + kEol;
+  out += indent + "Version =" + std::to_string(kMacroVersion) + kEol;
+  out += indent + "ColumnsShown =" + std::to_string(view.U32(0)) + kEol;
+  size_t next = 1;  // the row of the sheet (counted from 1) the next block stands for
   for (const engine::vba::MacroRow& row : rows) {
-    out += in + "Begin" + kEol;
-    const std::string rowIndent = in + "    ";
+    // Rows left empty between two stored ones (never more than the sheet can have).
+    for (; next < row.number && next < 65536; ++next) out += indent + "Begin" + kEol + indent + "End" + kEol;
+    next = static_cast<size_t>(row.number) + 1;
+    out += indent + "Begin" + kEol;
+    const std::string rowIndent = indent + "    ";
     if (row.name) QuotedLines(out, rowIndent, "MacroName", *row.name);
     if (row.condition) QuotedLines(out, rowIndent, "Condition", *row.condition);
+    std::string action;
     if (row.action) {
-      std::string action = engine::vba::MacroActionName(row.action);
+      action = engine::vba::MacroActionName(row.action);
       if (action.empty()) action = std::to_string(row.action);
       QuotedLines(out, rowIndent, "Action", action);
+    }
+    if (row.comment) QuotedLines(out, rowIndent, "Comment", *row.comment);
+    if (row.action) {
       size_t last = row.arguments.size();
       while (last > 0 && !row.arguments[last - 1]) --last;
       for (size_t k = 0; k < last; ++k)
         QuotedLines(out, rowIndent, "Argument", row.arguments[k].value_or(""));
     }
-    if (row.comment) QuotedLines(out, rowIndent, "Comment", *row.comment);
-    out += in + "End" + kEol;
+    out += indent + "End" + kEol;
   }
+  return true;
+}
+
+// A macro kept in a property (an embedded macro): its sheet inside "NAME = Begin"/"End"; a
+// definition whose rows cannot be followed as a block of hexadecimal bytes.
+void MacroBlock(std::string& out, const std::string& indent, const std::string& name,
+                const std::string& bytes) {
+  out += indent + name + " = Begin" + kEol;
+  std::string sheet;
+  if (MacroSheet(sheet, indent + "    ", bytes)) out += sheet;
+  else HexBlock(out, indent, bytes);
   out += indent + "End" + kEol;
 }
 
@@ -241,23 +258,19 @@ void QueryProperty(std::string& out, const std::string& indent, const dao::Prope
   QuotedLines(out, indent, head, value);
 }
 
-// The properties DAO gives every query itself, which the export writes first or not at all.
+// The properties DAO gives every query itself, which the export writes first or not at all
+// (UseTransaction and FailOnError, when stored, are written where they are stored).
 bool BuiltInQueryProperty(const std::string& name) {
   for (const char* n : {"ODBCTimeout", "RecordLocks", "MaxRecords", "ReturnsRecords", "Connect",
-                        "LogMessages", "UseTransaction", "FailOnError"})
+                        "LogMessages"})
     if (name == n) return true;
   return false;
 }
 
-}  // namespace
-
-std::string QueryExportText(const dao::QueryDef& q) {
-  std::string out;
-  QuotedLines(out, "", "dbMemo \"SQL\"", q.SQL());
-  out += std::string("dbMemo \"Connect\" =\"\"") + kEol;
-  // Select, crosstab and union queries return records.
-  if (q.Type() == 0 || q.Type() == 16 || q.Type() == 128)
-    out += std::string("dbBoolean \"ReturnsRecords\" =\"-1\"") + kEol;
+// What follows the SQL text or the design grid: ReturnsRecords (always true for a query of this
+// database), ODBCTimeout, the other stored properties, then those of each output column.
+void QueryProperties(std::string& out, const dao::QueryDef& q) {
+  out += std::string("dbBoolean \"ReturnsRecords\" =\"-1\"") + kEol;
   int64_t timeout = 60;
   for (const auto& p : q.Properties())
     if (p.Name() == "ODBCTimeout")
@@ -273,6 +286,128 @@ std::string QueryExportText(const dao::QueryDef& q) {
     out += std::string("    End") + kEol;
   }
   out += std::string("End") + kEol;
+}
+
+void NumberLine(std::string& out, const std::string& indent, const char* name, int64_t value) {
+  out += indent + name + " =" + std::to_string(value) + kEol;
+}
+
+// `name ="text"` when the row has that text.
+void TextLine(std::string& out, const std::string& indent, const char* name,
+              const std::optional<std::string>& text) {
+  if (text) QuotedLines(out, indent, name, *text);
+}
+
+// One "Begin NAME" block of the grid, a group of lines per row, or nothing without rows.
+template <typename Lines>
+void GridBlock(std::string& out, const char* name, const std::vector<engine::QueryRow>& rows,
+               Lines lines, bool evenEmpty = false) {
+  if (rows.empty() && !evenEmpty) return;
+  out += std::string("Begin ") + name + kEol;
+  for (const engine::QueryRow& r : rows) lines(r);
+  out += std::string("End") + kEol;
+}
+
+// The design window's layout: its rectangles, then a block per table.
+void LayoutBlock(std::string& out, const engine::QueryLayout& l) {
+  const std::string in = "    ";
+  const char* kSides[] = {"Left", "Top", "Right", "Bottom"};
+  out += std::string("Begin") + kEol;
+  NumberLine(out, in, "State", l.state);
+  for (int k = 0; k < 4; ++k) NumberLine(out, in, kSides[k], l.window[k]);
+  for (int k = 0; k < 4; ++k) NumberLine(out, in, kSides[k], l.pane[k]);
+  NumberLine(out, in, "Left", l.left);
+  NumberLine(out, in, "Top", l.top);
+  NumberLine(out, in, "ColumnsShown", l.columnsShown);
+  for (const engine::QueryLayoutTable& t : l.tables) {
+    out += in + "Begin" + kEol;
+    for (int k = 0; k < 4; ++k) NumberLine(out, in + in, kSides[k], t.box[k]);
+    NumberLine(out, in + in, "Top", t.scrollTop);
+    QuotedLines(out, in + in, "Name", t.name);
+    QuotedLines(out, in + in, "Name", t.alias);
+    out += in + "End" + kEol;
+  }
+  out += std::string("End") + kEol;
+}
+
+// The kinds of query Access writes out in the design grid (the others as SQL).
+bool GridKind(int kind) {
+  return kind >= engine::kKindSelect && kind <= engine::kKindCrosstab;
+}
+
+}  // namespace
+
+std::string QueryExportText(const dao::QueryDef& q) {
+  std::string out;
+  QuotedLines(out, "", "dbMemo \"SQL\"", q.SQL());
+  out += std::string("dbMemo \"Connect\" =\"\"") + kEol;
+  QueryProperties(out, q);
+  return out;
+}
+
+std::optional<std::string> QueryGridText(const dao::QueryDef& q, std::string& reason) {
+  const engine::QueryParts parts = engine::QueryParts::Decode(q.StoredRows());
+  if (!parts.type || !GridKind(parts.Kind(q.ObjectFlags()))) return std::nullopt;
+  // Parts whose lines in the export have not been seen: left out rather than guessed.
+  if (parts.remote_db || parts.type->expression) {
+    reason = "legge o scrive in un altro database: forma nella griglia non nota";
+    return std::nullopt;
+  }
+  for (const engine::QueryRow& t : parts.tables)
+    if (t.expression) {
+      reason = "tabella letta da una sottoquery: forma nella griglia non nota";
+      return std::nullopt;
+    }
+  std::optional<engine::QueryLayout> layout;
+  if (const std::string field = q.DesignLayout(); !field.empty()) {
+    try {
+      layout = engine::ParseQueryLayout(
+          engine::ByteView(reinterpret_cast<const uint8_t*>(field.data()), field.size()));
+    } catch (const engine::CorruptError& e) {
+      reason = e.what();
+      return std::nullopt;
+    }
+  }
+  const std::string in = "    ";
+  std::string out;
+  NumberLine(out, "", "Operation", parts.type->flag.value_or(0));
+  TextLine(out, "", "Name", parts.type->name1);
+  TextLine(out, "", "Database", parts.type->name2);
+  NumberLine(out, "", "Option", parts.SelectFlags());
+  if (parts.flags) TextLine(out, "", "RowCount", parts.flags->name1);
+  if (parts.where) TextLine(out, "", "Where", parts.where->expression);
+  if (parts.having) TextLine(out, "", "Having", parts.having->expression);
+  GridBlock(out, "InputTables", parts.tables, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Name", r.name1);
+    TextLine(out, in, "Alias", r.name2);
+  }, true);
+  GridBlock(out, "OutputColumns", parts.columns, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Alias", r.name1);
+    TextLine(out, in, "Name", r.name2);
+    TextLine(out, in, "Expression", r.expression);
+    if (r.flag.value_or(0) != 0) NumberLine(out, in, "GroupLevel", *r.flag);
+  }, true);
+  GridBlock(out, "Parameters", parts.parameters, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Name", r.name1);
+    NumberLine(out, in, "Flag", r.flag.value_or(0));
+  });
+  GridBlock(out, "Joins", parts.joins, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "LeftTable", r.name1);
+    TextLine(out, in, "RightTable", r.name2);
+    TextLine(out, in, "Expression", r.expression);
+    NumberLine(out, in, "Flag", r.flag.value_or(0));
+  });
+  GridBlock(out, "OrderBy", parts.order_by, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Expression", r.expression);
+    const bool descending = r.name1 && (*r.name1 == "D" || *r.name1 == "d");
+    NumberLine(out, in, "Flag", descending ? 1 : 0);
+  });
+  GridBlock(out, "Groups", parts.group_by, [&](const engine::QueryRow& r) {
+    TextLine(out, in, "Expression", r.expression);
+    NumberLine(out, in, "GroupLevel", r.flag.value_or(0));
+  });
+  QueryProperties(out, q);
+  if (layout) LayoutBlock(out, *layout);
   return out;
 }
 
@@ -291,6 +426,12 @@ std::string DesignText(const engine::vba::FormDesign& design, const std::string&
       continue;
     out += line + kEol;
   }
+  return out;
+}
+
+std::optional<std::string> MacroExportText(const std::string& definition) {
+  std::string out;
+  if (!MacroSheet(out, "", definition)) return std::nullopt;
   return out;
 }
 
@@ -330,13 +471,36 @@ std::vector<std::pair<std::string, std::string>> SaveAsTextFiles(dao::Database& 
       add(folder, d.Name(), ".bas", kBom + DesignText(*d.Design(), d.Text()));
     }
   }
+  if (const dao::Container* c = FindContainer(db, "Scripts")) {
+    for (const auto& d : c->Documents()) {
+      // Macros Access keeps for itself (the one it builds for the clipboard) are not exported.
+      if (!d.Name().empty() && d.Name()[0] == '~') continue;
+      std::optional<std::string> text;
+      if (d.Definition()) text = MacroExportText(*d.Definition());
+      if (!text) {
+        skipped.push_back("macros/" + d.Name() + ": " +
+                          (!d.Error().empty() ? d.Error() : std::string("righe della macro non leggibili")));
+        continue;
+      }
+      add("macros", d.Name(), ".bas", kBom + *text);
+    }
+  }
   const auto& queries = db.QueryDefs();
   for (int i = 0; i < queries.Count(); ++i) {
     const dao::QueryDef& q = queries.Item(i);
     if (q.Name().empty() || q.Name()[0] == '~') continue;
-    if (q.HasOperationRow()) {
+    std::string reason;
+    if (std::optional<std::string> grid = QueryGridText(q, reason)) {
+      add("queries", q.Name(), ".bas", kBom + *grid);
+      continue;
+    }
+    if (!reason.empty()) {
+      skipped.push_back("queries/" + q.Name() + ": " + reason);
+      continue;
+    }
+    if (engine::QueryParts::Decode(q.StoredRows()).Kind(q.ObjectFlags()) == engine::kKindPassThrough) {
       skipped.push_back("queries/" + q.Name() +
-                        ": salvata dalla griglia di struttura, formato non ancora scritto");
+                        ": pass-through, la stringa di connessione non viene scritta");
       continue;
     }
     add("queries", q.Name(), ".bas", kBom + QueryExportText(q));

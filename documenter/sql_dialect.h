@@ -59,6 +59,9 @@ struct SqlDialect {
   std::string_view typeBoolean, typeByte, typeInteger, typeLong, typeBigInt, typeCurrency,
       typeSingle, typeDouble, typeDate, typeDateExtended, typeText, typeTextLong, typeMemo,
       typeBinary, typeLongBinary, typeGuid, typeDecimal;
+  // A Decimal whose values each carry their own scale (a calculated Decimal: up to 29 digits,
+  // up to 28 of them after the point): a type that holds every such value exactly.
+  std::string_view typeDecimalPerValue;
   // Text longer than this many characters uses `typeTextLong` (0: never).
   int maxVarcharLength;
 

@@ -190,6 +190,12 @@ uint32_t QueryDef::ObjectFlags() const {
   return db->source_ ? db->source_->LoadQueryObjectFlags(sourceIndex_) : 0;
 }
 
+std::string QueryDef::DesignLayout() const {
+  auto db = db_.lock();
+  if (!db || !db->open_) ThrowClosed();
+  return db->source_ ? db->source_->LoadQueryLayout(sourceIndex_) : std::string();
+}
+
 const Properties& QueryDef::Properties() const {
   if (properties_) return *properties_;
   auto db = db_.lock();

@@ -189,9 +189,14 @@ struct FieldInfo {
   std::string validationRule{};
   std::string validationText{};
   std::vector<PropertyInfo> properties{};  // stored order
-  // Decimal columns: precision and scale as stored (0 when the reader does not know them).
+  // Decimal columns: precision and scale as stored (0 when the reader does not know them). A
+  // calculated Decimal declares none: its values are Access's 96-bit decimals, each with its own
+  // scale from 0 to 28, so it has precision kCalculatedDecimalPrecision and scale kScalePerValue.
   int precision = 0;
   int scale = 0;
+
+  static constexpr int kScalePerValue = -1;
+  static constexpr int kCalculatedDecimalPrecision = 28;
 };
 
 struct IndexInfo {
@@ -247,6 +252,9 @@ struct DocumentInfo {
   // says why, when there was a definition to read.
   std::shared_ptr<const engine::vba::FormDesign> design{};
   std::string designError{};
+  // The bytes of a macro's definition (the rows of its macro sheet), for the writers that lay
+  // them out; null for other documents and when there was none to read.
+  std::shared_ptr<const std::string> definition{};
 };
 
 // A container as DAO lists them: "Forms", "Reports", "Scripts" (macros), "Modules", and any
@@ -317,6 +325,9 @@ class CatalogueSource {
   // (what engine::BuildQuerySql rebuilds the text from). A source without rows gives none.
   virtual std::vector<engine::QueryRow> LoadQueryRows(size_t /*index*/) { return {}; }
   virtual uint32_t LoadQueryObjectFlags(size_t /*index*/) { return 0; }
+  // The bytes of the design window's layout of query `index` (see engine/query/query_layout.h),
+  // empty when none is stored.
+  virtual std::string LoadQueryLayout(size_t /*index*/) { return {}; }
   // Every relationship, in a stable order.
   virtual std::vector<RelationInfo> LoadRelations() { return {}; }
   // The application objects (forms, reports, macros, modules, …).
@@ -464,6 +475,9 @@ class QueryDef {
   // the text. Read afresh each time. Raise 3420 once the database is closed.
   std::vector<engine::QueryRow> StoredRows() const;
   uint32_t ObjectFlags() const;
+  // The stored layout of the query's design window (engine::ParseQueryLayout decodes it), empty
+  // when there is none. Read afresh each time. Raises 3420 once the database is closed.
+  std::string DesignLayout() const;
 
  private:
   QueryInfo info_;
@@ -510,6 +524,8 @@ class Document {
   const std::vector<std::string>& StoredTexts() const { return info_.storedTexts; }
   const engine::vba::FormDesign* Design() const { return info_.design.get(); }
   const std::string& DesignError() const { return info_.designError; }
+  // A macro's definition (see DocumentInfo::definition), null when there is none.
+  const std::string* Definition() const { return info_.definition.get(); }
 
  private:
   DocumentInfo info_;

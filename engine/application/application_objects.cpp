@@ -90,6 +90,7 @@ void ReadDefinitions(dao::ContainerInfo& c, const vba::StorageTree& tree, bool m
         return;
       }
       d.storedTexts = vba::StoredStrings(vba::StreamView(blob));
+      d.definition = std::make_shared<const std::string>(vba::StreamView(blob).Str());
       d.text = vba::MacroXml(vba::StreamView(blob));
       d.kind = "xml";
       if (!d.text.empty()) return;

@@ -152,6 +152,12 @@ void DescribeColumnType(const ColumnDef& stored, const FormatDescriptor& f,
     case kColNumeric:
       info.type = dao::dbDecimal;
       info.size = 17;
+      if (stored.IsCalculated()) {
+        // The entry's precision and scale are 0: every stored result carries its own scale.
+        info.precision = dao::FieldInfo::kCalculatedDecimalPrecision;
+        info.scale = dao::FieldInfo::kScalePerValue;
+        break;
+      }
       // The column entry's misc bytes hold the precision, then the scale.
       info.precision = static_cast<int>(c.misc & 0xFF);
       info.scale = static_cast<int>((c.misc >> 8) & 0xFF);
@@ -350,7 +356,7 @@ std::vector<PropertyBlock> JetCatalogue::PropertyBlocks(int32_t objectId) {
   // one decoded is kept.
   if (lastBlocks_ && lastBlocks_->first == objectId) return lastBlocks_->second;
   std::vector<PropertyBlock> blocks = Guarded(path_, [&] {
-    if (!propertyFields_) propertyFields_ = ReadPropertyFields(*pages_, codec_);
+    if (!propertyFields_) propertyFields_ = ReadObjectFields(*pages_, codec_, "LvProp");
     auto it = propertyFields_->find(objectId);
     if (it == propertyFields_->end()) return std::vector<PropertyBlock>{};
     const std::string& field = it->second;
@@ -404,6 +410,18 @@ bool JetCatalogue::LoadQueryHasOperationRow(size_t index) {
   for (const QueryRow& r : queryRows_[index])
     if (r.attribute == 1) return true;
   return false;
+}
+
+std::string JetCatalogue::LoadQueryLayout(size_t index) {
+  if (index >= queryIds_.size()) dao::ThrowItemNotFound();
+  return Guarded(path_, [&] {
+    if (!layoutFields_) layoutFields_ = ReadObjectFields(*pages_, codec_, "LvExtra");
+    auto it = layoutFields_->find(queryIds_[index]);
+    if (it == layoutFields_->end()) return std::string();
+    const std::string& field = it->second;
+    return ReadLongValue(*pages_,
+                         ByteView(reinterpret_cast<const uint8_t*>(field.data()), field.size()));
+  });
 }
 
 std::vector<dao::RelationInfo> JetCatalogue::LoadRelations() {

@@ -41,6 +41,7 @@ class JetCatalogue : public dao::CatalogueSource {
   std::vector<dao::ParameterInfo> LoadParameters(size_t index) override;
   std::vector<QueryRow> LoadQueryRows(size_t index) override;
   uint32_t LoadQueryObjectFlags(size_t index) override;
+  std::string LoadQueryLayout(size_t index) override;
   std::vector<dao::PropertyInfo> LoadDatabaseProperties() override;
   std::vector<dao::PropertyInfo> LoadTableProperties(size_t index) override;
   std::vector<dao::PropertyInfo> LoadQueryProperties(size_t index) override;
@@ -76,6 +77,7 @@ class JetCatalogue : public dao::CatalogueSource {
   uint32_t relationshipsPage_ = 0;
   // LvProp of every object, read on the first request for any properties.
   std::optional<std::unordered_map<int32_t, std::string>> propertyFields_;
+  std::optional<std::unordered_map<int32_t, std::string>> layoutFields_;  // LvExtra
   std::optional<std::pair<int32_t, std::vector<PropertyBlock>>> lastBlocks_;  // last decoded
   std::vector<std::vector<QueryRow>> queryRows_;   // per query, in stored order
   std::vector<uint32_t> queryFlags_;               // per query: its Flags in MSysObjects

@@ -56,11 +56,11 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
   return objects;
 }
 
-std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
-                                                            const TextCodec& codec) {
+std::unordered_map<int32_t, std::string> ReadObjectFields(PageReader& pages, const TextCodec& codec,
+                                                          const char* column) {
   TableDefinition def = TableDefinition::Read(pages, kCatalogueDefinitionPage, codec);
   const ColumnDef* id = Require(def, "Id");
-  const ColumnDef* properties = def.ColumnByName("LvProp");
+  const ColumnDef* properties = def.ColumnByName(column);
   std::unordered_map<int32_t, std::string> fields;
   if (!properties) return fields;
   ScanTable(pages, def, [&](const DataRow& row) {

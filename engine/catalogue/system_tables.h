@@ -42,10 +42,11 @@ struct CatalogueObject {
 // Every live row of MSysObjects, in stored order.
 std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& codec);
 
-// The property field (LvProp) of every object of MSysObjects that has one, by object id: the
-// long-value field as the row holds it, to be resolved with ReadLongValue when asked for.
-std::unordered_map<int32_t, std::string> ReadPropertyFields(PageReader& pages,
-                                                            const TextCodec& codec);
+// The long-value field `column` of MSysObjects ("LvProp": properties, "LvExtra": a query's design
+// layout) of every object that has one, by object id: the field as the row holds it, to be
+// resolved with ReadLongValue when asked for. Empty when the table has no such column.
+std::unordered_map<int32_t, std::string> ReadObjectFields(PageReader& pages, const TextCodec& codec,
+                                                          const char* column);
 
 // Positions in `objects` (as ReadCatalogue returns them) in the order of MSysObjects' index on
 // (ParentId, Name): the objects of each container by name, in the database's own sort order,

@@ -234,6 +234,15 @@ std::string SqliteNumeric(const std::string& exact) {
   return buf;
 }
 
+// Exact decimal text without the zeros a declared scale pads it with ("1.50" and "1.5000" are one
+// value: a server pads to its column's scale, a calculated Decimal's values carry their own).
+std::string Unpadded(std::string exact) {
+  if (exact.find('.') == std::string::npos) return exact;
+  exact.erase(exact.find_last_not_of('0') + 1);
+  if (exact.back() == '.') exact.pop_back();
+  return exact == "-0" ? "0" : exact;
+}
+
 // What the target must hold for a value handed over by the RowSource.
 std::string Expected(const Value& v, const SqlDialect& d) {
   const bool sqlite = d.name == "sqlite";
@@ -241,8 +250,8 @@ std::string Expected(const Value& v, const SqlDialect& d) {
     case K::kNull: case K::kComplex: return "~";
     case K::kBool: return v.boolean ? "1" : "0";
     case K::kInt: return std::to_string(v.integer);
-    case K::kCurrency: return sqlite ? SqliteNumeric(CurrencyText(v.integer)) : CurrencyText(v.integer);
-    case K::kDecimal: return sqlite ? SqliteNumeric(DecimalText(v.decimal)) : DecimalText(v.decimal);
+    case K::kCurrency: return sqlite ? SqliteNumeric(CurrencyText(v.integer)) : Unpadded(CurrencyText(v.integer));
+    case K::kDecimal: return sqlite ? SqliteNumeric(DecimalText(v.decimal)) : Unpadded(DecimalText(v.decimal));
     case K::kSingle: return sqlite ? ShortestDouble(v.real) : ShortestFloat(float(v.real));
     case K::kDouble: return ShortestDouble(v.real);
     case K::kDateTime: {
@@ -266,6 +275,7 @@ std::string FromServer(const std::string& token, Family family, const SqlDialect
   if (token == "~") return token;
   if (family == Family::kSingle && d.name != "sqlite") return ShortestFloat(std::strtof(token.c_str(), nullptr));
   if (family == Family::kSingle || family == Family::kDouble) return ShortestDouble(std::strtod(token.c_str(), nullptr));
+  if (family == Family::kExact) return Unpadded(token);
   return token;
 }
 

@@ -27,6 +27,7 @@
 
 #include "engine/dao.h"
 #include "engine/rows.h"
+#include "tests/support/shell.h"
 #include "test_files.h"
 
 namespace {
@@ -53,16 +54,8 @@ std::string CanonicalDecimal(std::string s) {
   return s;
 }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+// A command's standard output (empty when it cannot run).
+std::string Output(const std::string& command) { return testshell::RunCommand(command).out; }
 
 struct OracleTable {
   int64_t rowCount = 0;

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as a compressed VBA container, and the decompressed bytes (or the
 // input itself when it does not decompress) as a dir stream, an object directory and a form or
-// macro definition, the form design written out as SaveAsText text; the input itself also as the
-// bundle of streams of an Access 97 project. CorruptError is the expected outcome of damaged
+// macro definition, the form design written out as SaveAsText text; the input itself also as a
+// query's design layout and as the bundle of streams of an Access 97 project. CorruptError is the expected outcome of damaged
 // input; a crash, a sanitizer report, a hang or runaway memory is a bug.
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include "engine/application/object_directory.h"
 #include "engine/application/stored_text.h"
 #include "engine/application/vba_project.h"
+#include "engine/query/query_layout.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ void Parse(engine::ByteView bytes) {
   }
   try {
     sink = sink + tavrek::doc::DesignText(engine::vba::ParseFormDesign(bytes), "x").size();
+  } catch (const engine::CorruptError&) {
+  }
+  try {
+    sink = sink + engine::ParseQueryLayout(bytes).tables.size();
   } catch (const engine::CorruptError&) {
   }
   try {
