@@ -467,17 +467,8 @@ std::vector<HandWorked> HandWorkedQueries() {
   return q;
 }
 
-// The declared parameters read from the stored rows, as the file reader does.
-class RowsWithParameters : public sample::SampleSource {
- public:
-  std::vector<dao::ParameterInfo> LoadParameters(size_t i) override {
-    return engine::QueryParameters(LoadQueryRows(i));
-  }
-};
-
 std::shared_ptr<dao::Database> HandWorkedDatabase(const std::vector<HandWorked>& queries) {
   sample::SampleDb db;
-  db.source = std::make_unique<RowsWithParameters>();
   dao::TableDetail clienti;
   clienti.fields = {sample::Field("ID", dao::dbLong), sample::Field("Nome", dao::dbText, 50),
                     sample::Field("Citta", dao::dbText, 50), sample::Field("Attivo", dao::dbBoolean),
@@ -493,6 +484,7 @@ std::shared_ptr<dao::Database> HandWorkedDatabase(const std::vector<HandWorked>&
     auto rows = h.query.Rows();
     db.AddQuery(h.query.name, engine::BuildQuerySql(rows), engine::QueryTypeFromRows(rows));
     db.source->queryRows.push_back(rows);
+    db.source->parameters.push_back(engine::QueryParameters(rows));  // as the file reader does
   }
   return db.Build();
 }
