@@ -27,6 +27,7 @@ const std::vector<std::pair<std::string, std::string>>& ReadinessKinds() {
       {"data_fuori_intervallo", "date che il server non può contenere"},
       {"regola_non_traducibile", "regola di convalida che non diventa un vincolo CHECK"},
       {"si_no_come_numero", "valore Sì/No usato come numero (-1 in Access)"},
+      {"tabella_di_sistema", "query che legge una tabella di sistema di Access, copiata com'è alla migrazione"},
       {"tabella_collegata", "tabella collegata (i dati stanno altrove)"},
       {"campo_complesso", "campo allegato o multivalore"},
   };
@@ -232,10 +233,15 @@ class Builder {
       }
       std::map<std::string, std::vector<std::string>> reasons;  // reason -> servers
       std::vector<std::string> yesNo;
+      std::map<std::string, std::vector<std::string>> systemCopies;  // note -> servers
       for (const auto& [dialect, v] : versions) {
         if (!v.translated) reasons[v.reason].push_back(dialect);
         if (std::find(v.notes.begin(), v.notes.end(), kYesNoNote) != v.notes.end()) yesNo.push_back(dialect);
+        for (const std::string& n : v.notes) {
+          if (n.find(kSystemCopyNote) != std::string::npos) systemCopies[n].push_back(dialect);
+        }
       }
+      for (const auto& [note, servers] : systemCopies) Add("query", name, "tabella_di_sistema", note, servers);
       for (const auto& [reason, servers] : reasons) {
         if (reason.find("VBA") != std::string::npos) {
           Add("query", name, "funzione_vba", reason, servers);

@@ -25,6 +25,9 @@ namespace {
 }  // namespace
 
 const char* const kYesNoNote = "valore Sì/No usato come numero: in Access Vero vale -1, sul server 1";
+const char* const kSystemCopyNote =
+    " è la copia delle righe della tabella di sistema di Access al momento della migrazione: non "
+    "segue i cambiamenti";
 
 namespace {
 
@@ -791,7 +794,7 @@ class Writer {
         }
       }
       Out param;
-      if (Parameter(head, p[0], param)) return param;
+      if (Parameter(head, p[0], param) || Implicit(scope, p[0], param)) return param;
       throw Untranslatable("nome sconosciuto [" + p[0] + "] (parametro non dichiarato?)");
     }
     if (p.size() == 2) {
@@ -806,7 +809,10 @@ class Writer {
         }
       }
       Out param;
-      if (Parameter(Fold(p[0] + "." + p[1]), p[0] + "." + p[1], param)) return param;
+      if (Parameter(Fold(p[0] + "." + p[1]), p[0] + "." + p[1], param) ||
+          Implicit(scope, p[0] + "." + p[1], param)) {
+        return param;
+      }
       throw Untranslatable("nome sconosciuto [" + p[0] + "].[" + p[1] + "] (parametro?)");
     }
     throw Untranslatable("nome composto [" + p[0] + "]…");
@@ -834,6 +840,14 @@ class Writer {
     return false;
   }
 
+  // In a SELECT without FROM, at the top of the query, a name Access cannot find is a parameter it
+  // asks for when the query runs: it is added to the declared ones.
+  bool Implicit(const Scope& scope, const std::string& written, Out& out) {
+    if (!scope.entries.empty() || scope.outer) return false;
+    params.push_back({written, 0, 0, VType::kUnknown});
+    return Parameter(Fold(written), written, out);
+  }
+
   // A parameter of type Value compared with something of a known type takes that type.
   void Infer(const Out& o, VType type) {
     if (o.param >= 0 && type != VType::kUnknown && params[static_cast<size_t>(o.param)].type == VType::kUnknown) {
@@ -856,8 +870,7 @@ class Writer {
         if (src->linked) throw Untranslatable("tabella collegata [" + item.name + "]");
         if (src->isQuery) dependsOn.insert(src->name);
         if (src->system) {
-          Note("[" + src->name + "] è la copia delle righe della tabella di sistema di Access al "
-               "momento della migrazione: non segue i cambiamenti");
+          Note("[" + src->name + "]" + kSystemCopyNote);
         }
         ScopeEntry entry;
         entry.qualifier = item.alias.empty() ? src->name : item.alias;

@@ -22,6 +22,9 @@ namespace tavrek::doc {
 
 // The note a translation carries when a Yes/No value is used as a number.
 extern const char* const kYesNoNote;
+// The end of the note a view carries when it reads a system table copied at migration (the note
+// begins with the table's name in brackets).
+extern const char* const kSystemCopyNote;
 
 // What became of one query.
 struct ViewTranslation {
