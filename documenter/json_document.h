@@ -24,7 +24,7 @@
 // and properties whose name contains "Connect") are written as PWD=*** unless secrets are shown.
 // A form's or report's "source" is the VBA of the module behind it; "source", "text" and "error"
 // are null when there is none. "references" is textual evidence (see documenter/references.h),
-// one entry per table (not system) and query.
+// one entry per table (not system), query, form and report.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 #pragma once
