@@ -180,7 +180,8 @@ std::string ReferenceWord(const std::string& kind) {
   static const std::pair<const char*, const char*> kWords[] = {
       {"table", "tabella"}, {"query", "query"},   {"form", "maschera"},
       {"report", "report"}, {"macro", "macro"},   {"module", "modulo"},
-      {"bracketed", "tra parentesi"}, {"name", "nome"}};
+      {"bracketed", "tra parentesi"}, {"name", "nome"}, {"recordSource", "origine dei record"},
+      {"rowSource", "origine riga"}, {"controlSource", "origine controllo"}, {"subform", "sottomaschera"}};
   for (const auto& [k, w] : kWords)
     if (kind == k) return w;
   return kind;

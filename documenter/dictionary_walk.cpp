@@ -501,12 +501,13 @@ void Walker::Code() {
   if (!any) out_.Paragraph(Words(kNoCode));
 }
 
-// Who names each table and query, and what nothing names.
+// Who names each table, query, form and report, and what nothing names.
 void Walker::References() {
   out_.Paragraph(Words(
       "Evidenza testuale, non prova: il nome compare, tra parentesi quadre o come parola intera, nel testo di "
-      "query, maschere, report, macro o moduli (anche in un commento); un nome composto mentre il codice gira "
-      "non compare."));
+      "query, maschere, report, macro o moduli (anche in un commento), o nella struttura di una maschera o di "
+      "un report come origine dei record, origine riga, origine controllo o sottomaschera; un nome composto "
+      "mentre il codice gira non compare."));
   std::vector<Inline> unused;
   TableBlock t{"riferimenti", {{"Oggetto"}, {"Tipo"}, {"Nominato da"}}, {}};
   for (const ReferenceEntry& e : d_.references) {

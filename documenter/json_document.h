@@ -25,7 +25,7 @@
 // A form's or report's "source" is the VBA of the module behind it; "source", "text" and "error"
 // are null when there is none. A Decimal field's "scale" is null when each value carries its own
 // (a calculated Decimal). "references" is textual evidence (see documenter/references.h),
-// one entry per table (not system) and query.
+// one entry per table (not system), query, form and report.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is
 #pragma once

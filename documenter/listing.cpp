@@ -44,7 +44,8 @@ const char* KindWord(const std::string& kind) {
   static const std::map<std::string, const char*> kWords = {
       {"table", "tabella"}, {"query", "query"},   {"form", "maschera"}, {"report", "report"},
       {"macro", "macro"},   {"module", "modulo"}, {"bracketed", "tra parentesi"},
-      {"name", "nome"}};
+      {"name", "nome"},     {"recordSource", "origine dei record"}, {"rowSource", "origine riga"},
+      {"controlSource", "origine controllo"}, {"subform", "sottomaschera"}};
   auto it = kWords.find(kind);
   return it != kWords.end() ? it->second : "";
 }

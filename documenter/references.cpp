@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/application/form_design.h"
 #include "engine/catalogue/name_compare.h"
 
 namespace tavrek::doc {
@@ -51,6 +52,37 @@ bool HiddenQueryOwner(const std::string& query, std::string& kind, std::string& 
   return !owner.empty();
 }
 
+// What a form's or report's design names: its record source and its controls' row sources (tables
+// and queries), control sources (anything an expression can name), and the source objects of
+// subforms ("Form.", "Report.", "Table." or "Query." and a name; a bare name is a form).
+void DesignSources(const engine::vba::FormDesign& design, const std::string& kind,
+                   const std::string& name, std::vector<ReferenceSource>& sources) {
+  if (std::string s = design.root.TextOf("RecordSource"); !s.empty())
+    sources.push_back({kind, name, s, "recordSource", "data"});
+  auto walk = [&](const engine::vba::DesignObject& o, auto& self) -> void {
+    for (const engine::vba::DesignObject& c : o.children) {
+      if (std::string s = c.TextOf("RowSource"); !s.empty())
+        sources.push_back({kind, name, s, "rowSource", "data"});
+      if (std::string s = c.TextOf("ControlSource"); !s.empty())
+        sources.push_back({kind, name, s, "controlSource"});
+      if (std::string s = c.TextOf("SourceObject"); !s.empty()) {
+        std::string names = "form";
+        for (const auto& [prefix, target] : {std::pair<const char*, const char*>{"Form.", "form"},
+                                             {"Report.", "report"},
+                                             {"Table.", "data"},
+                                             {"Query.", "data"}})
+          if (s.rfind(prefix, 0) == 0) {
+            names = target;
+            s = s.substr(std::string(prefix).size());
+          }
+        sources.push_back({kind, name, s, "subform", names});
+      }
+      self(c, self);
+    }
+  };
+  walk(design.root, walk);
+}
+
 }  // namespace
 
 std::string MatchName(std::string_view text, std::string_view name) {
@@ -62,20 +94,28 @@ std::vector<ReferenceEntry> CrossReference(std::vector<ReferenceEntry> targets,
   std::vector<std::string> texts;
   texts.reserve(sources.size());
   for (const auto& s : sources) texts.push_back(Fold(s.text));
+  auto textual = [](const std::string& match) { return match == "bracketed" || match == "name"; };
   for (ReferenceEntry& t : targets) {
     const std::string name = Fold(t.name);
+    // The module behind a form or report is the form or report itself.
+    const std::string behind =
+        t.kind == "form" ? Fold("Form_" + t.name) : t.kind == "report" ? Fold("Report_" + t.name) : "";
     for (size_t i = 0; i < sources.size(); ++i) {
       const ReferenceSource& s = sources[i];
       if (s.kind == t.kind && Fold(s.name) == name) continue;
+      if (!behind.empty() && s.kind == "module" && Fold(s.name) == behind) continue;
+      if (!s.names.empty() && s.names != (t.kind == "table" || t.kind == "query" ? "data" : t.kind)) continue;
       std::string match = MatchFolded(texts[i], name);
       if (match.empty()) continue;
-      // One entry per object, however many of its texts name the target; bracketed wins.
+      if (!s.how.empty()) match = s.how;
+      // One entry per object, however many of its texts name the target: a part of a design
+      // wins over a text, bracketed over a bare name.
       auto same = std::find_if(t.usedBy.begin(), t.usedBy.end(), [&](const Reference& r) {
         return r.kind == s.kind && r.name == s.name;
       });
       if (same == t.usedBy.end())
         t.usedBy.push_back({s.kind, s.name, match});
-      else if (match == "bracketed")
+      else if (textual(same->match) && (!textual(match) || match == "bracketed"))
         same->match = match;
     }
   }
@@ -91,8 +131,10 @@ std::vector<ReferenceEntry> CrossReference(dao::Database& db) {
     std::string kind, owner;
     if (HiddenQueryOwner(q.Name(), kind, owner)) {
       // The SQL record source of a form or report (or a control's row source) counts as the
-      // form's or report's own text.
-      sources.push_back({kind, owner, q.SQL()});
+      // form's or report's own.
+      const char letter = q.Name()[4];
+      sources.push_back(
+          {kind, owner, q.SQL(), letter == 'f' || letter == 'r' ? "recordSource" : "rowSource", "data"});
       continue;
     }
     targets.push_back({"query", q.Name(), {}});
@@ -108,6 +150,8 @@ std::vector<ReferenceEntry> CrossReference(dao::Database& db) {
     for (const auto& d : c.Documents()) {
       if (n == "Forms" || n == "Reports") {
         const std::string kind = n == "Forms" ? "form" : "report";
+        targets.push_back({kind, d.Name(), {}});
+        if (const engine::vba::FormDesign* design = d.Design()) DesignSources(*design, kind, d.Name(), sources);
         sources.push_back({kind, d.Name(), joined(d.StoredTexts())});
         if (!d.Text().empty())
           sources.push_back({"module", (n == "Forms" ? "Form_" : "Report_") + d.Name(), d.Text()});

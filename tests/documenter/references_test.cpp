@@ -106,8 +106,9 @@ TEST(CrossReference, DatabaseObjectsHiddenQueriesAndUnnamedTables) {
   EXPECT_EQ(byName.count("MSysObjects"), 0u);   // system tables are left out
   EXPECT_EQ(byName.count("~sq_fAnagrafica"), 0u);  // hidden queries are their owner's text
   EXPECT_EQ(byName["Ordini"], (std::vector<Reference>{{"query", "qOrdini", "name"}}));
-  EXPECT_EQ(byName["Clienti"], (std::vector<Reference>{{"form", "Anagrafica", "name"}}));
-  EXPECT_EQ(byName["Fornitori"], (std::vector<Reference>{{"form", "Stampa", "name"}}));
+  // The hidden queries are a record source and a control's row source.
+  EXPECT_EQ(byName["Clienti"], (std::vector<Reference>{{"form", "Anagrafica", "recordSource"}}));
+  EXPECT_EQ(byName["Fornitori"], (std::vector<Reference>{{"form", "Stampa", "rowSource"}}));
   EXPECT_EQ(byName["Prodotti"], (std::vector<Reference>{{"module", "Form_Anagrafica", "name"}}));
   EXPECT_EQ(byName["Magazzino"], (std::vector<Reference>{{"macro", "Avvio", "name"}}));
   EXPECT_EQ(byName["Note"], (std::vector<Reference>{{"form", "Anagrafica", "name"},

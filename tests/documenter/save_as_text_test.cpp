@@ -3,6 +3,7 @@
 // damaged definitions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "documenter/catalogue_support.h"
 #include "documenter/dictionary.h"
 #include "documenter/html.h"
+#include "documenter/references.h"
 #include "documenter/save_as_text.h"
 #include "engine/application/form_design.h"
 #include "engine/dao.h"
@@ -93,10 +95,12 @@ class TargetLists : public ::testing::Test {
     for (const auto& d : forms->Documents())
       if (d.Name() == "frmSelectYear" && d.Design()) selectYear_ = *d.Design();
     html_ = tavrek::doc::HtmlDictionary(tavrek::doc::ReadDictionary(*db));
+    for (auto& e : tavrek::doc::CrossReference(*db)) references_[e.kind + " " + e.name] = e.usedBy;
     db->Close();
   }
   static inline std::string html_;
   static inline std::string layout_;  // the design layout of Query4
+  static inline std::map<std::string, std::vector<tavrek::doc::Reference>> references_;
   static std::map<std::string, std::string> files_;
   static std::vector<std::string> skipped_;
   static engine::vba::FormDesign selectYear_;
@@ -188,6 +192,22 @@ TEST_F(TargetLists, DesignModelHoldsSectionsAndControls) {
   EXPECT_EQ(combo.children[0].TypeName(), "Label");
   EXPECT_EQ(combo.children[0].TextOf("Name"), "lblAction");
   EXPECT_EQ(combo.children[0].NumberOf("Width"), 4452);
+}
+
+// The cross-reference follows the designs: the subform both species forms show, a form's record
+// source, and a table named only as a control's row source.
+TEST_F(TargetLists, CrossReferenceFollowsRecordSourcesRowSourcesAndSubforms) {
+  const auto& sub = references_["form sfrmSpeciesListbox"];
+  for (const char* parent : {"frmTgtSpecies", "frmTgtSpeciesBoth"})
+    EXPECT_NE(std::find(sub.begin(), sub.end(), tavrek::doc::Reference{"form", parent, "subform"}), sub.end())
+        << parent;
+  const auto& areas = references_["table tbl_Target_Areas"];
+  EXPECT_NE(std::find(areas.begin(), areas.end(), tavrek::doc::Reference{"form", "frmSelectYear", "recordSource"}),
+            areas.end());
+  size_t designed = 0;
+  for (const auto& [target, by] : references_)
+    for (const auto& r : by) designed += r.match == "rowSource" || r.match == "controlSource";
+  EXPECT_GT(designed, 0u);
 }
 
 // The HTML page sketches every form and report and lists its controls, the events linked to the

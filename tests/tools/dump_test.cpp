@@ -495,18 +495,18 @@ TEST(DumpJson, ContainersAndReferences) {
   EXPECT_TRUE(modules[5]["source"].IsNull());
   EXPECT_EQ(modules[5]["error"].string, "testo del modulo danneggiato");
 
-  // Tables (not the system one) and queries, each with who names it.
+  // Tables (not the system one), queries, forms and reports, each with who names it.
   const auto& refs = doc["references"].array;
   std::vector<std::string> names;
   for (const auto& r : refs) names.push_back(r["name"].string);
-  EXPECT_EQ(names, (std::vector<std::string>{"Clienti", "ordini", "Aggiorna"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Clienti", "ordini", "Aggiorna", "Ordini", "Vuota"}));
   EXPECT_EQ(refs[1].Keys(), (std::vector<std::string>{"name", "kind", "usedBy"}));
   // In the order of the query collection, then the containers: the form comes in through the
-  // hidden query ~sq_cForm.
+  // hidden query ~sq_cForm, a control's row source.
   std::set<std::string> usedBy;
   for (const auto& u : refs[1]["usedBy"].array)
     usedBy.insert(u["kind"].string + " " + u["name"].string + " " + u["match"].string);
-  EXPECT_EQ(usedBy, (std::set<std::string>{"query Aggiorna name", "form Form name",
+  EXPECT_EQ(usedBy, (std::set<std::string>{"query Aggiorna name", "form Form rowSource",
                                             "module Funzioni name"}));
   ASSERT_EQ(refs[1]["usedBy"].array.size(), 3u);
   // Sources in catalogue order: the hidden query ~sq_cForm comes before "Aggiorna".
@@ -548,9 +548,11 @@ TEST(DumpRun, VbaFilesAndTheListingOfTheApplication) {
   ASSERT_NE(line, std::string::npos);
   const std::string refs = t.substr(line, t.find('\n', line + 1) - line);
   EXPECT_NE(refs.find("query Aggiorna [nome]"), std::string::npos);
-  EXPECT_NE(refs.find("maschera Form [nome]"), std::string::npos);
+  EXPECT_NE(refs.find("maschera Form [origine riga]"), std::string::npos);
   EXPECT_NE(refs.find("; modulo Funzioni [nome]"), std::string::npos);
-  EXPECT_NE(t.find("Non nominati da nulla: 2\n  Clienti\n  Aggiorna\n"), std::string::npos);
+  // A form that shares its name with a table is not named by a row source (which names data).
+  EXPECT_NE(t.find("\n  Ordini (maschera): query Aggiorna [nome]; modulo Funzioni [nome]\n"), std::string::npos);
+  EXPECT_NE(t.find("Non nominati da nulla: 3\n  Clienti\n  Aggiorna\n  Vuota\n"), std::string::npos);
 }
 
 TEST(DumpRun, VbaFolderThatCannotBeMadeIsAnOutputError) {
