@@ -94,7 +94,7 @@ void FillDetails(TablePart& part, dao::Database& db, const QString& tableName) {
       part.addRow({field, fn, QStringLiteral("Dimensione"), QString::number(f.Size())});
       if (f.Type() == dao::dbDecimal && f.Precision() > 0) {
         part.addRow({field, fn, QStringLiteral("Precisione"), QString::number(f.Precision())});
-        part.addRow({field, fn, QStringLiteral("Scala"), QString::number(f.Scale())});
+        part.addRow({field, fn, QStringLiteral("Scala"), Q(tavrek::doc::DecimalScaleText(f.Scale()))});
       }
       part.addRow({field, fn, QStringLiteral("Richiesto"), YesNo(f.Required())});
       part.addRow({field, fn, QStringLiteral("Consenti lunghezza zero"), YesNo(f.AllowZeroLength())});

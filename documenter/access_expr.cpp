@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <set>
+#include <utility>
 
 namespace tavrek::doc {
 
@@ -124,6 +125,12 @@ class Parser {
 
   ExprPtr Expression() { return Imp(); }
 
+  // Reads a field rule: comparisons without a left side compare `field`.
+  ExprPtr FieldRule(const std::string& field) {
+    ruleField_ = field;
+    return Expression();
+  }
+
   FromItem FromEntry() {
     FromItem left = FromPrimary();
     for (;;) {
@@ -227,7 +234,44 @@ class Parser {
   ExprPtr Xor() { return WordLevel("xor", &Parser::Or); }
   ExprPtr Or() { return WordLevel("or", &Parser::And); }
   ExprPtr And() { return WordLevel("and", &Parser::Not); }
+  // Whether a comparison operator comes next (Not Like, Not Between and Not In included).
+  bool StartsComparison() const {
+    for (const char* op : {"=", "<>", "<", ">", "<=", ">=", "!="}) {
+      if (IsSymbol(op)) return true;
+    }
+    return IsWord("like") || IsWord("between") || IsWord("in") || IsWord("is") ||
+           (IsWord("not") && (IsWord("like", 1) || IsWord("between", 1) || IsWord("in", 1)));
+  }
+
+  // The field of the rule being read, as a name.
+  ExprPtr RuleField() const {
+    auto e = std::make_unique<Expr>();
+    e->kind = Expr::Kind::kName;
+    e->parts.push_back(*ruleField_);
+    return e;
+  }
+
+  // Whether the node is a condition by its form.
+  static bool IsCondition(const Expr& e) {
+    switch (e.kind) {
+      case Expr::Kind::kLike:
+      case Expr::Kind::kIsNull:
+      case Expr::Kind::kBetween:
+      case Expr::Kind::kIn:
+      case Expr::Kind::kExists:
+        return true;
+      case Expr::Kind::kUnary:
+        return e.op == "NOT";
+      case Expr::Kind::kBinary:
+        return e.op != "+" && e.op != "-" && e.op != "*" && e.op != "/" && e.op != "&" && e.op != "\\" &&
+               e.op != "MOD" && e.op != "^";
+      default:
+        return false;
+    }
+  }
+
   ExprPtr Not() {
+    if (ruleField_ && StartsComparison()) return Compare(RuleField());
     if (AcceptWord("not")) {
       auto e = std::make_unique<Expr>();
       e->kind = Expr::Kind::kUnary;
@@ -235,11 +279,16 @@ class Parser {
       e->args.push_back(Not());
       return e;
     }
-    return Compare();
+    if (ruleField_) {
+      ExprPtr e = Compare(Concat());
+      if (!IsCondition(*e)) e = Binary("=", RuleField(), std::move(e));
+      return e;
+    }
+    return Compare(Concat());
   }
 
-  ExprPtr Compare() {
-    ExprPtr left = Concat();
+  // The comparisons that follow `left`, if any.
+  ExprPtr Compare(ExprPtr left) {
     for (;;) {
       const Token& t = Peek();
       if (t.kind == Token::Kind::kSymbol &&
@@ -294,9 +343,11 @@ class Parser {
         if (IsWord("select")) {
           e->subquery = std::make_shared<UnionStatement>(Union());
         } else {
+          std::optional<std::string> field = std::exchange(ruleField_, std::nullopt);
           do {
             e->args.push_back(Expression());
           } while (AcceptSymbol(","));
+          ruleField_ = std::move(field);
         }
         ExpectSymbol(")");
         left = std::move(e);
@@ -405,7 +456,9 @@ class Parser {
             ExpectSymbol(")");
             return e;
           }
+          std::optional<std::string> field = std::exchange(ruleField_, std::nullopt);
           ExprPtr inner = Expression();
+          ruleField_ = std::move(field);
           ExpectSymbol(")");
           return inner;
         }
@@ -461,12 +514,14 @@ class Parser {
       e->kind = Expr::Kind::kCall;
       e->text = t.text;
       e->parts.clear();
+      std::optional<std::string> field = std::exchange(ruleField_, std::nullopt);
       if (!AcceptSymbol(")")) {
         do {
           e->args.push_back(Expression());
         } while (AcceptSymbol(","));
         ExpectSymbol(")");
       }
+      ruleField_ = std::move(field);
       return e;
     }
     while (IsSymbol(".") || IsSymbol("!")) {
@@ -605,6 +660,7 @@ class Parser {
 
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  std::optional<std::string> ruleField_;  // reading a field rule: its field
 };
 
 }  // namespace
@@ -612,6 +668,13 @@ class Parser {
 ExprPtr ParseAccessExpression(std::string_view text) {
   Parser p(text);
   ExprPtr e = p.Expression();
+  p.ExpectEnd();
+  return e;
+}
+
+ExprPtr ParseAccessFieldRule(std::string_view text, const std::string& field) {
+  Parser p(text);
+  ExprPtr e = p.FieldRule(field);
   p.ExpectEnd();
   return e;
 }

@@ -5,7 +5,8 @@
 // The grammar is Access's: names in brackets or bare, dotted or with "!", strings in double or
 // single quotes, dates between #, Access's operator precedence (^, unary -, * /, \, Mod, + -, &,
 // comparisons with Like/Is/Between/In, Not, And, Or, Xor, Eqv, Imp). Nothing here knows any other
-// SQL dialect: the view translator (view_translator.h) walks these trees.
+// SQL dialect: the view translator (view_translator.h) and the validation-rule writer
+// (expression.h) walk these trees.
 #pragma once
 
 #include <memory>
@@ -107,6 +108,12 @@ struct UnionStatement {
 // An expression from its Access text. Raises AccessSyntaxError when it is not one (or when
 // something follows it).
 ExprPtr ParseAccessExpression(std::string_view text);
+
+// A field's validation rule, whose comparisons may leave out their left side, meaning the field
+// (">0 And <100", "\"M\" Or \"F\"", "Is Null Or Between 1 And 9"): the field is put in as a
+// name; a plain value is the value the field must have ("\"M\"" is [field] = "M"). Inside
+// parentheses and function arguments expressions are whole. Raises AccessSyntaxError.
+ExprPtr ParseAccessFieldRule(std::string_view text, const std::string& field);
 
 // The items of a FROM clause ("a, (b INNER JOIN c ON b.x = c.x) LEFT JOIN d ON …"), as
 // engine::BuildFromItems writes them one by one. Raises AccessSyntaxError.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 
+#include "documenter/data_script.h"
 #include "documenter/json.h"
 #include "documenter/output_file.h"
 #include "documenter/vba_files.h"
@@ -190,12 +191,7 @@ bool WriteCsvFiles(dao::Database& db, const std::string& dir, const CsvOptions& 
     if (options.progress) show(rows->RowsRead());
     if (!rows->Lost().empty()) {
       if (options.progress) err << '\n';
-      err << "tavrek-dump: tabella '" << rows->TableName() << "': " << rows->Lost().size()
-          << (rows->Lost().size() == 1 ? " riga non letta" : " righe non lette") << ", "
-          << rows->RowsRead() << " scritte\n";
-      for (const dao::LostRow& lost : rows->Lost())
-        if (lost.row > 0) err << "  riga " << lost.row << ": " << lost.reason << '\n';
-        else err << "  " << lost.reason << '\n';
+      ReportLostRows(rows->TableName(), rows->Lost(), rows->RowsRead(), err);
     }
   }
   if (options.progress && !names.empty()) err << '\n';

@@ -475,12 +475,20 @@ std::function<void(const DataProgress&)> ProgressLine(std::ostream& err) {
 }
 
 void ReportLostRows(const std::vector<TableReport>& reports, std::ostream& err) {
-  for (const TableReport& r : reports) {
-    if (r.lost.empty()) continue;
-    err << "tavrek-dump: tabella '" << r.name << "': " << r.lost.size()
-        << (r.lost.size() == 1 ? " riga non letta" : " righe non lette") << ", " << r.rows
-        << " scritte\n";
-    for (const dao::LostRow& lost : r.lost) err << "  riga " << lost.row << ": " << lost.reason << '\n';
+  for (const TableReport& r : reports) ReportLostRows(r.name, r.lost, r.rows, err);
+}
+
+void ReportLostRows(const std::string& table, const std::vector<dao::LostRow>& lost, int64_t written,
+                    std::ostream& err) {
+  if (lost.empty()) return;
+  const dao::LostCount count = dao::CountLost(lost);
+  err << "tavrek-dump: tabella '" << table << "': " << (count.atLeast ? "almeno " : "") << count.rows
+      << (count.rows == 1 && !count.atLeast ? " riga non letta" : " righe non lette") << ", " << written
+      << " scritte\n";
+  for (const dao::LostRow& l : lost) {
+    if (l.row > 0) err << "  riga " << l.row << ": ";
+    else err << "  ";
+    err << l.reason << '\n';
   }
 }
 

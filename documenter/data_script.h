@@ -137,5 +137,9 @@ std::function<void(const DataProgress&)> ProgressLine(std::ostream& err);
 // For each table that lost rows (a salvaging source): how many, how many were written, and each
 // lost row with why, on `err`.
 void ReportLostRows(const std::vector<TableReport>& reports, std::ostream& err);
+// The same for one table: "tabella 'T': 3 righe non lette, 40 scritte" ("almeno 3" when a page's
+// rows could not be counted), then one line per entry of `lost`. Nothing when `lost` is empty.
+void ReportLostRows(const std::string& table, const std::vector<dao::LostRow>& lost, int64_t written,
+                    std::ostream& err);
 
 }  // namespace tavrek::doc

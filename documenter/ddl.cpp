@@ -36,6 +36,10 @@ std::string OneLine(std::string_view s) {
   return out;
 }
 
+// A Decimal's declared precision and scale, with Access's own defaults when the file says none.
+int DeclaredPrecision(int precision) { return precision > 0 ? precision : 18; }
+int DeclaredScale(int precision, int scale) { return std::clamp(scale, 0, DeclaredPrecision(precision)); }
+
 std::string Replace(std::string_view pattern, std::string_view key, const std::string& value) {
   std::string out(pattern);
   for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + value.size()))
@@ -119,7 +123,7 @@ class Generator {
   void MapDefault(const dao::Field& f, Column& c) const;
   void FitRow(TableDef& t) const;
   void AddChecks(TableDef& t) const;
-  std::optional<Check> Condition(const TableDef& t, const AccessExpr* e) const;
+  std::optional<Check> Condition(const TableDef& t, const Expr* e) const;
   void ReadTables();
   void ReadRelations();
   void OrderTables();
@@ -233,14 +237,11 @@ void Generator::MapType(const dao::Field& f, Column& c) const {
       c.bytes = static_cast<size_t>(f.Size() > 0 ? f.Size() : 255) + 2;
       break;
     case dao::dbLongBinary: c.type = d_.typeLongBinary; c.longValue = true; break;
-    case dao::dbDecimal: {
-      // Access's own defaults when the file does not say.
-      int p = f.Precision() > 0 ? f.Precision() : 18;
-      int s = std::clamp(f.Scale(), 0, p);
-      c.type = Replace(Replace(d_.typeDecimal, "{p}", std::to_string(p)), "{s}", std::to_string(s));
-      c.decimalScale = s;
+    case dao::dbDecimal:
+      c.type = SqlColumnType(d_, f.Type(), f.Size(), f.Precision(), f.Scale());
+      // A scale of its own per value is held whole by the per-value type: nothing to check.
+      if (f.Scale() != dao::FieldInfo::kScalePerValue) c.decimalScale = DeclaredScale(f.Precision(), f.Scale());
       break;
-    }
     default:
       // Attachments and multi-valued fields keep their values in a hidden table of their own.
       c.omitted = true;
@@ -331,18 +332,6 @@ std::string TextOf(const dao::Properties& props, const char* name) {
 
 std::string DescriptionOf(const dao::Properties& props) { return TextOf(props, "Description"); }
 
-// The kind of value a field of this type holds, for conditions.
-ValueKind KindOf(int type) {
-  switch (type) {
-    case dao::dbText: case dao::dbMemo: return ValueKind::kText;
-    case dao::dbByte: case dao::dbInteger: case dao::dbLong: case dao::dbBigInt: case dao::dbCurrency:
-    case dao::dbSingle: case dao::dbDouble: case dao::dbDecimal:
-      return ValueKind::kNumber;
-    case dao::dbDate: case kTypeDateTimeExtended: return ValueKind::kDate;
-    case dao::dbBoolean: return ValueKind::kBoolean;
-    default: return ValueKind::kUnknown;
-  }
-}
 
 
 
@@ -392,7 +381,7 @@ void Generator::FitRow(TableDef& t) const {
 }
 
 // The condition `e` as a CHECK on table `t`, or nullopt when it has no SQL form here.
-std::optional<Check> Generator::Condition(const TableDef& t, const AccessExpr* e) const {
+std::optional<Check> Generator::Condition(const TableDef& t, const Expr* e) const {
   if (!e) return std::nullopt;
   Check check;
   SqlContext context{
@@ -468,7 +457,7 @@ void Generator::ReadTables() {
         CheckName("colonna", t.name, c.name, columnNames);
         c.notNull = f.Required();
         c.description = DescriptionOf(f.Properties());
-        c.kind = KindOf(f.Type());
+        c.kind = FieldValueKind(f.Type());
         c.rule = f.ValidationRule();
         c.ruleText = f.ValidationText();
         c.noEmptyText = (f.Type() == dao::dbText || f.Type() == dao::dbMemo) && f.Required() &&
@@ -914,9 +903,10 @@ std::string SqlColumnType(const SqlDialect& d, int type, int size, int precision
     case dao::dbBinary: return sized(d.typeBinary, size > 0 ? size : 255);
     case dao::dbLongBinary: return std::string(d.typeLongBinary);
     case dao::dbDecimal: {
-      const int p = precision > 0 ? precision : 18;
-      const int s = std::clamp(scale, 0, p);
-      return Replace(Replace(d.typeDecimal, "{p}", std::to_string(p)), "{s}", std::to_string(s));
+      if (scale == dao::FieldInfo::kScalePerValue) return std::string(d.typeDecimalPerValue);
+      const int p = DeclaredPrecision(precision);
+      return Replace(Replace(d.typeDecimal, "{p}", std::to_string(p)), "{s}",
+                     std::to_string(DeclaredScale(precision, scale)));
     }
     default: return {};
   }

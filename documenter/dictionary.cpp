@@ -81,6 +81,7 @@ Dictionary ReadDictionary(dao::Database& db) {
     if (c.Name() == "Modules") d.modules = &c;
   }
   d.references = CrossReference(db);
+  d.readiness = BuildReadiness(db, false);
   return d;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "documenter/readiness.h"
 #include "documenter/references.h"
 #include "engine/dao.h"
 
@@ -45,6 +46,9 @@ struct Dictionary {
   const dao::Container* macros = nullptr;
   const dao::Container* modules = nullptr;
   std::vector<ReferenceEntry> references;
+  // What will not move by itself to SQLite, PostgreSQL or MySQL, from the catalogue and the
+  // queries (the rows are not read: --readiness does that too).
+  ReadinessReport readiness;
 };
 
 // What the writers say where a section has nothing to show.

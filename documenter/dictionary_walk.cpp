@@ -1,6 +1,7 @@
 #include "documenter/dictionary_walk.h"
 
 #include <cctype>
+#include <map>
 
 #include "documenter/names.h"
 #include "documenter/secrets.h"
@@ -150,6 +151,7 @@ class Walker {
   void Designs();
   void Code();
   void References();
+  void Readiness();
 
   void Table(size_t i);
   void Fields(const dao::Recordset& rs);
@@ -178,6 +180,8 @@ const Walker::Part Walker::kParts[] = {
      nullptr, &Walker::Designs},
     {"codice", "Codice VBA e macro", Frame::kSection, nullptr, true, nullptr, nullptr, &Walker::Code},
     {"riferimenti", "Riferimenti", Frame::kSection, nullptr, true, nullptr, nullptr, &Walker::References},
+    {"migrazione", "Preparazione alla migrazione", Frame::kSection, nullptr, true, nullptr, nullptr,
+     &Walker::Readiness},
 };
 
 void Walker::Walk() {
@@ -526,6 +530,51 @@ void Walker::References() {
     out_.Paragraph(Words("Nessuno."));
   else
     out_.List(unused);
+}
+
+// What will not move by itself to the SQL servers: the counts per kind, then every finding with
+// its object, linked to the object's entry.
+void Walker::Readiness() {
+  const ReadinessReport& r = d_.readiness;
+  out_.Paragraph(Words(
+      "Cosa non passa da solo a SQLite, PostgreSQL o MySQL/MariaDB e perch\xC3\xA9. "
+      "Le righe non sono lette qui: valori che differiscono solo per maiuscole e date fuori intervallo "
+      "sono nel rapporto di tavrek-dump --readiness."));
+  if (r.findings.empty()) {
+    out_.Paragraph(Words("Nessun problema trovato."));
+    return;
+  }
+  out_.Meta({{"Oggetti che richiedono una persona", Plain(std::to_string(r.objectsNeedingPerson))},
+             {"Tabelle", Plain(std::to_string(r.tables))},
+             {"Query", Plain(std::to_string(r.queries))}});
+  std::map<std::string, std::string> described;
+  TableBlock counts{"migrazione", {{"Problema"}, {"Codice"}, {"Quanti", true}}, {}};
+  for (const auto& [code, description] : ReadinessKinds()) {
+    described[code] = description;
+    auto it = r.counts.find(code);
+    if (it == r.counts.end() || it->second == 0) continue;
+    counts.rows.push_back({Plain(description), CodeText(code), Plain(std::to_string(it->second))});
+  }
+  out_.Table(counts);
+  TableBlock findings{"migrazione", {{"Oggetto"}, {"Problema"}, {"Dettaglio"}, {"Server"}}, {}};
+  for (const ReadinessFinding& f : r.findings) {
+    Inline object = Words(f.objectKind == "query" ? "query " : "tabella ");
+    Inline name = Plain(f.object);
+    if (f.objectKind == "query") {
+      for (size_t i = 0; i < d_.queries.size(); ++i) {
+        if (d_.queries[i].def->Name() == f.object) name = {Span{Span::kLink, f.object, "#" + QueryId(i)}};
+      }
+    } else {
+      name = TableLink(f.object);
+    }
+    object.insert(object.end(), name.begin(), name.end());
+    std::string servers;
+    for (const std::string& s : f.servers) servers += (servers.empty() ? "" : ", ") + s;
+    const auto kind = described.find(f.kind);
+    findings.rows.push_back({object, Plain(kind == described.end() ? f.kind : kind->second), Plain(f.detail),
+                             Plain(servers)});
+  }
+  out_.Table(findings);
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ Snapshot Take(dao::Database& db, const DiffOptions& o) {
                      {"validationText", f.ValidationText()}};
         if (f.Type() == dao::dbDecimal) {
           fi.values.emplace_back("precision", std::to_string(f.Precision()));
-          fi.values.emplace_back("scale", std::to_string(f.Scale()));
+          fi.values.emplace_back("scale", DecimalScaleText(f.Scale()));
         }
         AddProperties(fi.values, f.Properties());
         t.fields.push_back(std::move(fi));

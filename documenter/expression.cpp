@@ -1,340 +1,17 @@
 #include "documenter/expression.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <cstdio>
 #include <utility>
 
 #include "engine/catalogue/name_compare.h"
+#include "engine/dao.h"
 
 namespace tavrek::doc {
 
 namespace {
-
-using Op = AccessExpr::Op;
-using ExprPtr = std::unique_ptr<AccessExpr>;
-
-struct Token {
-  enum Kind { kEnd, kNumber, kText, kDate, kName, kWord, kSymbol } kind = kEnd;
-  std::string text;  // numbers and symbols as written, text unquoted, [names] without brackets,
-                     // words (unbracketed names and keywords) as written
-};
-
-// Splits an expression into tokens; false when a literal or a bracket is not closed.
-bool Tokenize(std::string_view s, std::vector<Token>& out) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (std::isspace(c)) {
-      ++i;
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() &&
-                                   std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-      size_t j = i;
-      while (j < s.size() && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
-      out.push_back({Token::kNumber, std::string(s.substr(i, j - i))});
-      i = j;
-    } else if (c == '"' || c == '\'') {
-      std::string text;
-      size_t j = i + 1;
-      for (;; ++j) {
-        if (j >= s.size()) return false;
-        if (s[j] == static_cast<char>(c)) {
-          if (j + 1 < s.size() && s[j + 1] == static_cast<char>(c)) {
-            text += s[j++];
-            continue;
-          }
-          break;
-        }
-        text += s[j];
-      }
-      out.push_back({Token::kText, text});
-      i = j + 1;
-    } else if (c == '#' || c == '[') {
-      const char close = c == '#' ? '#' : ']';
-      const size_t j = s.find(close, i + 1);
-      if (j == std::string_view::npos) return false;
-      out.push_back(
-          {c == '#' ? Token::kDate : Token::kName, std::string(s.substr(i + 1, j - i - 1))});
-      i = j + 1;
-    } else if (std::isalpha(c) || c == '_' || c >= 0x80) {
-      size_t j = i;
-      while (j < s.size() && (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '_' ||
-                              static_cast<unsigned char>(s[j]) >= 0x80))
-        ++j;
-      out.push_back({Token::kWord, std::string(s.substr(i, j - i))});
-      i = j;
-    } else {
-      static const char* const kSymbols[] = {"<=", ">=", "<>", "=", "<", ">", "+",
-                                             "-",  "*",  "/",  "&", "(", ")", ","};
-      bool found = false;
-      for (const char* sym : kSymbols) {
-        if (s.substr(i).starts_with(sym)) {
-          out.push_back({Token::kSymbol, sym});
-          i += std::string_view(sym).size();
-          found = true;
-          break;
-        }
-      }
-      if (!found) return false;
-    }
-  }
-  out.push_back({Token::kEnd, ""});
-  return true;
-}
-
-ExprPtr Node(Op op, std::string text = {}) {
-  auto e = std::make_unique<AccessExpr>();
-  e->op = op;
-  e->text = std::move(text);
-  return e;
-}
-
-ExprPtr Node(Op op, std::string text, ExprPtr a, ExprPtr b = nullptr, ExprPtr c = nullptr) {
-  auto e = Node(op, std::move(text));
-  for (ExprPtr* p : {&a, &b, &c})
-    if (*p) e->args.push_back(std::move(*p));
-  return e;
-}
-
-// Is the node a condition (gives true or false) by its form?
-bool IsCondition(const AccessExpr& e) {
-  switch (e.op) {
-    case Op::kBetween:
-    case Op::kNotBetween:
-    case Op::kIn:
-    case Op::kNotIn:
-    case Op::kLike:
-    case Op::kNotLike:
-    case Op::kIsNull:
-    case Op::kIsNotNull:
-      return true;
-    case Op::kUnary:
-      return e.text == "Not";
-    case Op::kBinary:
-      return e.text != "+" && e.text != "-" && e.text != "*" && e.text != "/" && e.text != "&";
-    default:
-      return false;
-  }
-}
-
-// A recursive-descent parser over Access's precedence: Or, And, Not, comparisons (= <> < > <= >=
-// Like Between In Is), &, + -, * /, unary minus, then primaries.
-class Parser {
- public:
-  explicit Parser(std::vector<Token> tokens) : t_(std::move(tokens)) {}
-
-  ExprPtr Whole(const std::string* ruleField) {
-    field_ = ruleField;
-    ExprPtr e = Or();
-    if (!e || t_[at_].kind != Token::kEnd) return nullptr;
-    return e;
-  }
-
- private:
-  bool Word(const char* w) const {
-    return t_[at_].kind == Token::kWord && engine::FoldName(t_[at_].text) == engine::FoldName(w);
-  }
-  bool Symbol(const char* s) const { return t_[at_].kind == Token::kSymbol && t_[at_].text == s; }
-  bool StartsComparison() const {
-    for (const char* s : {"=", "<>", "<", ">", "<=", ">="})
-      if (Symbol(s)) return true;
-    return Word("Like") || Word("Between") || Word("In") || Word("Is") ||
-           (Word("Not") && at_ + 1 < t_.size() && t_[at_ + 1].kind == Token::kWord &&
-            (engine::FoldName(t_[at_ + 1].text) == "like" ||
-             engine::FoldName(t_[at_ + 1].text) == "between" ||
-             engine::FoldName(t_[at_ + 1].text) == "in"));
-  }
-
-  ExprPtr Or() {
-    ExprPtr e = And();
-    while (e && Word("Or")) {
-      ++at_;
-      ExprPtr r = And();
-      if (!r) return nullptr;
-      e = Node(Op::kBinary, "Or", std::move(e), std::move(r));
-    }
-    return e;
-  }
-  ExprPtr And() {
-    ExprPtr e = Not();
-    while (e && Word("And")) {
-      ++at_;
-      ExprPtr r = Not();
-      if (!r) return nullptr;
-      e = Node(Op::kBinary, "And", std::move(e), std::move(r));
-    }
-    return e;
-  }
-  ExprPtr Not() {
-    // A field rule: a comparison without its left side compares the field; a plain value is
-    // the field's wanted value.
-    if (field_ && StartsComparison()) return Comparison(Node(Op::kField, *field_));
-    if (Word("Not")) {
-      ++at_;
-      ExprPtr e = Not();
-      return e ? Node(Op::kUnary, "Not", std::move(e)) : nullptr;
-    }
-    if (field_) {
-      ExprPtr e = Comparison(Concat());
-      if (e && !IsCondition(*e))
-        e = Node(Op::kBinary, "=", Node(Op::kField, *field_), std::move(e));
-      return e;
-    }
-    return Comparison(Concat());
-  }
-  // The comparisons that may follow `left`, if any.
-  ExprPtr Comparison(ExprPtr left) {
-    if (!left) return nullptr;
-    for (const char* s : {"<=", ">=", "<>", "=", "<", ">"}) {
-      if (Symbol(s)) {
-        ++at_;
-        ExprPtr r = Concat();
-        return r ? Node(Op::kBinary, s, std::move(left), std::move(r)) : nullptr;
-      }
-    }
-    bool negated = false;
-    if (Word("Not") && StartsComparison()) {
-      negated = true;
-      ++at_;
-    }
-    if (Word("Like")) {
-      ++at_;
-      ExprPtr r = Concat();
-      return r ? Node(negated ? Op::kNotLike : Op::kLike, "", std::move(left), std::move(r))
-               : nullptr;
-    }
-    if (Word("Between")) {
-      ++at_;
-      ExprPtr low = Concat();
-      if (!low || !Word("And")) return nullptr;
-      ++at_;
-      ExprPtr high = Concat();
-      return high ? Node(negated ? Op::kNotBetween : Op::kBetween, "", std::move(left),
-                         std::move(low), std::move(high))
-                  : nullptr;
-    }
-    if (Word("In")) {
-      ++at_;
-      if (!Symbol("(")) return nullptr;
-      auto e = Node(negated ? Op::kNotIn : Op::kIn);
-      e->args.push_back(std::move(left));
-      do {
-        ++at_;
-        ExprPtr item = Concat();
-        if (!item) return nullptr;
-        e->args.push_back(std::move(item));
-      } while (Symbol(","));
-      if (!Symbol(")")) return nullptr;
-      ++at_;
-      return e;
-    }
-    if (negated) return nullptr;
-    if (Word("Is")) {
-      ++at_;
-      bool isNot = false;
-      if (Word("Not")) {
-        isNot = true;
-        ++at_;
-      }
-      if (!Word("Null")) return nullptr;
-      ++at_;
-      return Node(isNot ? Op::kIsNotNull : Op::kIsNull, "", std::move(left));
-    }
-    return left;
-  }
-  ExprPtr Binary(ExprPtr (Parser::*next)(), std::initializer_list<const char*> ops) {
-    ExprPtr e = (this->*next)();
-    for (bool more = true; e && more;) {
-      more = false;
-      for (const char* s : ops) {
-        if (Symbol(s)) {
-          ++at_;
-          ExprPtr r = (this->*next)();
-          if (!r) return nullptr;
-          e = Node(Op::kBinary, s, std::move(e), std::move(r));
-          more = true;
-          break;
-        }
-      }
-    }
-    return e;
-  }
-  ExprPtr Concat() { return Binary(&Parser::Sum, {"&"}); }
-  ExprPtr Sum() { return Binary(&Parser::Product, {"+", "-"}); }
-  ExprPtr Product() { return Binary(&Parser::Unary, {"*", "/"}); }
-  ExprPtr Unary() {
-    if (Symbol("-")) {
-      ++at_;
-      ExprPtr e = Unary();
-      return e ? Node(Op::kUnary, "-", std::move(e)) : nullptr;
-    }
-    return Primary();
-  }
-  ExprPtr Primary() {
-    const Token& tok = t_[at_];
-    switch (tok.kind) {
-      case Token::kNumber:
-        ++at_;
-        return Node(Op::kNumber, tok.text);
-      case Token::kText:
-        ++at_;
-        return Node(Op::kText, tok.text);
-      case Token::kDate:
-        ++at_;
-        return Node(Op::kDate, tok.text);
-      case Token::kName:
-        ++at_;
-        return Node(Op::kField, tok.text);
-      case Token::kSymbol:
-        if (tok.text == "(") {
-          // Inside parentheses a whole expression: a field rule's implicit field stops here.
-          ++at_;
-          const std::string* field = std::exchange(field_, nullptr);
-          ExprPtr e = Or();
-          field_ = field;
-          if (!e || !Symbol(")")) return nullptr;
-          ++at_;
-          return e;
-        }
-        return nullptr;
-      case Token::kWord: {
-        const std::string word = engine::FoldName(tok.text);
-        for (const char* k : {"and", "or", "not", "like", "between", "in", "is", "mod"})
-          if (word == k) return nullptr;
-        ++at_;
-        if (word == "null") return Node(Op::kNull);
-        if (word == "true" || word == "yes") return Node(Op::kBoolean, "true");
-        if (word == "false" || word == "no") return Node(Op::kBoolean, "false");
-        if (Symbol("(")) {
-          auto call = Node(Op::kCall, tok.text);
-          ++at_;
-          const std::string* field = std::exchange(field_, nullptr);  // arguments are whole
-          if (!Symbol(")")) {
-            for (;;) {
-              ExprPtr arg = Or();
-              if (!arg) field_ = field;
-              if (!arg) return nullptr;
-              call->args.push_back(std::move(arg));
-              if (!Symbol(",")) break;
-              ++at_;
-            }
-          }
-          field_ = field;
-          if (!Symbol(")")) return nullptr;
-          ++at_;
-          return call;
-        }
-        return Node(Op::kField, tok.text);  // a field named without brackets
-      }
-      case Token::kEnd:
-        return nullptr;
-    }
-    return nullptr;
-  }
-
-  std::vector<Token> t_;
-  size_t at_ = 0;
-  const std::string* field_ = nullptr;
-};
 
 // ISO text of an Access date literal ("1/31/2020", "2020-01-31", either with "hh:mm[:ss]"), or
 // nullopt for another form.
@@ -372,54 +49,53 @@ class Writer {
  public:
   explicit Writer(const SqlContext& c) : c_(c) {}
 
-  std::optional<Sql> Write(const AccessExpr& e) {
+  std::optional<Sql> Write(const Expr& e) {
     const SqlDialect& d = c_.dialect;
-    switch (e.op) {
-      case Op::kNumber:
+    switch (e.kind) {
+      case Expr::Kind::kNumber:
         return Sql{e.text, ValueKind::kNumber};
-      case Op::kText:
+      case Expr::Kind::kString:
         return Sql{c_.literal(e.text), ValueKind::kText};
-      case Op::kBoolean:
-        return Sql{std::string(e.text == "true" ? d.literalTrue : d.literalFalse),
-                   ValueKind::kBoolean};
-      case Op::kDate: {
+      case Expr::Kind::kBool:
+        return Sql{std::string(e.number ? d.literalTrue : d.literalFalse), ValueKind::kBoolean};
+      case Expr::Kind::kDate: {
         auto iso = IsoDate(e.text);
         if (!iso) return std::nullopt;
         const bool time = iso->size() > 10;
         return Sql{Replace(time ? d.timestampLiteral : d.dateLiteral, c_.literal(*iso)),
                    ValueKind::kDate};
       }
-      case Op::kNull:
+      case Expr::Kind::kNull:
         return std::nullopt;  // comparing with Null is never true or false
-      case Op::kField: {
-        auto kind = c_.fieldKind(e.text);
+      case Expr::Kind::kName: {
+        if (e.parts.size() != 1 || e.star) return std::nullopt;
+        auto kind = c_.fieldKind(e.parts[0]);
         if (!kind || *kind == ValueKind::kUnknown) return std::nullopt;
-        return Sql{c_.quoteName(e.text), *kind};
+        return Sql{c_.quoteName(e.parts[0]), *kind};
       }
-      case Op::kCall:
+      case Expr::Kind::kCall:
         return Call(e);
-      case Op::kUnary: {
+      case Expr::Kind::kUnary: {
         auto a = Write(*e.args[0]);
         if (!a) return std::nullopt;
-        if (e.text == "-")
+        if (e.op == "-")
           return a->kind == ValueKind::kNumber ? std::optional<Sql>(Sql{"-" + a->text, a->kind})
                                                : std::nullopt;
-        if (a->kind != ValueKind::kBoolean) return std::nullopt;
+        if (e.op != "NOT" || a->kind != ValueKind::kBoolean) return std::nullopt;
         return Sql{"NOT (" + a->text + ")", ValueKind::kBoolean};
       }
-      case Op::kBinary:
+      case Expr::Kind::kBinary:
         return Binary(e);
-      case Op::kBetween:
-      case Op::kNotBetween: {
+      case Expr::Kind::kBetween: {
         auto v = Write(*e.args[0]), low = Write(*e.args[1]), high = Write(*e.args[2]);
         if (!v || !low || !high || !Comparable(*v, *low) || !Comparable(*v, *high))
           return std::nullopt;
-        return Sql{v->text + (e.op == Op::kNotBetween ? " NOT" : "") + " BETWEEN " + low->text +
-                       " AND " + high->text,
+        return Sql{v->text + (e.negated ? " NOT" : "") + " BETWEEN " + low->text + " AND " +
+                       high->text,
                    ValueKind::kBoolean};
       }
-      case Op::kIn:
-      case Op::kNotIn: {
+      case Expr::Kind::kIn: {
+        if (e.subquery) return std::nullopt;
         auto v = Write(*e.args[0]);
         if (!v) return std::nullopt;
         std::string list;
@@ -428,26 +104,26 @@ class Writer {
           if (!item || !Comparable(*v, *item)) return std::nullopt;
           list += (i > 1 ? ", " : "") + item->text;
         }
-        return Sql{v->text + (e.op == Op::kNotIn ? " NOT IN (" : " IN (") + list + ")",
-                   ValueKind::kBoolean};
+        return Sql{v->text + (e.negated ? " NOT IN (" : " IN (") + list + ")", ValueKind::kBoolean};
       }
-      case Op::kLike:
-      case Op::kNotLike: {
+      case Expr::Kind::kLike: {
         auto v = Write(*e.args[0]);
-        if (!v || v->kind != ValueKind::kText || e.args[1]->op != Op::kText) return std::nullopt;
+        if (!v || v->kind != ValueKind::kText || e.args[1]->kind != Expr::Kind::kString) return std::nullopt;
         auto pattern = LikePattern(e.args[1]->text);
         if (!pattern) return std::nullopt;
-        return Sql{v->text + (e.op == Op::kNotLike ? " NOT " : " ") + std::string(d.likeOperator) +
+        return Sql{v->text + (e.negated ? " NOT " : " ") + std::string(d.likeOperator) +
                        " " + c_.literal(*pattern) + " ESCAPE '!'",
                    ValueKind::kBoolean};
       }
-      case Op::kIsNull:
-      case Op::kIsNotNull: {
+      case Expr::Kind::kIsNull: {
         auto v = Write(*e.args[0]);
         if (!v) return std::nullopt;
-        return Sql{v->text + (e.op == Op::kIsNull ? " IS NULL" : " IS NOT NULL"),
-                   ValueKind::kBoolean};
+        return Sql{v->text + (e.negated ? " IS NOT NULL" : " IS NULL"), ValueKind::kBoolean};
       }
+      case Expr::Kind::kStar:
+      case Expr::Kind::kSubquery:
+      case Expr::Kind::kExists:
+        break;
     }
     return std::nullopt;
   }
@@ -492,7 +168,7 @@ class Writer {
     return out;
   }
 
-  std::optional<Sql> Call(const AccessExpr& e) {
+  std::optional<Sql> Call(const Expr& e) {
     const std::string name = engine::FoldName(e.text);
     if (e.args.size() != 1) return std::nullopt;
     auto a = Write(*e.args[0]);
@@ -508,14 +184,17 @@ class Writer {
     return std::nullopt;
   }
 
-  std::optional<Sql> Binary(const AccessExpr& e) {
+  std::optional<Sql> Binary(const Expr& e) {
+    const std::string& op = e.op;
+    static const char* const kWritten[] = {"AND", "OR", "+", "-", "*", "/", "&",
+                                           "=", "<>", "<", ">", "<=", ">="};
+    if (std::find(std::begin(kWritten), std::end(kWritten), op) == std::end(kWritten)) return std::nullopt;
     auto a = Write(*e.args[0]);
     auto b = a ? Write(*e.args[1]) : std::nullopt;
     if (!a || !b) return std::nullopt;
-    const std::string& op = e.text;
-    if (op == "And" || op == "Or") {
+    if (op == "AND" || op == "OR") {
       if (a->kind != ValueKind::kBoolean || b->kind != ValueKind::kBoolean) return std::nullopt;
-      return Sql{"(" + a->text + (op == "And" ? " AND " : " OR ") + b->text + ")",
+      return Sql{"(" + a->text + (op == "AND" ? " AND " : " OR ") + b->text + ")",
                  ValueKind::kBoolean};
     }
     if (op == "+" || op == "-" || op == "*" || op == "/") {
@@ -538,19 +217,35 @@ class Writer {
 
 }  // namespace
 
-std::unique_ptr<AccessExpr> ParseRuleExpression(std::string_view text) {
-  std::vector<Token> tokens;
-  if (!Tokenize(text, tokens)) return nullptr;
-  return Parser(std::move(tokens)).Whole(nullptr);
+ValueKind FieldValueKind(int type) {
+  switch (type) {
+    case dao::dbText: case dao::dbMemo: return ValueKind::kText;
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong: case dao::dbBigInt: case dao::dbCurrency:
+    case dao::dbSingle: case dao::dbDouble: case dao::dbDecimal:
+      return ValueKind::kNumber;
+    case dao::dbDate: case dao::dbDateTimeExtended: return ValueKind::kDate;
+    case dao::dbBoolean: return ValueKind::kBoolean;
+    default: return ValueKind::kUnknown;
+  }
 }
 
-std::unique_ptr<AccessExpr> ParseFieldRule(std::string_view text, const std::string& field) {
-  std::vector<Token> tokens;
-  if (!Tokenize(text, tokens)) return nullptr;
-  return Parser(std::move(tokens)).Whole(&field);
+ExprPtr ParseRuleExpression(std::string_view text) {
+  try {
+    return ParseAccessExpression(text);
+  } catch (const AccessSyntaxError&) {
+    return nullptr;
+  }
 }
 
-std::optional<std::string> ConditionSql(const AccessExpr& e, const SqlContext& context) {
+ExprPtr ParseFieldRule(std::string_view text, const std::string& field) {
+  try {
+    return ParseAccessFieldRule(text, field);
+  } catch (const AccessSyntaxError&) {
+    return nullptr;
+  }
+}
+
+std::optional<std::string> ConditionSql(const Expr& e, const SqlContext& context) {
   auto sql = Writer(context).Write(e);
   if (!sql || sql->kind != ValueKind::kBoolean) return std::nullopt;
   return sql->text;

@@ -201,8 +201,13 @@ void WriteFields(TextOut& o, const std::vector<dao::FieldInfo>& fields, const Se
     const dao::FieldInfo& fd = fields[f];
     o << (f ? ",\n    {\"name\": " : "\n    {\"name\": ") << Quoted(fd.name) << ", \"type\": " << fd.type
       << ", \"size\": " << fd.size << ", \"attributes\": " << fd.attributes
-      << ", \"required\": " << JsonBool(fd.required) << ", \"allowZeroLength\": " << JsonBool(fd.allowZeroLength)
-      << ", \"properties\": " << JsonProperties{fd.properties, secrets} << '}';
+      << ", \"required\": " << JsonBool(fd.required) << ", \"allowZeroLength\": " << JsonBool(fd.allowZeroLength);
+    if (fd.type == dao::dbDecimal) {
+      o << ", \"precision\": " << fd.precision << ", \"scale\": ";
+      if (fd.scale == dao::FieldInfo::kScalePerValue) o << "null";
+      else o << fd.scale;
+    }
+    o << ", \"properties\": " << JsonProperties{fd.properties, secrets} << '}';
   }
   o << ']';
 }

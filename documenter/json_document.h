@@ -6,7 +6,7 @@
 //    "tables": [{"name", "system", "linked", "recordCount", "dateCreated", "lastUpdated",
 //      "properties": {...}, ("connect", "sourceTableName": linked tables only),
 //      "fields": [{"name", "type", "size", "attributes", "required", "allowZeroLength",
-//                  "properties": {...}}],
+//                  ("precision", "scale": Decimal fields only), "properties": {...}}],
 //      "indexes": [{"name", "fields": [...], "primary", "unique", "ignoreNulls", "required",
 //                   "foreign", "clustered", "descending": [bool parallel to "fields"]}]}],
 //    "queries": [{"name", "type", "dateCreated", "lastUpdated", "sql", "properties": {...},
@@ -23,7 +23,8 @@
 // text, bytes as "0x" and lower-case hex, Null as null. Passwords in connect strings ("connect",
 // and properties whose name contains "Connect") are written as PWD=*** unless secrets are shown.
 // A form's or report's "source" is the VBA of the module behind it; "source", "text" and "error"
-// are null when there is none. "references" is textual evidence (see documenter/references.h),
+// are null when there is none. A Decimal field's "scale" is null when each value carries its own
+// (a calculated Decimal). "references" is textual evidence (see documenter/references.h),
 // one entry per table (not system), query, form and report.
 //
 // A dump is all or nothing: if any table definition or query text cannot be read, nothing is

@@ -37,4 +37,8 @@ std::string FieldTypeName(int type) {
   }
 }
 
+std::string DecimalScaleText(int scale) {
+  return scale == dao::FieldInfo::kScalePerValue ? "per valore" : std::to_string(scale);
+}
+
 }  // namespace tavrek::doc

@@ -1,4 +1,4 @@
-// Names the documenter outputs share: English names of DAO's type codes.
+// Names the documenter outputs share: English names of DAO's type codes, a Decimal's scale.
 #pragma once
 
 #include <string>
@@ -7,5 +7,8 @@ namespace tavrek::doc {
 
 // A display name for a DAO field type code ("Text", "Long", ...); unknown codes as "Tipo N".
 std::string FieldTypeName(int type);
+
+// A Decimal field's scale as text: its number, or "per valore" when each value carries its own.
+std::string DecimalScaleText(int scale);
 
 }  // namespace tavrek::doc

@@ -1,12 +1,12 @@
 #include "documenter/readiness.h"
 
 #include <algorithm>
-#include <regex>
 #include <set>
 #include <stdexcept>
 #include <unordered_map>
 
 #include "documenter/access_expr.h"
+#include "documenter/expression.h"
 #include "documenter/json.h"
 #include "documenter/sql_dialect.h"
 #include "documenter/view_translator.h"
@@ -27,6 +27,7 @@ const std::vector<std::pair<std::string, std::string>>& ReadinessKinds() {
       {"data_fuori_intervallo", "date che il server non può contenere"},
       {"regola_non_traducibile", "regola di convalida che non diventa un vincolo CHECK"},
       {"si_no_come_numero", "valore Sì/No usato come numero (-1 in Access)"},
+      {"tabella_di_sistema", "query che legge una tabella di sistema di Access, copiata com'è alla migrazione"},
       {"tabella_collegata", "tabella collegata (i dati stanno altrove)"},
       {"campo_complesso", "campo allegato o multivalore"},
   };
@@ -89,34 +90,31 @@ class Builder {
     }
   }
 
-  // A validation rule as a CHECK: the rule alone, or after the field's name when it starts with
-  // an operator (">0", "Is Not Null", "Like 'A*'").
-  void CheckRule(const std::string& table, const std::string& field, const std::string& rule) {
-    std::string text = rule;
-    try {
-      ParseAccessExpression(text);
-    } catch (const AccessSyntaxError&) {
-      // Each operand that starts with an operator compares the field: ">=0 And <=360".
-      if (!field.empty()) {
-        static const std::regex implicit(
-            R"((^|\b(?:and|or|not)\s+|\()\s*(?=<|>|=|like\b|between\b|in\b|is\b))", std::regex::icase);
-        text = std::regex_replace(rule, implicit, "$1[" + field + "] ");
-      }
-    }
+  // A validation rule that stays a comment in the DDL of some server: the same parser and writer
+  // decide (expression.h), over the table's fields. `field` is empty for the table's own rule.
+  void CheckRule(const std::string& table, const std::vector<dao::FieldInfo>& fields,
+                 const std::string& field, const std::string& rule) {
+    const ExprPtr e = field.empty() ? ParseRuleExpression(rule) : ParseFieldRule(rule, field);
     std::vector<std::string> failing;
-    std::string why;
     for (const char* d : kDialects) {
-      try {
-        TranslateExpression(text, *FindSqlDialect(d));
-      } catch (const std::runtime_error& e) {
-        failing.push_back(d);
-        why = e.what();
-      }
+      SqlContext context{
+          *FindSqlDialect(d),
+          [&](const std::string& name) -> std::optional<ValueKind> {
+            for (const auto& f : fields) {
+              // An AutoNumber is the server's to fill: the DDL leaves it out of conditions.
+              if (Folded(f.name) != Folded(name)) continue;
+              if (f.type == dao::dbLong && (f.attributes & dao::dbAutoIncrField)) return std::nullopt;
+              return FieldValueKind(f.type);
+            }
+            return std::nullopt;
+          },
+          [](const std::string& name) { return name; }, [](const std::string& text) { return text; }};
+      if (!e || !ConditionSql(*e, context)) failing.push_back(d);
     }
     if (!failing.empty()) {
       Add("tabella", table, "regola_non_traducibile",
           (field.empty() ? std::string("regola della tabella") : "regola del campo \"" + field + "\"") +
-              " " + rule + ": " + why,
+              " " + rule + ": resta un commento nello script DDL",
           failing);
     }
   }
@@ -153,11 +151,11 @@ class Builder {
             "il campo \"" + f.name + "\" (" + (f.type == dao::dbAttachment ? "allegato" : "multivalore") +
                 ") tiene i valori in una tabella nascosta e non viene creato");
       }
-      if (!f.validationRule.empty()) CheckRule(t.Name(), f.name, f.validationRule);
+      if (!f.validationRule.empty()) CheckRule(t.Name(), detail.fields, f.name, f.validationRule);
     }
     if (const dao::Property* rule = dao::FindProperty(t.Properties(), "ValidationRule")) {
       if (const auto* text = std::get_if<std::string>(&rule->Value()); text && !text->empty()) {
-        CheckRule(t.Name(), "", *text);
+        CheckRule(t.Name(), detail.fields, "", *text);
       }
     }
     if (readRows_) Rows(t, detail);
@@ -235,10 +233,15 @@ class Builder {
       }
       std::map<std::string, std::vector<std::string>> reasons;  // reason -> servers
       std::vector<std::string> yesNo;
+      std::map<std::string, std::vector<std::string>> systemCopies;  // note -> servers
       for (const auto& [dialect, v] : versions) {
         if (!v.translated) reasons[v.reason].push_back(dialect);
         if (std::find(v.notes.begin(), v.notes.end(), kYesNoNote) != v.notes.end()) yesNo.push_back(dialect);
+        for (const std::string& n : v.notes) {
+          if (n.find(kSystemCopyNote) != std::string::npos) systemCopies[n].push_back(dialect);
+        }
       }
+      for (const auto& [note, servers] : systemCopies) Add("query", name, "tabella_di_sistema", note, servers);
       for (const auto& [reason, servers] : reasons) {
         if (reason.find("VBA") != std::string::npos) {
           Add("query", name, "funzione_vba", reason, servers);

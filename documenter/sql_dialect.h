@@ -59,6 +59,9 @@ struct SqlDialect {
   std::string_view typeBoolean, typeByte, typeInteger, typeLong, typeBigInt, typeCurrency,
       typeSingle, typeDouble, typeDate, typeDateExtended, typeText, typeTextLong, typeMemo,
       typeBinary, typeLongBinary, typeGuid, typeDecimal;
+  // A Decimal whose values each carry their own scale (a calculated Decimal: up to 29 digits,
+  // up to 28 of them after the point): a type that holds every such value exactly.
+  std::string_view typeDecimalPerValue;
   // Text longer than this many characters uses `typeTextLong` (0: never).
   int maxVarcharLength;
 
@@ -167,6 +170,20 @@ enum class PatternStyle {
   kUpperGlob,  // a GLOB pattern matched against the upper-cased value (`globMatch`)
 };
 
+// A piece of a Format pattern ("yyyy", "mmmm", "hh12" for the hour on a 12-hour clock, "ampm")
+// and the text the server makes of it from the date $1.
+struct FormatPart {
+  std::string_view access;
+  std::string_view sql;
+};
+
+// How the rows of a system table copied at migration are written as a SELECT of literals.
+enum class LiteralRows {
+  kUnionAll,       // SELECT … AS name UNION ALL SELECT … (MariaDB)
+  kValuesNumbered, // SELECT column1 AS name, … FROM (VALUES (…), (…)) (SQLite)
+  kValuesAliased,  // SELECT * FROM (VALUES (…), (…)) AS t(name, …) (PostgreSQL)
+};
+
 struct ViewDialect {
   std::string_view name;  // the SqlDialect's name
   std::span<const FunctionTemplate> functions;
@@ -192,6 +209,17 @@ struct ViewDialect {
   std::span<const DateUnit> dateUnits;
   // DateDiff by interval code: $1 first date, $2 second (the templates' `name` is the code).
   std::span<const FunctionTemplate> dateDiff;
+  // Arithmetic on dates as Access does it, in days: $1 date plus $2 days (a fraction is part of a
+  // day), and the days from $2 to $1 as a number.
+  std::string_view dateAddDays, dateDiffDays;
+  // Format(value, pattern): the date parts of a pattern; numbers with {n} decimals, without and
+  // with thousands separators ($1 the number).
+  std::span<const FormatPart> dateFormat;
+  std::string_view fixedNumber, groupedNumber;
+  // A query with parameters becomes a function returning its rows (CREATE FUNCTION … RETURNS
+  // TABLE … LANGUAGE sql); without, it stays a comment.
+  bool parameterFunctions;
+  LiteralRows literalRows;
   // Words the server reserves (lower case): a table or column so named needs quoting in every
   // statement written by hand.
   std::span<const std::string_view> reservedWords;

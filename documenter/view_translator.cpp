@@ -11,6 +11,9 @@
 #include <stdexcept>
 
 #include "documenter/access_expr.h"
+#include "documenter/ddl.h"
+#include "documenter/secrets.h"
+#include "engine/rows.h"
 #include "engine/query/query_from.h"
 #include "engine/query/query_parts.h"
 #include "engine/query/query_text.h"
@@ -22,6 +25,9 @@ namespace {
 }  // namespace
 
 const char* const kYesNoNote = "valore Sì/No usato come numero: in Access Vero vale -1, sul server 1";
+const char* const kSystemCopyNote =
+    " è la copia delle righe della tabella di sistema di Access al momento della migrazione: non "
+    "segue i cambiamenti";
 
 namespace {
 
@@ -72,6 +78,17 @@ bool IsCreatedType(int type) { return type < dao::dbAttachment; }
 struct Column {
   std::string name;
   VType type = VType::kUnknown;
+  int daoType = 0;  // a table's column: its DAO type and size (0: an expression)
+  int size = 0;
+};
+
+// A declared parameter of the query being written.
+struct Param {
+  std::string name;
+  int daoType = 0;
+  int size = 0;
+  VType type = VType::kUnknown;  // declared, or (a Value) taken from what it is compared with
+  bool used = false;
 };
 
 // A table or query a FROM clause can name.
@@ -79,6 +96,7 @@ struct Source {
   std::string name;  // as the catalogue spells it
   bool isQuery = false;
   bool linked = false;
+  bool system = false;  // a system table copied as a view of its rows
   size_t query = 0;  // its position among the queries
   std::vector<Column> columns;
 };
@@ -102,6 +120,8 @@ struct Out {
   std::string sql;
   VType type = VType::kUnknown;
   std::string qualifier, column;  // a plain column: its table (or alias) and name
+  int param = -1;                 // a parameter: its position
+  int daoType = 0, size = 0;      // a plain column of a table: its DAO type and size
 };
 
 std::string Fold(std::string_view s) { return LowerAscii(s); }
@@ -298,12 +318,16 @@ std::string GlobPattern(const std::string& p) {
 
 class Writer {
  public:
-  Writer(const SqlDialect& d, const std::map<std::string, Source>* catalogue,
-         std::function<const Source*(const std::string&)> lookup, std::set<std::string> parameters)
-      : d_(d), v_(ViewDialectOf(d)), catalogue_(catalogue), lookup_(std::move(lookup)),
-        parameters_(std::move(parameters)) {}
+  Writer(const SqlDialect& d, std::function<const Source*(const std::string&)> lookup,
+         std::vector<Param> parameters)
+      : params(std::move(parameters)), d_(d), v_(ViewDialectOf(d)), lookup_(std::move(lookup)) {}
 
   std::vector<std::string> notes;
+  std::vector<Param> params;
+
+  void Note(const std::string& note) {
+    if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
+  }
 
   std::string Quote(std::string_view name) const {
     std::string out(1, d_.quoteOpen);
@@ -372,6 +396,9 @@ class Writer {
         Out a = Expression(*e.args[0], scope);
         Out lo = Coerce(Expression(*e.args[1], scope), *e.args[1], a.type);
         Out hi = Coerce(Expression(*e.args[2], scope), *e.args[2], a.type);
+        Infer(lo, a.type);
+        Infer(hi, a.type);
+        Infer(a, lo.type);
         return {"(" + a.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql +
                     ")",
                 VType::kBool};
@@ -426,6 +453,8 @@ class Writer {
     Out b = Expression(*e.args[1], scope);
     if (op == "AND" || op == "OR") return {"(" + a.sql + " " + op + " " + b.sql + ")", VType::kBool};
     if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+      Infer(a, b.type);
+      Infer(b, a.type);
       a = Coerce(a, *e.args[0], b.type);
       b = Coerce(b, *e.args[1], a.type);
       return {"(" + a.sql + " " + op + " " + b.sql + ")", VType::kBool};
@@ -435,7 +464,16 @@ class Writer {
       return {Apply(v_.concatPlus, {a.sql, b.sql}), VType::kText};
     }
     if ((op == "+" || op == "-") && (a.type == VType::kDate || b.type == VType::kDate)) {
-      throw Untranslatable("aritmetica su date (" + op + ")");
+      // Access counts in days: a date plus or minus days is a date, a date minus a date the
+      // days between them.
+      if (op == "-" && a.type == VType::kDate && b.type == VType::kDate) {
+        return {Apply(v_.dateDiffDays, {a.sql, b.sql}), VType::kNumber};
+      }
+      if (a.type == VType::kDate && b.type != VType::kDate) {
+        return {Apply(v_.dateAddDays, {a.sql, op == "-" ? "(-" + b.sql + ")" : b.sql}), VType::kDate};
+      }
+      if (op == "+") return {Apply(v_.dateAddDays, {b.sql, a.sql}), VType::kDate};
+      throw Untranslatable("numero meno data");
     }
     if (a.type == VType::kBool || b.type == VType::kBool) NoteYesNo();
     if (op == "/") return {Template(v_.divide, {a.sql, b.sql}), VType::kNumber};
@@ -549,6 +587,10 @@ class Writer {
       if (it == parts.end()) throw Untranslatable("DatePart con intervallo \"" + e.args[0]->text + "\"");
       return FunctionTemplateCall(it->second, {arg(1)});
     }
+    if (f == "format" && n == 2) {
+      if (e.args[1]->kind != Expr::Kind::kString) throw Untranslatable("Format con formato non costante");
+      return Format(arg(0), e.args[1]->text);
+    }
     if (f == "first" || f == "last") throw Untranslatable("funzione di aggregazione " + e.text);
     std::vector<Out> args;
     bool star = false;
@@ -564,6 +606,125 @@ class Writer {
     Out o = FunctionTemplateCall(f, args, e.text);
     if (o.sql.empty()) throw Untranslatable("funzione " + e.text + " (VBA o non traducibile)");
     return o;
+  }
+
+  // Format(value, pattern) for the named formats and the patterns of dates and numbers people
+  // write most; the rest stops the query, naming the pattern.
+  Out Format(const Out& value, const std::string& pattern) {
+    const std::string lower = LowerAscii(pattern);
+    // Named formats as Access writes them with Italian regional settings.
+    static const std::map<std::string, std::string> named = {
+        {"short date", "dd/mm/yyyy"}, {"short time", "hh:nn"},     {"medium time", "hh:nn AM/PM"},
+        {"long time", "hh:nn:ss"},    {"fixed", "0.00"},           {"standard", "#,##0.00"},
+        {"percent", "0.00%"}};
+    std::string p = pattern;
+    auto it = named.find(lower);
+    if (it != named.end()) {
+      p = it->second;
+      Note("Format \"" + pattern + "\" come con le impostazioni internazionali italiane (" + p + ")");
+    }
+    if (p.find_first_not_of("0#,.%") == std::string::npos) return NumberFormat(value, p, pattern);
+    return DateFormat(value, p, pattern);
+  }
+
+  Out NumberFormat(const Out& value, const std::string& p, const std::string& written) {
+    const size_t point = p.find('.');
+    const bool percent = !p.empty() && p.back() == '%';
+    const std::string body = percent ? p.substr(0, p.size() - 1) : p;
+    if (body.find('%') != std::string::npos || body.empty() || body.back() != '0') {
+      throw Untranslatable("Format con il formato \"" + written + "\"");
+    }
+    size_t decimals = 0;
+    if (point != std::string::npos) {
+      decimals = body.size() - point - 1;
+      if (body.find_first_not_of('0', point + 1) != std::string::npos) {
+        throw Untranslatable("Format con il formato \"" + written + "\"");
+      }
+    }
+    const bool grouped = body.find(',') != std::string::npos;
+    std::string tpl(grouped ? v_.groupedNumber : v_.fixedNumber);
+    auto replaceAll = [&](const std::string& what, const std::string& with) {
+      for (size_t at = tpl.find(what); at != std::string::npos; at = tpl.find(what, at + with.size())) {
+        tpl.replace(at, what.size(), with);
+      }
+    };
+    replaceAll("{.n}", decimals ? "." + std::string(decimals, '0') : "");
+    replaceAll("{n}", std::to_string(decimals));
+    std::string x = percent ? "(" + value.sql + " * 100)" : value.sql;
+    std::string sql = Apply(tpl, {x});
+    if (percent) sql = Apply(v_.concatPlus, {sql, "'%'"});
+    return {sql, VType::kText};
+  }
+
+  Out DateFormat(const Out& value, const std::string& p, const std::string& written) {
+    auto stop = [&]() -> Untranslatable { return Untranslatable("Format con il formato \"" + written + "\""); };
+    const std::string lower = LowerAscii(p);
+    const bool twelve = lower.find("am/pm") != std::string::npos;
+    std::vector<std::string> parts;  // SQL texts, joined at the end
+    std::string literal;
+    bool afterHour = false;  // "m" right after an hour is minutes
+    auto flush = [&] {
+      if (!literal.empty()) parts.push_back(Literal(literal));
+      literal.clear();
+    };
+    auto part = [&](std::string token) {
+      for (const FormatPart& f : v_.dateFormat) {
+        if (f.access == token) {
+          flush();
+          parts.push_back(Apply(f.sql, {value.sql}));
+          return;
+        }
+      }
+      throw stop();
+    };
+    for (size_t i = 0; i < p.size();) {
+      const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(p[i])));
+      size_t run = 1;
+      while (i + run < p.size() && std::tolower(static_cast<unsigned char>(p[i + run])) == c) ++run;
+      if (c == '"') {
+        const size_t end = p.find('"', i + 1);
+        if (end == std::string::npos) throw stop();
+        literal += p.substr(i + 1, end - i - 1);
+        i = end + 1;
+        continue;
+      }
+      if (c == '\\' && i + 1 < p.size()) {
+        literal += p[i + 1];
+        i += 2;
+        continue;
+      }
+      if (lower.compare(i, 5, "am/pm") == 0) {
+        part("ampm");
+        i += 5;
+        continue;
+      }
+      if (c == 'y' && (run == 4 || run == 2)) {
+        part(std::string(run, 'y'));
+      } else if (c == 'd' && run <= 4) {
+        part(std::string(run, 'd'));
+      } else if (c == 'm' && run <= 4) {
+        // After an hour, or before seconds, m and mm are minutes.
+        size_t next = p.find_first_not_of(" :.", i + run);
+        const bool minutes = run <= 2 && (afterHour || (next != std::string::npos && std::tolower(static_cast<unsigned char>(p[next])) == 's'));
+        part(minutes ? std::string(run, 'n') : std::string(run, 'm'));
+      } else if (c == 'h' && run <= 2) {
+        part(std::string(run, 'h') + (twelve ? "12" : ""));
+      } else if ((c == 'n' || c == 's') && run <= 2) {
+        part(std::string(run, c));
+      } else if (std::isalnum(static_cast<unsigned char>(c))) {
+        throw stop();
+      } else {
+        literal += std::string(run, p[i]);
+      }
+      afterHour = c == 'h' || (afterHour && !std::isalnum(static_cast<unsigned char>(c)));
+      i += run;
+    }
+    flush();
+    if (parts.empty()) throw stop();
+    std::string sql = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) sql = Apply(v_.concatPlus, {sql, parts[i]});
+    if (value.type != VType::kDate && value.type != VType::kUnknown) throw stop();
+    return {sql, VType::kText};
   }
 
   // A function by its dialect template, or the functions every server writes alike; empty sql
@@ -619,7 +780,7 @@ class Writer {
       for (const Scope* s = &scope; s; s = s->outer) {
         for (const ScopeEntry& entry : s->entries) {
           if (const Column* c = FindColumn(entry, p[0])) {
-            return {Quote(entry.qualifier) + "." + Quote(c->name), c->type, entry.qualifier, c->name};
+            return ColumnOut(entry, *c);
           }
         }
         if (s == &scope) {
@@ -632,7 +793,8 @@ class Writer {
           }
         }
       }
-      if (parameters_.count(head)) throw Untranslatable("parametro [" + p[0] + "]");
+      Out param;
+      if (Parameter(head, p[0], param) || Implicit(scope, p[0], param)) return param;
       throw Untranslatable("nome sconosciuto [" + p[0] + "] (parametro non dichiarato?)");
     }
     if (p.size() == 2) {
@@ -641,15 +803,56 @@ class Writer {
           if (Fold(entry.qualifier) != head) continue;
           if (e.star) return {Quote(entry.qualifier) + ".*", VType::kUnknown};
           if (const Column* c = FindColumn(entry, p[1])) {
-            return {Quote(entry.qualifier) + "." + Quote(c->name), c->type, entry.qualifier, c->name};
+            return ColumnOut(entry, *c);
           }
           throw Untranslatable("campo sconosciuto [" + p[0] + "].[" + p[1] + "]");
         }
       }
-      if (parameters_.count(Fold(p[0] + "." + p[1]))) throw Untranslatable("parametro [" + p[0] + "." + p[1] + "]");
+      Out param;
+      if (Parameter(Fold(p[0] + "." + p[1]), p[0] + "." + p[1], param) ||
+          Implicit(scope, p[0] + "." + p[1], param)) {
+        return param;
+      }
       throw Untranslatable("nome sconosciuto [" + p[0] + "].[" + p[1] + "] (parametro?)");
     }
     throw Untranslatable("nome composto [" + p[0] + "]…");
+  }
+
+  Out ColumnOut(const ScopeEntry& entry, const Column& c) const {
+    Out o{Quote(entry.qualifier) + "." + Quote(c.name), c.type, entry.qualifier, c.name};
+    o.daoType = c.daoType;
+    o.size = c.size;
+    return o;
+  }
+
+  // A declared parameter named `folded`: its placeholder where the query becomes a function.
+  bool Parameter(const std::string& folded, const std::string& written, Out& out) {
+    for (size_t i = 0; i < params.size(); ++i) {
+      if (Fold(params[i].name) != folded) continue;
+      if (!v_.parameterFunctions) {
+        throw Untranslatable("parametro [" + written + "]: una vista non chiede valori");
+      }
+      params[i].used = true;
+      out = {"$" + std::to_string(i + 1), params[i].type};
+      out.param = static_cast<int>(i);
+      return true;
+    }
+    return false;
+  }
+
+  // In a SELECT without FROM, at the top of the query, a name Access cannot find is a parameter it
+  // asks for when the query runs: it is added to the declared ones.
+  bool Implicit(const Scope& scope, const std::string& written, Out& out) {
+    if (!scope.entries.empty() || scope.outer) return false;
+    params.push_back({written, 0, 0, VType::kUnknown});
+    return Parameter(Fold(written), written, out);
+  }
+
+  // A parameter of type Value compared with something of a known type takes that type.
+  void Infer(const Out& o, VType type) {
+    if (o.param >= 0 && type != VType::kUnknown && params[static_cast<size_t>(o.param)].type == VType::kUnknown) {
+      params[static_cast<size_t>(o.param)].type = type;
+    }
   }
 
   // The FROM item written for the server, its tables and queries added to `scope`.
@@ -666,6 +869,9 @@ class Writer {
         }
         if (src->linked) throw Untranslatable("tabella collegata [" + item.name + "]");
         if (src->isQuery) dependsOn.insert(src->name);
+        if (src->system) {
+          Note("[" + src->name + "]" + kSystemCopyNote);
+        }
         ScopeEntry entry;
         entry.qualifier = item.alias.empty() ? src->name : item.alias;
         entry.columns = src->columns;
@@ -699,7 +905,7 @@ class Writer {
   // One SELECT; `columns` receives the names and types of what it returns.
   std::string Select(const SelectStatement& s, const Scope* outer, std::vector<Column>* columns,
                      const Extra& extra = nullptr) {
-    if (s.topPercent) throw Untranslatable("TOP " + s.top.value_or("") + " PERCENT");
+    if (s.topPercent && s.distinct) throw Untranslatable("TOP " + s.top.value_or("") + " PERCENT con DISTINCT");
     Scope scope;
     scope.outer = outer;
     std::vector<std::string> from;
@@ -734,6 +940,10 @@ class Writer {
       Out o = Expression(e, scope);
       Column c;
       c.type = o.type;
+      if (!o.column.empty()) {
+        c.daoType = o.daoType;
+        c.size = o.size;
+      }
       bool plain = !o.column.empty() && item.alias.empty();
       if (!item.alias.empty()) {
         c.name = item.alias;
@@ -774,6 +984,7 @@ class Writer {
       if (i) sql += ", ";
       sql += items[i].first + " AS " + Quote(items[i].second.name);
     }
+    const size_t listEnd = sql.size();
     if (!from.empty()) sql += "\nFROM " + JoinStrings(from, ", ");
     if (s.where) sql += "\nWHERE " + Expression(*s.where, scope).sql;
     if (!s.groupBy.empty()) {
@@ -782,14 +993,30 @@ class Writer {
       sql += "\nGROUP BY " + JoinStrings(keys, ", ");
     }
     if (s.having) sql += "\nHAVING " + Expression(*s.having, scope).sql;
+    std::string order;
     if (!s.orderBy.empty()) {
       std::vector<std::string> keys;
       for (const auto& k : s.orderBy) {
         keys.push_back(Expression(*k.expr, scope).sql + (k.descending ? " DESC" : ""));
       }
-      sql += "\nORDER BY " + JoinStrings(keys, ", ");
+      order = JoinStrings(keys, ", ");
     }
-    if (s.top) {
+    if (s.top && s.topPercent) {
+      // The first n percent of the rows in order, a part of a row counting as a whole one: the
+      // rows numbered in order, kept while the ones before them are under n percent of all.
+      const std::string number = Quote("__riga"), count = Quote("__righe");
+      std::string outer = "SELECT ";
+      for (size_t i = 0; i < items.size(); ++i) outer += (i ? ", " : "") + Quote(items[i].second.name);
+      sql.insert(listEnd,
+                 ", ROW_NUMBER() OVER (" + (order.empty() ? "" : "ORDER BY " + order) + ") AS " + number +
+                     ", COUNT(*) OVER () AS " + count);
+      sql = outer + "\nFROM (" + sql + ") AS " + Quote("__primi") + "\nWHERE (" + number + " - 1) * 100 < " +
+            *s.top + " * " + count + "\nORDER BY " + number;
+      Note("TOP " + *s.top + " PERCENT senza le righe a pari merito che Access aggiunge");
+    } else if (!order.empty()) {
+      sql += "\nORDER BY " + order;
+    }
+    if (s.top && !s.topPercent) {
       sql += Apply(v_.limit, {*s.top});
       notes.push_back("TOP " + *s.top + " senza le righe a pari merito che Access aggiunge");
     }
@@ -859,9 +1086,7 @@ class Writer {
 
   const SqlDialect& d_;
   const ViewDialect& v_;
-  const std::map<std::string, Source>* catalogue_;
   std::function<const Source*(const std::string&)> lookup_;
-  std::set<std::string> parameters_;
 };
 
 bool HasBits(const std::optional<int>& flag, int bits) { return (flag.value_or(0) & bits) != 0; }
@@ -894,7 +1119,7 @@ class Translator {
       if (!s.linked) {
         dao::TableDetail detail = db_.DescribeTable(t);
         for (const auto& f : detail.fields) {
-          if (IsCreatedType(f.type)) s.columns.push_back({f.name, TypeOfField(f.type)});
+          if (IsCreatedType(f.type)) s.columns.push_back({f.name, TypeOfField(f.type), f.type, f.size});
         }
       }
       sources_[Fold(s.name)] = std::move(s);
@@ -912,7 +1137,7 @@ class Translator {
       sources_[key] = std::move(s);
     }
     for (size_t i = 0; i < results_.size(); ++i) Translate(i);
-    std::vector<ViewTranslation> out;
+    std::vector<ViewTranslation> out = system_;
     for (size_t i : order_) out.push_back(results_[i]);
     for (size_t i = 0; i < results_.size(); ++i) {
       if (!results_[i].translated) out.push_back(results_[i]);
@@ -925,7 +1150,7 @@ class Translator {
   // the query could not become a view (then `failedDependency_` names it).
   const Source* Lookup(const std::string& name) {
     auto it = sources_.find(Fold(name));
-    if (it == sources_.end()) return nullptr;
+    if (it == sources_.end()) return SystemTable(name);
     if (it->second.isQuery) {
       size_t q = it->second.query;
       if (state_[q] == 1) throw Untranslatable("query che legge se stessa (ciclo) [" + name + "]");
@@ -935,8 +1160,143 @@ class Translator {
         if (results_[q].missingSource) throw MissingSource(why);
         throw Untranslatable(why);
       }
+      if (!results_[q].parameters.empty()) {
+        throw Untranslatable("legge la query con parametri [" + name + "], che è una funzione");
+      }
     }
     return &it->second;
+  }
+
+  // A system table of the database (MSysObjects…) as a view of its rows as they are now, made
+  // the first time a query reads it; nullptr when the database has no such table.
+  const Source* SystemTable(const std::string& name) {
+    const std::string key = Fold(name);
+    if (key.rfind("msys", 0) != 0) return nullptr;
+    const auto& tables = db_.TableDefs();
+    for (int i = 0; i < tables.Count(); ++i) {
+      const dao::TableDef& t = tables.Item(i);
+      if (!t.IsSystem() || Fold(t.Name()) != key) continue;
+      Writer w(d_, nullptr, {});
+      Source s;
+      s.name = t.Name();
+      s.system = true;
+      std::vector<std::string> rows;
+      try {
+        std::unique_ptr<dao::RowSource> source = db_.OpenRows(t.Name());
+        std::vector<size_t> kept;
+        for (size_t c = 0; c < source->Columns().size(); ++c) {
+          const dao::RowColumn& col = source->Columns()[c];
+          if (!IsCreatedType(col.type) || col.type == dao::dbBinary || col.type == dao::dbLongBinary) continue;
+          kept.push_back(c);
+          s.columns.push_back({col.name, TypeOfField(col.type), col.type, col.size});
+        }
+        std::vector<dao::Value> row;
+        while (source->Next(row)) {
+          std::string values;
+          for (size_t c : kept) values += (values.empty() ? "" : ", ") + ValueLiteral(row[c], w);
+          rows.push_back(std::move(values));
+        }
+      } catch (const dao::Error& e) {
+        throw Untranslatable("tabella di sistema [" + t.Name() + "] non leggibile: " + e.what());
+      }
+      if (rows.empty() || s.columns.empty()) throw Untranslatable("tabella di sistema [" + t.Name() + "] vuota");
+      ViewTranslation v;
+      v.name = t.Name();
+      v.kind = "system";
+      v.translated = true;
+      v.accessSql = "SELECT * FROM " + t.Name();
+      v.notes.push_back("copia delle righe della tabella di sistema al momento della migrazione (nelle "
+                        "stringhe di connessione le password sono mascherate)");
+      v.sql = "CREATE VIEW " + w.Quote(t.Name()) + " AS\n" + LiteralRows(w, s.columns, rows) + ";";
+      system_.push_back(std::move(v));
+      return &(sources_[key] = std::move(s));
+    }
+    return nullptr;
+  }
+
+  std::string LiteralRows(Writer& w, const std::vector<Column>& columns, const std::vector<std::string>& rows) const {
+    std::string names, numbered;
+    for (size_t c = 0; c < columns.size(); ++c) {
+      names += (c ? ", " : "") + w.Quote(columns[c].name);
+      numbered += (c ? ", column" : "column") + std::to_string(c + 1) + " AS " + w.Quote(columns[c].name);
+    }
+    std::string values;
+    for (size_t r = 0; r < rows.size(); ++r) values += (r ? ",\n(" : "(") + rows[r] + ")";
+    switch (ViewDialectOf(d_).literalRows) {
+      case LiteralRows::kValuesNumbered:
+        return "SELECT " + numbered + " FROM (VALUES\n" + values + ")";
+      case LiteralRows::kValuesAliased:
+        return "SELECT * FROM (VALUES\n" + values + ") AS " + w.Quote("__righe") + " (" + names + ")";
+      case LiteralRows::kUnionAll:
+        break;
+    }
+    std::string out;
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (r) {
+        out += "\nUNION ALL SELECT " + rows[r];
+        continue;
+      }
+      // The first row names the columns.
+      out += "SELECT ";
+      size_t c = 0, depth = 0, start = 0;
+      const std::string& first = rows[0];
+      bool quoted = false;
+      for (size_t i = 0; i <= first.size(); ++i) {
+        const char ch = i < first.size() ? first[i] : ',';
+        if (ch == '\'') quoted = !quoted;
+        if (quoted) continue;
+        if (ch == '(') ++depth;
+        if (ch == ')') --depth;
+        if (ch == ',' && depth == 0) {
+          out += (c ? ", " : "") + first.substr(start, i - start) + " AS " + w.Quote(columns[c].name);
+          ++c;
+          start = i + 2;
+        }
+      }
+    }
+    return out;
+  }
+
+  std::string ValueLiteral(const dao::Value& v, Writer& w) const {
+    char buf[64];
+    switch (v.kind) {
+      case dao::Value::Kind::kNull:
+        return "NULL";
+      case dao::Value::Kind::kBool:
+        return std::string(v.boolean ? d_.literalTrue : d_.literalFalse);
+      case dao::Value::Kind::kInt:
+        return std::to_string(v.integer);
+      case dao::Value::Kind::kCurrency: {
+        const int64_t whole = v.integer / 10000, part = std::abs(v.integer % 10000);
+        std::snprintf(buf, sizeof buf, "%s%lld.%04lld", v.integer < 0 && whole == 0 ? "-" : "",
+                      static_cast<long long>(whole), static_cast<long long>(part));
+        return buf;
+      }
+      case dao::Value::Kind::kDecimal:
+        return v.decimal.ToString();
+      case dao::Value::Kind::kSingle:
+      case dao::Value::Kind::kDouble:
+        if (!std::isfinite(v.real)) return "NULL";
+        std::snprintf(buf, sizeof buf, "%.17g", v.real);
+        return buf;
+      case dao::Value::Kind::kDateTime: {
+        std::string iso = dao::IsoDateTime(v.real);
+        if (iso.size() < 19) return "NULL";
+        iso = iso.substr(0, 19);
+        iso[10] = ' ';
+        return Apply(ViewDialectOf(d_).dateLiteral, {iso});
+      }
+      case dao::Value::Kind::kDateTimeExtended:
+        return v.text.size() < 19 ? "NULL" : Apply(ViewDialectOf(d_).dateLiteral, {v.text.substr(0, 19)});
+      case dao::Value::Kind::kText:
+        return w.Literal(MaskConnectSecrets(v.text));
+      case dao::Value::Kind::kGuid:
+        return w.Literal(v.guid.ToString());
+      case dao::Value::Kind::kBytes:
+      case dao::Value::Kind::kComplex:
+        break;
+    }
+    return "NULL";
   }
 
   void Translate(size_t q) {
@@ -958,14 +1318,12 @@ class Translator {
       if (kind != engine::kKindSelect && kind != engine::kKindUnion && kind != engine::kKindCrosstab) {
         throw Untranslatable("query di comando (" + std::string(ActionName(kind)) + ")");
       }
-      std::set<std::string> parameters;
-      for (const auto& p : def.Parameters()) parameters.insert(Fold(p.Name()));
-      Writer w(d_, &sources_, [this](const std::string& n) { return Lookup(n); }, parameters);
-      std::string body;
-      if (!parts.parameters.empty()) {
-        // A view cannot ask for values; the parameters are reported by name when used, and a
-        // declared one that is never used does no harm.
+      std::vector<Param> parameters;
+      for (const auto& p : def.Parameters()) {
+        parameters.push_back({p.Name(), p.Type(), p.Size(), TypeOfField(p.Type())});
       }
+      Writer w(d_, [this](const std::string& n) { return Lookup(n); }, parameters);
+      std::string body;
       if (parts.remote_db) throw Untranslatable("FROM su un database esterno (IN …)");
       if (kind == engine::kKindUnion) {
         UnionStatement u;
@@ -995,7 +1353,12 @@ class Translator {
         }
       }
       r.translated = true;
-      r.sql = "CREATE VIEW " + w.Quote(r.name) + " AS\n" + body + ";";
+      if (std::any_of(w.params.begin(), w.params.end(), [](const Param& p) { return p.used; })) {
+        r.sql = Function(w, r.name, body, columns);
+        for (const Param& p : w.params) r.parameters.push_back(p.name);
+      } else {
+        r.sql = "CREATE VIEW " + w.Quote(r.name) + " AS\n" + body + ";";
+      }
       r.notes = w.notes;
       r.dependsOn.assign(w.dependsOn.begin(), w.dependsOn.end());
     } catch (const MissingSource& e) {
@@ -1016,6 +1379,48 @@ class Translator {
       auto it = sources_.find(Fold(r.name));
       if (it != sources_.end() && it->second.isQuery) it->second.columns = columns;
     }
+  }
+
+  // The server's type of a column or a parameter.
+  std::string TypeOf(int daoType, int size, VType type) const {
+    if (daoType == dao::dbText && size <= 0) daoType = dao::dbMemo;
+    if (daoType != 0 && IsCreatedType(daoType)) {
+      std::string t = SqlColumnType(d_, daoType, size);
+      if (!t.empty()) return t;
+    }
+    switch (type) {
+      case VType::kNumber: return SqlColumnType(d_, dao::dbDouble, 0);
+      case VType::kDate: return SqlColumnType(d_, dao::dbDate, 0);
+      case VType::kBool: return SqlColumnType(d_, dao::dbBoolean, 0);
+      case VType::kText:
+      case VType::kUnknown: break;
+    }
+    return SqlColumnType(d_, dao::dbMemo, 0);
+  }
+
+  // A query with parameters as a function returning its rows: the parameters in their declared
+  // order ($1, $2, … in the body), the columns cast to the types the function declares.
+  std::string Function(Writer& w, const std::string& name, const std::string& body,
+                       const std::vector<Column>& columns) const {
+    const std::string quote = "$tavrek$";
+    if (body.find(quote) != std::string::npos) throw Untranslatable("testo con " + quote);
+    std::set<std::string> columnNames;
+    std::string returns, select;
+    for (const Column& c : columns) {
+      const std::string type = TypeOf(c.daoType, c.size, c.type);
+      columnNames.insert(c.name);
+      returns += (returns.empty() ? "" : ", ") + w.Quote(c.name) + " " + type;
+      select += (select.empty() ? "" : ", ") + ("CAST(" + w.Quote("__q") + "." + w.Quote(c.name) + " AS " + type + ")");
+    }
+    std::string arguments;
+    for (const Param& p : w.params) {
+      // A parameter named as a column would clash with it among the function's names.
+      const std::string type = TypeOf(p.daoType, p.size, p.type);
+      arguments += (arguments.empty() ? "" : ", ") + (columnNames.count(p.name) ? type : w.Quote(p.name) + " " + type);
+    }
+    return "CREATE FUNCTION " + w.Quote(name) + "(" + arguments + ")\nRETURNS TABLE (" + returns +
+           ")\nLANGUAGE sql STABLE AS " + quote + "\nSELECT " + select + "\nFROM (\n" + body + "\n) AS " +
+           w.Quote("__q") + "\n" + quote + ";";
   }
 
   static const char* ActionName(int kind) {
@@ -1122,6 +1527,7 @@ class Translator {
   std::vector<ViewTranslation> results_;
   std::vector<int> state_;  // 0 not done, 1 under way, 2 done
   std::vector<size_t> order_;
+  std::vector<ViewTranslation> system_;  // system tables copied as views, made on first use
 };
 
 std::string CommentLines(const std::string& text) {
@@ -1146,17 +1552,26 @@ std::vector<ViewTranslation> TranslateQueries(dao::Database& db, const SqlDialec
 std::string WriteViews(const std::vector<ViewTranslation>& views) {
   std::string out;
   size_t done = 0;
-  for (const auto& v : views) done += v.translated ? 1 : 0;
+  size_t queries = 0;
+  for (const auto& v : views) {
+    if (v.kind == "system") continue;
+    ++queries;
+    done += v.translated ? 1 : 0;
+  }
   if (views.empty()) return out;
   out += "-- Query come viste: " + std::to_string(done) + " tradotte su " +
-         std::to_string(views.size()) + "\n\n";
+         std::to_string(queries) + "\n\n";
   for (const auto& v : views) {
     std::string name = v.name;
     for (char& c : name) {
       if (c == '\n' || c == '\r') c = ' ';
     }
-    if (v.translated) {
-      out += "-- query \"" + name + "\" (" + v.kind + ")\n";
+    if (v.kind == "system") {
+      out += "-- tabella di sistema \"" + name + "\", letta dalle query\n";
+      for (const auto& n : v.notes) out += "-- nota: " + n + "\n";
+      out += v.sql + "\n\n";
+    } else if (v.translated) {
+      out += "-- query \"" + name + "\" (" + v.kind + (v.parameters.empty() ? "" : ", funzione con parametri") + ")\n";
       for (const auto& n : v.notes) out += "-- nota: " + n + "\n";
       out += v.sql + "\n\n";
     } else {
@@ -1176,7 +1591,7 @@ std::string TranslateExpression(const std::string& access, const SqlDialect& dia
     for (const auto& a : x.args) collect(*a);
   };
   collect(*e);
-  Writer w(dialect, nullptr, [](const std::string&) -> const Source* { return nullptr; }, {});
+  Writer w(dialect, [](const std::string&) -> const Source* { return nullptr; }, {});
   Scope scope;
   ScopeEntry entry;
   entry.qualifier = "t";

@@ -6,7 +6,9 @@
 // (functions, operators, Like patterns, date literals). Select, union and crosstab queries with
 // fixed column headings become CREATE VIEW statements; action, data-definition and pass-through
 // queries, and queries using something the target cannot express, stay comments that say why.
-// Views come in dependency order: a view reading another view follows it.
+// Views come in dependency order: a view reading another view follows it. A query with
+// parameters becomes a function where the dialect allows it (PostgreSQL). A system table a query
+// reads (MSysObjects) is copied as a view of its rows as they are at migration, before the views.
 #pragma once
 
 #include <map>
@@ -20,12 +22,19 @@ namespace tavrek::doc {
 
 // The note a translation carries when a Yes/No value is used as a number.
 extern const char* const kYesNoNote;
+// The end of the note a view carries when it reads a system table copied at migration (the note
+// begins with the table's name in brackets).
+extern const char* const kSystemCopyNote;
 
 // What became of one query.
 struct ViewTranslation {
   std::string name;         // the query's name
-  std::string kind;         // "select", "union", "crosstab", "action", "ddl", "passthrough"
-  bool translated = false;  // a CREATE VIEW statement in `sql`
+  std::string kind;         // "select", "union", "crosstab", "action", "ddl", "passthrough";
+                            // "system" for a system table copied as a view of its rows
+  bool translated = false;  // a CREATE VIEW (or CREATE FUNCTION) statement in `sql`
+  // With parameters, on a server whose dialect allows it: `sql` creates a function of these
+  // arguments (in order) returning the query's rows.
+  std::vector<std::string> parameters;
   std::string sql;          // the statement (no trailing newline), when translated
   std::string reason;       // why not (Italian), naming the construct
   std::string accessSql;    // the query's SQL in Access

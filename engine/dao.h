@@ -189,9 +189,14 @@ struct FieldInfo {
   std::string validationRule{};
   std::string validationText{};
   std::vector<PropertyInfo> properties{};  // stored order
-  // Decimal columns: precision and scale as stored (0 when the reader does not know them).
+  // Decimal columns: precision and scale as stored (0 when the reader does not know them). A
+  // calculated Decimal declares none: its values are Access's 96-bit decimals, each with its own
+  // scale from 0 to 28, so it has precision kCalculatedDecimalPrecision and scale kScalePerValue.
   int precision = 0;
   int scale = 0;
+
+  static constexpr int kScalePerValue = -1;
+  static constexpr int kCalculatedDecimalPrecision = 28;
 };
 
 struct IndexInfo {

@@ -96,4 +96,13 @@ std::string Guid::ToString() const {
   return out;
 }
 
+LostCount CountLost(const std::vector<LostRow>& lost) {
+  LostCount c;
+  for (const LostRow& l : lost) {
+    if (l.rows == LostRow::kUnknownRows) c.atLeast = true;
+    else c.rows += l.rows;
+  }
+  return c;
+}
+
 }  // namespace dao

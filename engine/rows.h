@@ -96,12 +96,26 @@ struct RowColumn {
   std::vector<RowColumn> parts;
 };
 
-// A row that could not be read and was left out (only when salvaging).
+// What was left out while salvaging: one row, rows missing together, a page whose rows cannot be
+// counted, or an item of a complex column.
 struct LostRow {
-  int64_t row = 0;  // the row's position among the table's rows, from 1; 0 for an item of a
-                    // complex column that belongs to no row that can be told
+  int64_t row = 0;  // the row's position among the table's rows, from 1; 0 when the entry names
+                    // no one row (a page, a gap, an item of a complex column)
   std::string reason;
+  // How many of the table's rows the entry stands for: 1 for a row, more for a gap, 0 for an item
+  // of a complex column (its row is written without it), kUnknownRows when they cannot be counted.
+  int64_t rows = 1;
+
+  static constexpr int64_t kUnknownRows = -1;
 };
+
+// What `lost` adds up to: the rows counted, and whether some could not be (then there were at
+// least that many).
+struct LostCount {
+  int64_t rows = 0;
+  bool atLeast = false;
+};
+LostCount CountLost(const std::vector<LostRow>& lost);
 
 class RowSource {
  public:

@@ -152,6 +152,12 @@ void DescribeColumnType(const ColumnDef& stored, const FormatDescriptor& f,
     case kColNumeric:
       info.type = dao::dbDecimal;
       info.size = 17;
+      if (stored.IsCalculated()) {
+        // The entry's precision and scale are 0: every stored result carries its own scale.
+        info.precision = dao::FieldInfo::kCalculatedDecimalPrecision;
+        info.scale = dao::FieldInfo::kScalePerValue;
+        break;
+      }
       // The column entry's misc bytes hold the precision, then the scale.
       info.precision = static_cast<int>(c.misc & 0xFF);
       info.scale = static_cast<int>((c.misc >> 8) & 0xFF);

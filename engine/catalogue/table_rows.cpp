@@ -93,9 +93,13 @@ void TableRows::Index(Complex& complex) {
       // An unreadable row of the hidden table cannot be told to belong to any row: it is listed
       // with row 0.
       if (!salvage_) throw;
-      lost_.push_back({0, "elemento di un campo multivalore o allegato illeggibile (riga " +
-                              std::to_string(cursor.Position()) + " della tabella nascosta): " +
-                              Reason(e)});
+      const std::string where = cursor.PageFailed()
+                                    ? "pagina " + std::to_string(cursor.Where().page)
+                                    : "riga " + std::to_string(cursor.Position());
+      lost_.push_back({0,
+                       "elementi di un campo multivalore o allegato illeggibili (" + where +
+                           " della tabella nascosta): " + Reason(e),
+                       0});
       continue;
     }
     if (key.kind == dao::Value::Kind::kInt)
@@ -144,10 +148,30 @@ void TableRows::ReadRow(std::vector<dao::Value>& row) {
   }
 }
 
+void TableRows::CountMissing() {
+  // Rows gone without a trace (a slot damaged into a deleted one, a page no longer marked as the
+  // table's, a damaged usage map) show only against the count the definition keeps.
+  const dao::LostCount lost = dao::CountLost(lost_);
+  const int64_t accounted = rowsRead_ + lost.rows;
+  if (def_.rowCount <= accounted) return;
+  const int64_t missing = def_.rowCount - accounted;
+  lost_.push_back({0,
+                   std::to_string(missing) + (missing == 1 ? " riga mancante" : " righe mancanti") +
+                       (lost.atLeast ? ", con quelle delle pagine illeggibili" : " senza traccia") +
+                       ": la definizione della tabella ne conta " + std::to_string(def_.rowCount) +
+                       ", lette " + std::to_string(rowsRead_) + ", illeggibili " +
+                       std::to_string(lost.rows),
+                   missing});
+}
+
 bool TableRows::Next(std::vector<dao::Value>& row) {
   for (;;) {
     try {
-      if (!cursor_.Next()) return false;
+      if (!cursor_.Next()) {
+        if (salvage_ && !counted_) CountMissing();
+        counted_ = true;
+        return false;
+      }
       ReadRow(row);
       ++rowsRead_;
       return true;
@@ -155,6 +179,15 @@ bool TableRows::Next(std::vector<dao::Value>& row) {
       if (!dynamic_cast<const CorruptError*>(&e) && !dynamic_cast<const std::bad_alloc*>(&e) &&
           !dynamic_cast<const std::length_error*>(&e))
         throw;
+      if (cursor_.PageFailed()) {
+        const std::string page = "pagina " + std::to_string(cursor_.Where().page);
+        if (!salvage_)
+          throw dao::Error(dao::kErrCorrupt, "Impossibile leggere la " + page + " della tabella '" +
+                                                 name_ + "': " + e.what() + ".");
+        lost_.push_back({0, page + " illeggibile, righe sconosciute: " + e.what(),
+                         dao::LostRow::kUnknownRows});
+        continue;
+      }
       if (!salvage_)
         throw dao::Error(dao::kErrCorrupt, "Impossibile leggere la riga " +
                                                std::to_string(cursor_.Position()) +

@@ -54,6 +54,9 @@ class TableRows : public dao::RowSource {
   void Index(Complex& complex);
   void ReadItems(Complex& complex, int32_t key, std::vector<dao::ComplexItem>& items);
   void ReadRow(std::vector<dao::Value>& row);
+  // Salvaging, after the last row: records the rows the definition counts that were neither read
+  // nor reported lost.
+  void CountMissing();
 
   std::shared_ptr<PageReader> pages_;
   TextCodec codec_;
@@ -66,6 +69,7 @@ class TableRows : public dao::RowSource {
   RowCursor cursor_;
   bool salvage_;
   int64_t rowsRead_ = 0;
+  bool counted_ = false;  // CountMissing has run
   std::vector<dao::LostRow> lost_;
 };
 

@@ -10,6 +10,7 @@ RowCursor::RowCursor(PageReader& pages, const TableDefinition& def)
 bool RowCursor::Next() {
   row_.reset();
   keep_.reset();
+  pageFailed_ = false;
   for (;;) {
     if (!page_) {
       if (nextPage_ >= pageNumbers_.size()) return false;
@@ -22,11 +23,12 @@ bool RowCursor::Next() {
         DataPage data(std::move(page), pages_.Format());
         if (data.Owner() != def_.page) continue;
         page_.emplace(std::move(data));
-      } catch (const CorruptError& e) {
-        // The rows of the page are lost together: the failure is reported at the next position.
-        ++position_;
+      } catch (const CorruptError&) {
+        // The rows of the page are lost together. Their number is not known: the page could not
+        // be read, or its row count does not fit the page.
+        pageFailed_ = true;
         where_ = {number, 0};
-        ThrowCorrupt("page " + std::to_string(number) + ": " + e.what());
+        throw;
       }
     }
     if (slot_ >= page_->RowCount()) {

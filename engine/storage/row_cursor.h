@@ -28,10 +28,13 @@ class RowCursor {
   // The current row, valid until the next call of Next.
   const DataRow& Row() const { return *row_; }
   // The position of the current row (or of the one that could not be read) among the table's
-  // live rows, from 1.
+  // live rows, from 1 (after a page that failed whole, among the rows that could be counted).
   int64_t Position() const { return position_; }
   // Where the current row's slot is: its page and row number.
   RowPointer Where() const { return where_; }
+  // After Next raised: whether the whole page failed (its rows are not counted in Position(), as
+  // their number cannot be read), rather than one row.
+  bool PageFailed() const { return pageFailed_; }
 
  private:
   PageReader& pages_;
@@ -44,6 +47,7 @@ class RowCursor {
   PagePtr keep_;                       // the page holding an overflow row's bytes
   std::optional<DataRow> row_;
   int64_t position_ = 0;
+  bool pageFailed_ = false;
 };
 
 }  // namespace engine

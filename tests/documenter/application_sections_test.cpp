@@ -5,7 +5,7 @@
 #include "documenter/dictionary.h"
 #include "documenter/html.h"
 #include "documenter/markdown.h"
-#include "tests/documenter/fake_database.h"
+#include "tests/documenter/sample_db.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ dao::DocumentInfo Doc(std::string name, std::string kind, std::string text, std:
 
 // The sales database with an application: a form whose code names Clienti, a macro naming
 // Prodotti, a module with a hostile line, and one that could not be read.
-doctest::FakeDatabase AppDatabase() {
-  doctest::FakeDatabase f = doctest::SalesDatabase();
+sample::SampleDb AppDatabase() {
+  sample::SampleDb f = sample::SalesDatabase();
   f.source->containers = {
       {"Forms", {Doc("Anagrafica", "document", "Sub X()\r\n  Me.RecordSource = \"Clienti\"\r\nEnd Sub\r\n")}},
       {"Reports", {}},
@@ -45,46 +45,56 @@ doctest::FakeDatabase AppDatabase() {
   return f;
 }
 
-TEST(ApplicationSections, HtmlListsObjectsCodeAndReferences) {
+// What the application parts show, in the HTML page and the Markdown document: in the part with
+// that anchor (up to the next part), the text each format shows.
+const struct {
+  const char* part;
+  const char* html;
+  const char* md;
+  bool present = true;
+} kApplicationFacts[] = {
+    {"", "<a href=\"#applicazione\">", "- [Oggetti dell'applicazione](#applicazione)"},
+    {"", "<a href=\"#riferimenti\">", "- [Riferimenti](#riferimenti)"},
+    // Objects: a group without objects has no heading; a damaged module says why.
+    {"applicazione", "<h3>Maschere (1)</h3>", "### Maschere (1)\n"},
+    {"applicazione", "Report", "Report", false},
+    {"applicazione",
+     "<td>Anagrafica</td><td>2014-12-27 12:00:00</td><td>2014-12-28 00:00:00</td><td>document</td>"
+     "<td class=\"num\">3</td>",
+     "| Anagrafica | 2014-12-27 12:00:00 | 2014-12-28 00:00:00 | document | 3 |  |"},
+    {"applicazione", "<h3>Moduli (2)</h3>", "### Moduli (2)\n"},
+    {"applicazione", "<td>testo del modulo danneggiato</td>",
+     "| Rotto | 2014-12-27 12:00:00 | 2014-12-28 00:00:00 | standard |  | testo del modulo danneggiato |"},
+    // Code: escaped (HTML) or fenced past the backticks inside (Markdown), line feeds only.
+    {"codice", "<h3 id=\"codice-Form_Anagrafica\">Form_Anagrafica</h3>", "### Form\\_Anagrafica\n"},
+    {"codice", "&#39; &lt;b&gt;&amp;``` | fine\nDim [Note]\n</pre>",
+     "### Strani\n\n````vb\n' <b>&``` | fine\nDim [Note]\n````\n"},
+    {"codice", "<h3 id=\"codice-Macro_Avvio\">Macro Avvio</h3>", "```xml\n<Action Name=\"OpenTable\">"},
+    {"codice", "Rotto", "Rotto", false},
+    {"codice", "\r", "\r", false},
+    // The cross-reference, and what nothing names (the hostile name escaped).
+    {"riferimenti", "Evidenza testuale, non prova", "Evidenza testuale, non prova"},
+    {"riferimenti", "<td>Clienti</td><td>tabella</td><td>modulo Form_Anagrafica (nome)</td>",
+     "| Clienti | tabella | modulo Form\\_Anagrafica (nome) |"},
+    {"riferimenti", "<td>Prodotti</td><td>tabella</td><td>macro Avvio (nome)</td>",
+     "| Prodotti | tabella | macro Avvio (nome) |"},
+    {"riferimenti", "<td>Note</td><td>tabella</td><td>modulo Strani (tra parentesi)</td>",
+     "| Note | tabella | modulo Strani (tra parentesi) |"},
+    {"riferimenti", "<li>Strano &lt;b&gt;&amp;&quot;x&quot; | {y} (tabella)</li>",
+     "- Strano \\<b\\>\\&\"x\" \\| {y} (tabella)\n"},
+};
+
+TEST(ApplicationSections, ObjectsCodeAndReferencesInBothFormats) {
   auto db = AppDatabase().Build();
-  const std::string page = HtmlDictionary(ReadDictionary(*db), {false});
-  EXPECT_TRUE(Has(page, "<a href=\"#applicazione\">"));
-  const std::string objects = Between(page, "id=\"applicazione\"", "</section>");
-  EXPECT_TRUE(Has(objects, "<h3>Maschere (1)</h3>"));
-  EXPECT_FALSE(Has(objects, "Report"));  // no reports: no heading
-  EXPECT_TRUE(Has(objects, "<td>Anagrafica</td><td>2014-12-27 12:00:00</td><td>2014-12-28 00:00:00</td>"
-                           "<td>document</td><td class=\"num\">3</td>"));
-  EXPECT_TRUE(Has(objects, "<td>testo del modulo danneggiato</td>"));
-
-  const std::string code = Between(page, "id=\"codice\"", "</section>");
-  EXPECT_TRUE(Has(code, "<h3 id=\"codice-Form_Anagrafica\">Form_Anagrafica</h3>"));
-  EXPECT_TRUE(Has(code, "&#39; &lt;b&gt;&amp;``` | fine\nDim [Note]\n</pre>"));  // escaped, LF only
-  EXPECT_TRUE(Has(code, "<h3 id=\"codice-Macro_Avvio\">Macro Avvio</h3>"));
-  EXPECT_FALSE(Has(code, "Rotto"));
-  EXPECT_FALSE(Has(code, "\r"));
-
-  const std::string refs = Between(page, "id=\"riferimenti\"", "</section>");
-  EXPECT_TRUE(Has(refs, "Evidenza testuale, non prova"));
-  EXPECT_TRUE(Has(refs, "<td>Clienti</td><td>tabella</td><td>modulo Form_Anagrafica (nome)</td>"));
-  EXPECT_TRUE(Has(refs, "<td>Prodotti</td><td>tabella</td><td>macro Avvio (nome)</td>"));
-  EXPECT_TRUE(Has(refs, "<td>Note</td><td>tabella</td><td>modulo Strani (tra parentesi)</td>"));
-  // The hostile table name is escaped in the list of what nothing names.
-  EXPECT_TRUE(Has(refs, "<li>Strano &lt;b&gt;&amp;&quot;x&quot; | {y} (tabella)</li>"));
-}
-
-TEST(ApplicationSections, MarkdownFencesCodeAndEscapesTables) {
-  auto db = AppDatabase().Build();
-  const std::string doc = MarkdownDictionary(ReadDictionary(*db), {false});
-  EXPECT_TRUE(Has(doc, "- [Riferimenti](#riferimenti)"));
-  const std::string objects = Between(doc, "## Oggetti dell'applicazione", "<a id=\"codice\">");
-  EXPECT_TRUE(Has(objects, "### Moduli (2)"));
-  EXPECT_TRUE(Has(objects, "| Rotto | 2014-12-27 12:00:00 | 2014-12-28 00:00:00 | standard |  | testo del modulo danneggiato |"));
-  // A fence longer than the backtick run inside the module.
-  EXPECT_TRUE(Has(doc, "### Strani\n\n````vb\n' <b>&``` | fine\nDim [Note]\n````\n"));
-  EXPECT_TRUE(Has(doc, "```xml\n<Action Name=\"OpenTable\">"));
-  const std::string refs = Between(doc, "## Riferimenti", "### Non nominati");
-  EXPECT_TRUE(Has(refs, "| Clienti | tabella | modulo Form\\_Anagrafica (nome) |"));
-  EXPECT_TRUE(Has(doc, "### Non nominati da nulla ("));
+  const Dictionary d = ReadDictionary(*db);
+  const std::string page = HtmlDictionary(d), md = MarkdownDictionary(d);
+  for (const auto& f : kApplicationFacts) {
+    const std::string id = f.part;
+    const std::string inPage = id.empty() ? page : Between(page, "id=\"" + id + "\"", "</section>");
+    const std::string inMd = id.empty() ? md : Between(md, "<a id=\"" + id + "\"></a>\n\n## ", "\n## ");
+    EXPECT_EQ(Has(inPage, f.html), f.present) << id << ": " << f.html;
+    EXPECT_EQ(Has(inMd, f.md), f.present) << id << ": " << f.md;
+  }
 }
 
 }  // namespace

@@ -25,7 +25,7 @@
 #include "documenter/html.h"
 #include "documenter/markdown.h"
 #include "engine/dao.h"
-#include "tests/documenter/fake_database.h"
+#include "tests/documenter/sample_db.h"
 #include "tests/support/shell.h"
 
 namespace {
@@ -189,7 +189,7 @@ TEST_P(BrowserOnFile, PageRendersWithoutErrorsAndShowsEveryTable) {
 }
 
 TEST_F(Browser, MermaidDrawsTheDiagramOfRelationsAndAwkwardNames) {
-  auto db = doctest::SalesDatabase().Build();
+  auto db = tavrek::doc::sample::SalesDatabase().Build();
   const std::string diagram =
       tavrek::doc::MermaidErDiagram(tavrek::doc::BuildDiagram(tavrek::doc::ReadDictionary(*db)));
   std::string log;

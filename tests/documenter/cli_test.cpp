@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "engine/dao.h"
+#include "tests/support/shell.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
-#include "tools/dump.h"
+#include "tests/support/dump_run.h"
 
 namespace {
 
@@ -27,20 +28,8 @@ namespace fs = std::filesystem;
 
 const fs::path kData = TAVREK_TEST_DATA;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result Dump(std::vector<std::string> args) {
-  dao::DBEngine engine;
-  std::ostringstream out, err;
-  int status = tavrek::dump::Run(
-      args, out, err, [&](const std::string& path, const std::optional<std::string>& connect) {
-        return engine.OpenDatabase(path, false, true, connect);
-      });
-  return {status, out.str(), err.str()};
-}
+using Result = testsupport::DumpResult;
+constexpr auto& Dump = testsupport::RunDumpOnFiles;
 
 using testsupport::TempDir;
 
@@ -296,24 +285,28 @@ TEST(InventoryCommand, WalksATreeOfGoodDamagedProtectedAndLoopingEntries) {
   for (std::string line; std::getline(in, line);) lines.push_back(testjson::Parse(line));
   // Files are ours by their header (the .txt) or by their name (finto.mdb, then not a database).
   ASSERT_EQ(lines.size(), 7u) << r1.out;
-  EXPECT_EQ(lines[0]["path"].string, (root / "a/b/senza-estensione.txt").string());
-  EXPECT_EQ(lines[0]["format"].string, "ACE12");
-  EXPECT_TRUE(lines[0]["error"].IsNull());
-  EXPECT_EQ(lines[1]["path"].string, (root / "a/indici.mdb").string());
+  // path, format (or none), error number (0: none, -1: any)
+  const struct {
+    const char* path;
+    const char* format;
+    int error;
+  } kLines[] = {{"a/b/senza-estensione.txt", "ACE12", 0}, {"a/indici.mdb", "Jet4", 0},
+                {"finto.mdb", nullptr, 3343},              {"protetto.mdb", "Jet4", 3031},
+                {"schema.ACCDE", nullptr, 3343},           {"troncato.mdb", "Jet4", -1}};
+  for (size_t i = 0; i < std::size(kLines); ++i) {
+    const auto& want = kLines[i];
+    const testjson::Value& line = lines[i];
+    SCOPED_TRACE(want.path);
+    EXPECT_EQ(line["path"].string, (root / want.path).string());
+    EXPECT_EQ(line["format"].IsNull() ? "" : line["format"].string, want.format ? want.format : "");
+    EXPECT_EQ(line["format"].IsNull(), want.format == nullptr);
+    EXPECT_EQ(want.error > 0 ? line["error"].number : want.error, want.error);
+    EXPECT_EQ(line["error"].IsNull(), want.error == 0);
+  }
   EXPECT_EQ(lines[1]["tables"].number, 3);
   EXPECT_EQ(lines[1]["size"].number, static_cast<double>(fs::file_size(kData / "jet4/indexTestV2000.mdb")));
-  EXPECT_EQ(lines[2]["path"].string, (root / "finto.mdb").string());
-  EXPECT_EQ(lines[2]["error"].number, 3343);
-  EXPECT_TRUE(lines[2]["format"].IsNull());
-  EXPECT_EQ(lines[3]["path"].string, (root / "protetto.mdb").string());
-  EXPECT_EQ(lines[3]["error"].number, 3031);
   EXPECT_EQ(lines[3]["errorText"].string, "Password non valida.");
   EXPECT_TRUE(lines[3]["tables"].IsNull());
-  EXPECT_EQ(lines[4]["path"].string, (root / "schema.ACCDE").string());
-  EXPECT_EQ(lines[4]["error"].number, 3343);
-  EXPECT_EQ(lines[5]["path"].string, (root / "troncato.mdb").string());
-  EXPECT_FALSE(lines[5]["error"].IsNull());
-  EXPECT_EQ(lines[5]["format"].string, "Jet4");
   const auto& summary = lines[6]["summary"];
   EXPECT_EQ(summary["files"].number, 6);
   EXPECT_EQ(summary["read"].number, 2);
@@ -347,14 +340,11 @@ TEST(InventoryCommand, FolderThatCannotBeReadIsReportedAndSkipped) {
   Result r;
   if (::geteuid() == 0) {
     const std::string errFile = (dir.Path() / "err.txt").string();
-    std::string command = "runuser -u nobody -- " TAVREK_DUMP " --inventory '" + dir.Path().string() +
-                          "' 2>'" + errFile + "'";
-    FILE* p = ::popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    r.status = WEXITSTATUS(::pclose(p));
+    const testshell::CommandResult run = testshell::RunCommand(
+        "runuser -u nobody -- " TAVREK_DUMP " --inventory " + testshell::ShellQuote(dir.Path().string()) +
+        " 2>" + testshell::ShellQuote(errFile));
+    r.status = run.status;
+    r.out = run.out;
     std::ifstream in(errFile);
     r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   } else {

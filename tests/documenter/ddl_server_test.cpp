@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,6 +15,8 @@
 #include "documenter/ddl.h"
 #include "engine/dao.h"
 #include "tests/documenter/sample_db.h"
+#include "tests/support/shell.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -29,21 +29,6 @@ std::string ServerFolder() {
   std::string dir;
   std::getline(in, dir);
   return dir;
-}
-
-// Runs a shell command; its standard output and error, and its exit status.
-std::string Shell(const std::string& command, int& status) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) {
-    status = -1;
-    return "popen failed";
-  }
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  status = pclose(p);
-  return out;
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -140,12 +125,11 @@ class Server {
 
  protected:
   std::vector<std::string> Query(const std::string& client, const std::string& sql) {
-    std::string file = fs::temp_directory_path() / "tavrek-ddl-query.sql";
+    const std::string file = temp_.File("query.sql");
     std::ofstream(file) << sql;
-    int status = 0;
-    std::string out = Shell(client + " < " + file, status);
-    EXPECT_EQ(status, 0) << out;
-    std::vector<std::string> rows = SplitLines(out);
+    const testshell::CommandResult r = testshell::RunCommand(client + " < " + testshell::ShellQuote(file) + " 2>&1");
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> rows = SplitLines(r.out);
     for (auto& r : rows) std::replace(r.begin(), r.end(), '\t', '|');
     return rows;
   }
@@ -163,12 +147,13 @@ class Server {
     return out;
   }
   bool LoadWith(const std::string& client, const std::string& script, std::string& output) {
-    std::string file = fs::temp_directory_path() / "tavrek-ddl-script.sql";
+    const std::string file = temp_.File("script.sql");
     std::ofstream(file) << script;
-    int status = 0;
-    output = Shell(client + " < " + file, status);
-    return status == 0;
+    const testshell::CommandResult r = testshell::RunCommand(client + " < " + testshell::ShellQuote(file) + " 2>&1");
+    output = r.out;
+    return r.status == 0;
   }
+  testsupport::TempDir temp_{"tavrek-ddl"};
 };
 
 class Postgres : public Server {

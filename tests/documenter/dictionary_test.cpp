@@ -9,7 +9,6 @@
 #include "documenter/graphviz_library.h"
 #include "documenter/references.h"
 #include "tests/documenter/sample_db.h"
-#include "tests/documenter/fake_database.h"
 
 namespace {
 
@@ -34,7 +33,7 @@ const DictionaryTable& TableNamed(const Dictionary& d, const std::string& name) 
 }
 
 TEST(Dictionary, ListsUserTablesAndSortsRelationsByDirection) {
-  auto db = doctest::SalesDatabase().Build();
+  auto db = sample::SalesDatabase().Build();
   const Dictionary d = ReadDictionary(*db);
   EXPECT_EQ(d.format, "Jet4");
   EXPECT_EQ(d.systemTables, 1);
@@ -103,7 +102,6 @@ TEST(Dictionary, AutoNumberOnlyForLongAndGuid) {
 // Names that differ in the case of non-ASCII letters are one name for Access, and for every
 // writer that looks a name up: the dictionary, the cross-reference, the diagram and the DDL.
 TEST(Names, ComparedAsTheEngineFoldsThem) {
-  namespace sample = tavrek::doc::sample;
   const struct {
     const char* stored;
     const char* named;
@@ -138,7 +136,7 @@ TEST(Names, ComparedAsTheEngineFoldsThem) {
 }
 
 TEST(Diagram, ShowsKeyFieldsAndOneEdgePerRelationBetweenShownTables) {
-  auto db = doctest::SalesDatabase().Build();
+  auto db = sample::SalesDatabase().Build();
   const Dictionary d = ReadDictionary(*db);
   const Diagram diagram = BuildDiagram(d);
   ASSERT_EQ(diagram.tables.size(), d.tables.size());
@@ -186,7 +184,7 @@ TEST(Diagram, RecordLabelsEscapeEveryCharacterWithAMeaning) {
 }
 
 TEST(Diagram, GraphvizDrawsEveryTableAndRelation) {
-  auto db = doctest::SalesDatabase().Build();
+  auto db = sample::SalesDatabase().Build();
   const Dictionary d = ReadDictionary(*db);
   std::string error;
   std::optional<std::string> svg = DiagramSvg(BuildDiagram(d), error);

@@ -9,27 +9,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/documenter/sample_db.h"
+#include "tests/support/dump_run.h"
 #include "tests/support/temp_dir.h"
-#include "tests/documenter/fake_database.h"
-#include "tools/dump.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using Outcome = testsupport::DumpResult;
 
-Outcome RunDump(std::vector<std::string> args, int failTable = -1) {
-  doctest::FakeDatabase f = doctest::SalesDatabase();
+// tavrek-dump on the sales database, whatever the path; `failTable` cannot be read.
+Outcome RunDump(const std::vector<std::string>& args, int failTable = -1) {
+  tavrek::doc::sample::SampleDb f = tavrek::doc::sample::SalesDatabase();
   f.source->failTable = failTable;
-  auto db = f.Build();
-  std::ostringstream out, err;
-  const int status = tavrek::dump::Run(args, out, err,
-                                       [&](const std::string&, const std::optional<std::string>&) { return db; });
-  return {status, out.str(), err.str()};
+  return testsupport::RunDumpOn(f.Build(), args);
 }
 
 std::string Read(const fs::path& p) {

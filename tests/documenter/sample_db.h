@@ -1,7 +1,7 @@
-// Databases built in memory for the documenter tests: a catalogue source that serves fixed table
-// definitions, properties and relations, and an order-entry schema that exercises what the DDL
-// and diff writers must handle (AutoNumber, composite and multi-column keys, a relation cycle,
-// descriptions, defaults, a linked table with a password, a multi-valued field).
+// Databases built in memory for the documenter tests (over tests/support/sample_catalogue.h): an
+// order-entry schema that exercises what the DDL and diff writers must handle (AutoNumber,
+// composite and multi-column keys, a relation cycle, descriptions, defaults, a linked table with
+// a password, a multi-valued field) and a sales database for the dictionary writers.
 #pragma once
 
 #include <functional>
@@ -11,111 +11,9 @@
 #include <vector>
 
 #include "engine/dao.h"
+#include "tests/support/sample_catalogue.h"
 
 namespace tavrek::doc::sample {
-
-class SampleSource : public dao::CatalogueSource {
- public:
-  std::string format = "ACE12";
-  std::vector<dao::TableDetail> details;                  // parallel to the table list
-  std::vector<std::vector<dao::PropertyInfo>> tableProps;  // parallel to the table list
-  std::vector<std::string> sql;                            // parallel to the query list
-  std::vector<std::vector<engine::QueryRow>> queryRows;    // parallel to the query list
-  std::vector<dao::RelationInfo> relations;
-
-  std::string Format() const override { return format; }
-  dao::TableDetail LoadTable(size_t i) override { return details.at(i); }
-  std::string LoadSql(size_t i) override { return sql.at(i); }
-  std::vector<engine::QueryRow> LoadQueryRows(size_t i) override {
-    return i < queryRows.size() ? queryRows[i] : std::vector<engine::QueryRow>{};
-  }
-  std::vector<dao::PropertyInfo> LoadTableProperties(size_t i) override {
-    return i < tableProps.size() ? tableProps[i] : std::vector<dao::PropertyInfo>{};
-  }
-  std::vector<dao::RelationInfo> LoadRelations() override { return relations; }
-};
-
-// A database under construction: add tables and queries, then Build.
-struct SampleDb {
-  std::vector<dao::TableInfo> tables;
-  std::vector<dao::QueryInfo> queries;
-  std::unique_ptr<SampleSource> source = std::make_unique<SampleSource>();
-
-  // Adds a local table with its definition and description (none when empty).
-  void AddTable(const std::string& name, dao::TableDetail detail, const std::string& description = {}) {
-    dao::TableInfo info;
-    info.name = name;
-    tables.push_back(info);
-    source->details.push_back(std::move(detail));
-    std::vector<dao::PropertyInfo> props;
-    if (!description.empty()) props.push_back({"Description", dao::dbMemo, description});
-    source->tableProps.push_back(std::move(props));
-  }
-  void AddLinked(const std::string& name, const std::string& connect, const std::string& source_) {
-    dao::TableInfo info;
-    info.name = name;
-    info.linked = true;
-    info.connect = connect;
-    info.foreignName = source_;
-    tables.push_back(info);
-    source->details.push_back({});
-    source->tableProps.push_back({});
-  }
-  void AddQuery(const std::string& name, const std::string& text, int16_t type = dao::dbQSelect) {
-    queries.push_back({name, type, {}, {}});
-    source->sql.push_back(text);
-  }
-  std::shared_ptr<dao::Database> Build(const std::string& path = "prova.accdb") {
-    return dao::Database::Create(path, tables, queries, std::move(source));
-  }
-};
-
-// A field: name, type, size, and the common extras.
-inline dao::FieldInfo Field(const std::string& name, int16_t type, int32_t size = 0,
-                            bool required = false, const std::string& defaultValue = {},
-                            const std::string& description = {}) {
-  dao::FieldInfo f;
-  f.name = name;
-  f.type = type;
-  f.size = size;
-  f.required = required;
-  f.defaultValue = defaultValue;
-  if (!description.empty()) f.properties.push_back({"Description", dao::dbMemo, description});
-  return f;
-}
-
-inline dao::FieldInfo AutoNumber(const std::string& name) {
-  dao::FieldInfo f = Field(name, dao::dbLong, 4);
-  f.attributes = dao::dbFixedField | dao::dbAutoIncrField;
-  return f;
-}
-
-inline dao::IndexInfo PrimaryKey(std::vector<std::string> fields) {
-  dao::IndexInfo ix;
-  ix.name = "PrimaryKey";
-  ix.fields = std::move(fields);
-  ix.primary = true;
-  ix.unique = true;
-  ix.required = true;
-  return ix;
-}
-
-inline dao::IndexInfo PlainIndex(const std::string& name, std::vector<std::string> fields,
-                                 bool unique = false, std::vector<bool> descending = {}) {
-  dao::IndexInfo ix;
-  ix.name = name;
-  ix.fields = std::move(fields);
-  ix.unique = unique;
-  ix.descending = std::move(descending);
-  return ix;
-}
-
-inline dao::RelationInfo Relation(const std::string& name, const std::string& table,
-                                  const std::string& foreignTable,
-                                  std::vector<dao::RelationInfo::FieldPair> fields,
-                                  int32_t attributes = 0) {
-  return {name, table, foreignTable, attributes, std::move(fields)};
-}
 
 // The order-entry schema:
 //   Clienti (ID AutoNumber key, Nome required, Nota memo, Attivo yes/no, Sconto decimal(9,2))
@@ -127,6 +25,14 @@ inline dao::RelationInfo Relation(const std::string& name, const std::string& ta
 //   Fornitori: linked from a SQL Server with a password in its connect string
 // and one query.
 SampleDb OrderSchema();
+
+// A small sales database in the Jet4 format, opened as C:\dati\vendite.mdb: Clienti 1–∞ Ordini
+// (enforced, cascading updates), Ordini 1–∞ Righe on two columns (enforced, cascading deletes),
+// Prodotti 1–∞ Righe (not enforced), Ordini 1–1 Note (unique), a relation to a table the file
+// lacks and one between system tables; a linked table with a password in its connect string, a
+// system table, a table whose name needs escaping everywhere, database properties, and two
+// queries, one with a parameter.
+SampleDb SalesDatabase();
 
 // A small schema that some server once refused, with the servers ("postgresql", "mysql",
 // "sqlite") for which the writer must refuse it with a DdlError instead; every other server must

@@ -7,6 +7,9 @@
 
 #include "documenter/access_expr.h"
 #include "documenter/ddl.h"
+#include "documenter/dictionary.h"
+#include "documenter/html.h"
+#include "documenter/markdown.h"
 #include "documenter/readiness.h"
 #include "documenter/view_translator.h"
 #include "engine/dao.h"
@@ -150,6 +153,9 @@ TEST(ViewTranslator, WhatStopsAnExpression) {
       {"DateAdd(\"x\", 1, [d])", "DateAdd"},
       {"[a] Xor [b]", "XOR"},
       {"Round([a], [b])", "Round"},
+      {"Format([d], \"ww c\")", "ww c"},      // week numbers and Access's own date form
+      {"Format([n], \"0.0#\")", "0.0#"},      // optional digits
+      {"Format([n], [f])", "non costante"},
   };
   for (const auto& [text, construct] : cases) {
     SCOPED_TRACE(text);
@@ -228,8 +234,9 @@ TEST(Readiness, EveryKindWhereItOccurs) {
   using namespace tavrek::doc;
   sample::SampleDb db;
   dao::TableDetail keyed;
-  keyed.fields = {sample::Field("ID", dao::dbLong), sample::Field("Attivo", dao::dbBoolean)};
-  keyed.fields[1].validationRule = ">=0 And <=360";
+  keyed.fields = {sample::Field("ID", dao::dbLong), sample::Field("Attivo", dao::dbBoolean),
+                  sample::Field("Angolo", dao::dbInteger)};
+  keyed.fields[2].validationRule = ">=0 And <=360";
   keyed.indexes = {{"PrimaryKey", {"ID"}, {}, true, true}};
   db.AddTable("Buona", keyed);
   dao::TableDetail loose;
@@ -283,6 +290,34 @@ TEST(Readiness, CaseOnlyDuplicatesFromTheRows) {
   EXPECT_EQ(KindsOf(r, "tbl_Task_List"), "maiuscole_minuscole:sqlite:postgresql");
   EXPECT_EQ(KindsOf(r, "tlu_NCPN_Plants"), "tabella_collegata");
   EXPECT_EQ(KindsOf(r, "qryPlantSpecies"), "query_non_tradotta");
+}
+
+// The data dictionary's part on migration lists every finding of the report read without the
+// rows, each linked to its table's or query's entry, in Markdown and HTML alike.
+TEST(Readiness, PartOfTheDictionary) {
+  using namespace tavrek::doc;
+  dao::DBEngine engine;
+  auto db = engine.OpenDatabase(std::string(TAVREK_TEST_DATA) + "/access-sql/targetlists.accdb");
+  const ReadinessReport r = BuildReadiness(*db, false);
+  ASSERT_FALSE(r.findings.empty());
+  const Dictionary d = ReadDictionary(*db);
+  const std::string md = MarkdownDictionary(d);
+  const size_t part = md.find("\n## Preparazione alla migrazione\n");
+  ASSERT_NE(part, std::string::npos);
+  size_t rows = 0;
+  for (size_t at = md.find("\n| ", part); at != std::string::npos; at = md.find("\n| ", at + 1)) {
+    const std::string row = md.substr(at + 3, md.find('\n', at + 1) - at - 3);
+    if (row.rfind("tabella [", 0) == 0 || row.rfind("query [", 0) == 0) ++rows;
+  }
+  EXPECT_EQ(rows, r.findings.size());
+  EXPECT_NE(md.find("| tabella [tlu\\_NCPN\\_Plants](#t22) | tabella collegata", part), std::string::npos);
+  const std::string html = HtmlDictionary(d);
+  const size_t section = html.find("<section id=\"migrazione\">");
+  ASSERT_NE(section, std::string::npos);
+  EXPECT_NE(html.find("href=\"#t22\"", section), std::string::npos);
+  // A view over a system table copied at migration needs a person to say whether that will do.
+  auto vba = engine.OpenDatabase(std::string(TAVREK_TEST_DATA) + "/app/Access_Example_VBA.accdb");
+  EXPECT_EQ(KindsOf(BuildReadiness(*vba, false), "803a_Calendar_List_qry"), "tabella_di_sistema");
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 
 #include "engine/dao.h"
 #include "engine/rows.h"
+#include "tests/support/shell.h"
 #include "test_files.h"
 
 namespace {
@@ -53,16 +54,8 @@ std::string CanonicalDecimal(std::string s) {
   return s;
 }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+// A command's standard output (empty when it cannot run).
+std::string Output(const std::string& command) { return testshell::RunCommand(command).out; }
 
 struct OracleTable {
   int64_t rowCount = 0;
@@ -241,6 +234,13 @@ TEST_P(RowsOracleTest, EveryValueAsMdbReaderReadsIt) {
 
 // Every test database mdb-reader opens (it reads no Office encryption but the agile one of
 // V2010_with-password, and no Jet 3 code page but 1252).
+// A test's name from a file's path: "jet4/testV2000.mdb" -> "jet4_testV2000_mdb".
+std::string TestName(std::string path) {
+  for (char& c : path)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return path;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Corpus, RowsOracleTest,
     ::testing::Values(
@@ -285,12 +285,7 @@ INSTANTIATE_TEST_SUITE_P(
         OracleFile{"jet4/test2V2000.mdb", nullptr},
         OracleFile{"jet4/testIndexPropertiesV2000.mdb", nullptr},
         OracleFile{"jet4/testV2000.mdb", nullptr}),
-    [](const ::testing::TestParamInfo<OracleFile>& info) {
-      std::string name = info.param.path;
-      for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      return name;
-    });
+    [](const ::testing::TestParamInfo<OracleFile>& info) { return TestName(info.param.path); });
 
 // The same files through Debian's mdb-export (mdbtools), a second independent reader, for the
 // values it writes right: whole numbers, Yes/No, Currency and Decimal, text and memo, binary as
@@ -465,12 +460,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "jet4/delColTestV2000.mdb", "jet4/test2V2000.mdb",
                       "jet4/testIndexPropertiesV2000.mdb", "jet4/testV2000.mdb",
                       "access-sql/targetlists.accdb"),
-    [](const ::testing::TestParamInfo<const char*>& info) {
-      std::string name = info.param;
-      for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      return name;
-    });
+    [](const ::testing::TestParamInfo<const char*>& info) { return TestName(info.param); });
 
 // The calculated columns mdb-reader misreads, against their formulas worked out from the row's
 // own fields: [LastName] & ", " & [FirstName], Len of that, [Salary] / 12, [Salary] = [SalaryTest]

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -323,6 +324,14 @@ TEST(ColumnKinds, CalculatedFieldsShowTheirResultType) {
   EXPECT_EQ(ValueOf<std::string>(FieldNamed(*rs, "MonthlySalary").Properties(), "Format"),
             "$#,##0.00;($#,##0.00)");
   EXPECT_EQ(dao::FindProperty(FieldNamed(*rs, "Salary").Properties(), "Expression"), nullptr);
+  // A calculated Decimal declares no precision or scale (its entry holds 0, 0): each value keeps
+  // its own scale (WeeklySalary's rows have 10 and 14 places), so none is claimed for the column.
+  const int perValue = dao::FieldInfo::kScalePerValue;
+  for (auto [name, precision, scale] : {std::tuple{"Popularity", 18, 6}, {"WeeklySalary", 28, perValue},
+                                        {"DecimalTest", 28, perValue}, {"BigNumTest", 28, perValue}}) {
+    EXPECT_EQ(FieldNamed(*rs, name).Precision(), precision) << name;
+    EXPECT_EQ(FieldNamed(*rs, name).Scale(), scale) << name;
+  }
 }
 
 TEST(ColumnKinds, ComplexLargeNumberAndExtendedDate) {

@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+#include "tests/support/dump_run.h"
+#include "tests/support/sample_catalogue.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json.h"
 
@@ -20,61 +22,13 @@ namespace dump = tavrek::dump;
 
 dao::DateTime Date(double days) { return dao::DateTime{days}; }
 
-// A catalogue source serving fixed definitions; a table or query index in `failTable` /
-// `failQuery` raises a damaged-file error when loaded.
-class FakeSource : public dao::CatalogueSource {
- public:
-  std::string format = "Jet4";
-  std::vector<dao::TableDetail> details;
-  std::vector<std::string> sql;
-  int failTable = -1;
-  int failQuery = -1;
-  std::vector<dao::ContainerInfo> containers;
-  std::string Format() const override { return format; }
-  std::vector<dao::ContainerInfo> LoadContainers() override { return containers; }
-  dao::TableDetail LoadTable(size_t i) override {
-    if (static_cast<int>(i) == failTable) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
-    return details.at(i);
-  }
-  std::string LoadSql(size_t i) override {
-    if (static_cast<int>(i) == failQuery) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
-    return sql.at(i);
-  }
-  // The deeper structure, empty unless a test fills it; `failRelations` makes reading the
-  // relationships fail as a damaged file does.
-  std::vector<dao::PropertyInfo> databaseProperties;
-  std::map<size_t, std::vector<dao::PropertyInfo>> tableProperties, queryProperties;
-  std::map<size_t, std::vector<dao::ParameterInfo>> parameters;
-  std::vector<dao::RelationInfo> relations;
-  bool failRelations = false;
-  std::vector<dao::PropertyInfo> LoadDatabaseProperties() override { return databaseProperties; }
-  std::vector<dao::PropertyInfo> LoadTableProperties(size_t i) override {
-    return tableProperties.count(i) ? tableProperties[i] : std::vector<dao::PropertyInfo>{};
-  }
-  std::vector<dao::PropertyInfo> LoadQueryProperties(size_t i) override {
-    return queryProperties.count(i) ? queryProperties[i] : std::vector<dao::PropertyInfo>{};
-  }
-  std::vector<dao::ParameterInfo> LoadParameters(size_t i) override {
-    return parameters.count(i) ? parameters[i] : std::vector<dao::ParameterInfo>{};
-  }
-  std::vector<dao::RelationInfo> LoadRelations() override {
-    if (failRelations) throw dao::Error(dao::kErrCorrupt, "File danneggiato.");
-    return relations;
-  }
-};
-
-struct FakeDb {
-  std::vector<dao::TableInfo> tables;
-  std::vector<dao::QueryInfo> queries;
-  std::unique_ptr<FakeSource> source = std::make_unique<FakeSource>();
-  std::shared_ptr<dao::Database> Build(const std::string& name = "C:\\dati\\prova.mdb") {
-    return dao::Database::Create(name, tables, queries, std::move(source));
-  }
-};
+using FakeDb = tavrek::doc::sample::SampleDb;
 
 // Two local tables given out of order (the engine sorts them), one linked table, two queries.
 FakeDb SampleDb() {
   FakeDb f;
+  f.path = "C:\\dati\\prova.mdb";
+  f.source->format = "Jet4";
   dao::TableInfo orders{"ordini", false, false, "", "", Date(36526.5), Date(36527.75)};
   dao::TableInfo sys{"MSysObjects", true, false, "", "", Date(36526.0), Date(36526.0)};
   dao::TableInfo linked{"Clienti", false, true, "C:\\altro.mdb", "Anagrafica", Date(36530.25),
@@ -95,26 +49,9 @@ FakeDb SampleDb() {
   return f;
 }
 
-struct RunResult {
-  int status;
-  std::string out, err;
-  std::optional<std::string> connect;
-  std::string path;
-};
+using RunResult = testsupport::DumpResult;
 
-RunResult RunWith(FakeDb& f, std::vector<std::string> args) {
-  RunResult r;
-  auto db = f.Build();
-  std::ostringstream out, err;
-  r.status = dump::Run(args, out, err, [&](const std::string& path, const std::optional<std::string>& c) {
-    r.path = path;
-    r.connect = c;
-    return db;
-  });
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+RunResult RunWith(FakeDb& f, const std::vector<std::string>& args) { return testsupport::RunDumpOn(f.Build(), args); }
 
 TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
   FakeDb f = SampleDb();
@@ -187,7 +124,6 @@ TEST(DumpJson, DocumentHasTheFixedShapeInEngineOrder) {
 
 TEST(DumpJson, EmptyDatabaseIsAValidDocument) {
   FakeDb f;
-  f.source->format = "ACE12";
   auto db = f.Build();
   testjson::Value doc = testjson::Parse(tavrek::dump::JsonDocument(*db));
   EXPECT_EQ(doc["format"].string, "ACE12");
@@ -257,15 +193,13 @@ TEST(DumpRun, QueryTextThatFailsToLoadFailsTheWholeDump) {
 }
 
 TEST(DumpRun, OpenErrorIsReportedWithItsNumber) {
-  std::ostringstream out, err;
-  int status = dump::Run({"--json", "x.mdb"}, out, err,
-                   [](const std::string&, const std::optional<std::string>&)
-                       -> std::shared_ptr<dao::Database> {
-                     throw dao::Error(dao::kErrBadPassword, "Password non valida.");
-                   });
-  EXPECT_EQ(status, 2);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(err.str(), "Errore 3031\nPassword non valida.\n");
+  RunResult r = testsupport::RunDump({"--json", "x.mdb"}, [](const std::string&, const std::optional<std::string>&)
+                                                              -> std::shared_ptr<dao::Database> {
+    throw dao::Error(dao::kErrBadPassword, "Password non valida.");
+  });
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Errore 3031\nPassword non valida.\n");
 }
 
 // Whatever an open raises, in every mode, ends as a report and status 2, never as an abort.
@@ -283,15 +217,14 @@ TEST(DumpRun, AnythingUnexpectedIsReportedNeverAnAbort) {
       {"x.mdb"}, {"--json", "x.mdb"}, {"--ddl", "sqlite", "x.mdb"}, {"--html", "x.mdb"}, {"--diff", "x.mdb", "y.mdb"}};
   for (const Case& c : cases) {
     for (const auto& args : modes) {
-      std::ostringstream out, err;
-      int status = dump::Run(args, out, err,
-                             [&c](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
-                               c.raise();
-                               return nullptr;
-                             });
-      EXPECT_EQ(status, 2) << args[0];
-      EXPECT_EQ(out.str(), "");
-      EXPECT_NE(err.str().find(c.err), std::string::npos) << args[0] << ": " << err.str();
+      RunResult r = testsupport::RunDump(
+          args, [&c](const std::string&, const std::optional<std::string>&) -> std::shared_ptr<dao::Database> {
+            c.raise();
+            return nullptr;
+          });
+      EXPECT_EQ(r.status, 2) << args[0];
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << args[0] << ": " << r.err;
     }
   }
 }
@@ -305,17 +238,17 @@ TEST(DumpRun, CommandLineErrorsHelpAndVersion) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--json"}, {"--password"}, {"--bogus", "x.mdb"}, {"a.mdb", "b.mdb"},
            {"--json=1", "x.mdb"}}) {
-    std::ostringstream out, err;
-    EXPECT_EQ(dump::Run(args, out, err, never), 1) << (args.empty() ? "" : args[0]);
-    EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("Uso: tavrek-dump"), std::string::npos);
+    RunResult r = testsupport::RunDump(args, never);
+    EXPECT_EQ(r.status, 1) << (args.empty() ? "" : args[0]);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Uso: tavrek-dump"), std::string::npos);
   }
-  std::ostringstream out, err;
-  EXPECT_EQ(dump::Run({"--version"}, out, err, never), 0);
-  EXPECT_EQ(out.str(), "tavrek-dump 2.0.0\n");
-  std::ostringstream hout, herr;
-  EXPECT_EQ(dump::Run({"--help"}, hout, herr, never), 0);
-  EXPECT_EQ(hout.str().rfind("Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n", 0), 0u);
+  RunResult version = testsupport::RunDump({"--version"}, never);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tavrek-dump 2.0.0\n");
+  RunResult help = testsupport::RunDump({"--help"}, never);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Uso: tavrek-dump [--password PW] [--json] [--show-secrets] FILE\n", 0), 0u);
 
   std::string error;
   auto o = tavrek::dump::ParseArguments({"--password=pw", "f.mdb"}, error);
@@ -363,16 +296,17 @@ FakeDb StructureDb() {
   f.tables[2].connect = "ODBC;DSN=vendite;UID=sa;PWD=s3greto;DATABASE=v";
   f.tables[2].linkSource = f.tables[2].connect;
   f.tables[2].foreignName = "dbo.Clienti";
-  f.source->databaseProperties = {{"AccessVersion", dao::dbText, std::string("09.50")},
+  f.source->databaseProps = {{"AccessVersion", dao::dbText, std::string("09.50")},
                                   {"Build", dao::dbLong, int64_t{1150}},
                                   {"Ratio", dao::dbDouble, 0.5},
                                   {"Made", dao::dbDate, dao::DateTime{36526.5}},
                                   {"Stamp", dao::dbBinary, dao::Bytes{{0x0A, 0xCC, 0x00}}},
                                   {"Shown", dao::dbBoolean, true},
                                   {"Empty", dao::dbText, std::monostate{}}};
-  f.source->tableProperties[0] = {{"Description", dao::dbMemo, std::string("Gli ordini")}};
+  f.source->tableProps.resize(3);
+  f.source->tableProps[0] = {{"Description", dao::dbMemo, std::string("Gli ordini")}};
   // "Clienti" is the table with source index 2.
-  f.source->tableProperties[2] = {{"ODBCConnectStr", dao::dbText, std::string("ODBC;PWD=x1;")}};
+  f.source->tableProps[2] = {{"ODBCConnectStr", dao::dbText, std::string("ODBC;PWD=x1;")}};
   f.source->details[0].fields[1].attributes = dao::dbVariableField | dao::dbUpdatableField;
   f.source->details[0].fields[1].required = true;
   f.source->details[0].fields[1].properties = {{"Caption", dao::dbText, std::string("Descr.")}};
@@ -381,8 +315,10 @@ FakeDb StructureDb() {
   f.source->details[0].indexes[0].required = true;
   f.source->details[0].indexes[1].descending = {true, false};
   f.source->details[0].indexes[1].ignoreNulls = true;
+  f.source->parameters.resize(2);
   f.source->parameters[1] = {{"[Quale ID?]", dao::dbLong, 0}};
-  f.source->queryProperties[1] = {{"RecordLocks", dao::dbByte, int64_t{2}}};
+  f.source->queryProps.resize(2);
+  f.source->queryProps[1] = {{"RecordLocks", dao::dbByte, int64_t{2}}};
   f.source->relations = {
       {"ClientiOrdini", "Clienti", "ordini", dao::dbRelationDeleteCascade,
        {{"ID", "IDCliente"}, {"Sede", "SedeCliente"}}},
