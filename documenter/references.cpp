@@ -151,7 +151,8 @@ std::vector<ReferenceEntry> CrossReference(dao::Database& db) {
       if (n == "Forms" || n == "Reports") {
         const std::string kind = n == "Forms" ? "form" : "report";
         targets.push_back({kind, d.Name(), {}});
-        if (const engine::vba::FormDesign* design = d.Design()) DesignSources(*design, kind, d.Name(), sources);
+        if (const engine::vba::FormDesign* design = d.Design())
+          DesignSources(*design, kind, d.Name(), sources);
         sources.push_back({kind, d.Name(), joined(d.StoredTexts())});
         if (!d.Text().empty())
           sources.push_back({"module", (n == "Forms" ? "Form_" : "Report_") + d.Name(), d.Text()});

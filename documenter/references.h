@@ -1,9 +1,10 @@
 // Who names what: for every table, query, form and report of a database, the queries, forms,
 // reports, macros and modules whose text names it; for forms and reports also what their designs
-// name as record source, row source, control source or subform. The match is textual and conservative: the name must stand as
-// a whole token (not inside a longer identifier), bracketed as "[name]" or bare. It is evidence
-// that an object may use another, not proof: a name can appear in a comment or a string that is
-// never run, and code can build names at run time that no text shows.
+// name as record source, row source, control source or subform. The match is textual and
+// conservative: the name must stand as a whole token (not inside a longer identifier), bracketed
+// as "[name]" or bare. It is evidence that an object may use another, not proof: a name can
+// appear in a comment or a string that is never run, and code can build names at run time that no
+// text shows.
 #pragma once
 
 #include <string>

@@ -202,8 +202,8 @@ TEST_F(TargetLists, CrossReferenceFollowsRecordSourcesRowSourcesAndSubforms) {
     EXPECT_NE(std::find(sub.begin(), sub.end(), tavrek::doc::Reference{"form", parent, "subform"}), sub.end())
         << parent;
   const auto& areas = references_["table tbl_Target_Areas"];
-  EXPECT_NE(std::find(areas.begin(), areas.end(), tavrek::doc::Reference{"form", "frmSelectYear", "recordSource"}),
-            areas.end());
+  const tavrek::doc::Reference selectYear{"form", "frmSelectYear", "recordSource"};
+  EXPECT_NE(std::find(areas.begin(), areas.end(), selectYear), areas.end());
   size_t designed = 0;
   for (const auto& [target, by] : references_)
     for (const auto& r : by) designed += r.match == "rowSource" || r.match == "controlSource";
@@ -238,7 +238,8 @@ TEST_F(TargetLists, HtmlSketchesLayoutsAndLinksEvents) {
   // the code (left behind in frmExportLists) says so instead of linking.
   static const std::regex kLink("<a href=\"#codice-[^\"]+\">([^<]+)</a>");
   int links = 0;
-  for (auto it = std::sregex_iterator(section.begin(), section.end(), kLink); it != std::sregex_iterator(); ++it, ++links)
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), kLink);
+       it != std::sregex_iterator(); ++it, ++links)
     EXPECT_NE(html_.find("Sub " + (*it)[1].str() + "("), std::string::npos) << (*it)[1].str();
   EXPECT_GT(links, 80);
   EXPECT_NE(section.find("OnClick: [Event Procedure] (btnExportList_Click assente dal codice)"),
