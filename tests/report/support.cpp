@@ -36,10 +36,6 @@ float LineHeight(double points, bool bold, bool italic) {
   return Probe(points, bold, italic).TextHeight(QStringLiteral("0"));
 }
 
-float Width(const QString& text, double points, bool bold, bool italic) {
-  return Probe(points, bold, italic).TextWidth(text);
-}
-
 void ReportTest::SetUp() {
   MainWindowTest::SetUp();
   if (HasFatalFailure()) return;

@@ -26,10 +26,9 @@ FakeTable Table(const std::string& name, int32_t records, std::vector<dao::Field
 // `n` text fields named F1..Fn of size 10.
 std::vector<dao::FieldInfo> ManyFields(int n);
 
-// Height of one printed line and width of a text in "Times New Roman" of that size and style,
+// Height of one printed line in "Times New Roman" of that size and style,
 // in millimetres, as the recording printer measures them.
 float LineHeight(double points, bool bold = false, bool italic = false);
-float Width(const QString& text, double points, bool bold = false, bool italic = false);
 
 // The window is loaded with the fake engine, a scripted user and the recording printer (A4 unless
 // the test changes its height) in force.
