@@ -33,4 +33,25 @@ inline CommandResult RunCommand(const std::string& cmd) {
   return r;
 }
 
+struct CommandOutcome {
+  int status;  // as in CommandResult
+  std::string out, err;
+};
+
+// `cmd` with its standard error captured too, through an unnamed temporary file.
+inline CommandOutcome RunCommandWithErrors(const std::string& cmd) {
+  CommandOutcome o{-1, {}, {}};
+  FILE* errFile = tmpfile();
+  if (!errFile) return o;
+  const CommandResult r = RunCommand(cmd + " 2>/dev/fd/" + std::to_string(fileno(errFile)));
+  o.status = r.status;
+  o.out = r.out;
+  rewind(errFile);
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, errFile)) > 0) o.err.append(buf, n);
+  fclose(errFile);
+  return o;
+}
+
 }  // namespace testshell

@@ -1,5 +1,4 @@
 // The tavrek-dump program itself on real files: exit status and the error text on failure.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,33 +13,11 @@ namespace {
 
 using testshell::ShellQuote;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-std::string ReadAll(FILE* f) {
-  std::string s;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  return s;
-}
+using Outcome = testshell::CommandOutcome;
 
 // Runs tavrek-dump with `args` (already quoted), capturing both output streams.
 Outcome Dump(const std::string& args) {
-  FILE* errFile = tmpfile();
-  EXPECT_NE(errFile, nullptr);
-  std::string cmd = ShellQuote(TAVREK_DUMP_PATH) + " " + args + " 2>/dev/fd/" +
-                    std::to_string(fileno(errFile));
-  FILE* p = popen(cmd.c_str(), "r");
-  Outcome o{-1, ReadAll(p), {}};
-  int st = pclose(p);
-  o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  rewind(errFile);
-  o.err = ReadAll(errFile);
-  fclose(errFile);
-  return o;
+  return testshell::RunCommandWithErrors(ShellQuote(TAVREK_DUMP_PATH) + " " + args);
 }
 
 const std::string kData = TAVREK_TEST_DATA;
@@ -122,13 +99,8 @@ TEST(DumpCli, MissingCryptographicLibraryIsError3170WithTheReason) {
                                         ShellQuote(TAVREK_DUMP_PATH) + " \"$@\"") +
                              " tavrek-dump ";
   for (const std::string& args : {"--password Test123 " + file, "--json --password Test123 " + file}) {
-    FILE* errFile = tmpfile();
-    ASSERT_NE(errFile, nullptr);
-    testshell::CommandResult r =
-        testshell::RunCommand(hidden + args + " 2>/dev/fd/" + std::to_string(fileno(errFile)));
-    rewind(errFile);
-    const std::string err = ReadAll(errFile);
-    fclose(errFile);
+    const Outcome r = testshell::RunCommandWithErrors(hidden + args);
+    const std::string& err = r.err;
     EXPECT_EQ(r.status, 2) << err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(err.rfind("Errore 3170\n", 0), 0u) << err;
