@@ -80,6 +80,10 @@ TEST(DataCommand, WholeOrAbsentAndTheTablesChosen) {
   Result r = Dump({"--ddl", "pg", "--data", "--table", "Manca", "-o", script.string(), file});
   EXPECT_EQ(r.status, 4);
   EXPECT_NE(r.err.find("tabella sconosciuta o non locale: \"Manca\""), std::string::npos) << r.err;
+  // A date before MySQL's first year, met after rows were written: no file either.
+  r = Dump({"--ddl", "mysql", "--data", "-o", script.string(), (kData / "ace/extDateTestV2019.accdb").string()});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("tabella \"Table1\", colonna \"DateExt\", riga 8"), std::string::npos) << r.err;
   EXPECT_TRUE(FilesIn(dir.Path()).empty());
 
   // A field made Required over rows without a value: every row moves, the column without NOT
