@@ -431,6 +431,11 @@ void Generator::ReadTables() {
   for (int i = 0; i < defs.Count(); ++i) {
     const dao::TableDef& def = defs.Item(i);
     if (def.IsSystem()) continue;
+    // Only the chosen tables are written, and only their names must suit the server.
+    if (!options_.tables.empty() &&
+        std::none_of(options_.tables.begin(), options_.tables.end(),
+                     [&](const std::string& n) { return Lower(n) == Lower(def.Name()); }))
+      continue;
     if (def.IsLinked()) {
       std::string connect = def.Connect().empty() ? def.Info().linkSource : def.Connect();
       if (!options_.showSecrets) connect = MaskConnectSecrets(connect);
@@ -440,10 +445,6 @@ void Generator::ReadTables() {
       linkedNotes_.push_back(line);
       continue;
     }
-    if (!options_.tables.empty() &&
-        std::none_of(options_.tables.begin(), options_.tables.end(),
-                     [&](const std::string& n) { return Lower(n) == Lower(def.Name()); }))
-      continue;
     CheckName("tabella", "", def.Name(), tableNames);
     TableDef t;
     t.name = def.Name();
@@ -530,11 +531,13 @@ void Generator::ReadRelations() {
       for (const auto& c : cols) s += (s.empty() ? "" : ", ") + Quote(c);
       return s;
     };
+    auto parent = findTable(r.Table());
+    auto child = findTable(r.ForeignTable());
+    // With a choice of tables, a relation reaching outside it is not written, not even as a note.
+    if (!options_.tables.empty() && (!parent || !child)) continue;
     std::string text = "relazione " + Quote(r.Name()) + ": " + Quote(r.ForeignTable()) + " (" +
                        quoteList(childCols) + ") -> " + Quote(r.Table()) + " (" +
                        quoteList(parentCols) + ")";
-    auto parent = findTable(r.Table());
-    auto child = findTable(r.ForeignTable());
     if (!parent || !child) {
       relationNotes_.push_back(text + ", con una tabella di sistema, collegata o assente");
       continue;

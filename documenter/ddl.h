@@ -42,8 +42,9 @@ struct RequiredGap {
 
 struct DdlOptions {
   bool showSecrets = false;  // linked tables' connect strings unmasked in the comments
-  // Only these tables (compared without regard to case; empty: all). A relation to a table left
-  // out becomes a comment. A name that is not a local table raises DdlError.
+  // Only these tables (compared without regard to case; empty: all), and only their names and
+  // the relations among them are written and must suit the server: a relation to a table left
+  // out is not written, not even as a comment. A name that is not a local table raises DdlError.
   std::vector<std::string> tables;
   bool views = true;         // the stored queries as views after the tables (view_translator.h)
   // Required fields written without NOT NULL (nulls) or without their CHECK against "" (empties),

@@ -38,6 +38,13 @@ dao::Error DamagedError(const std::string& path) {
                         "dall'applicazione oppure potrebbe essere danneggiato.");
 }
 
+dao::Error DamagedCatalogueError(const std::string& path) {
+  return dao::Error(dao::kErrCorrupt,
+                    "Impossibile aprire il database '" + path +
+                        "': non si può leggere il catalogo degli oggetti (MSysObjects). Il file "
+                        "è danneggiato.");
+}
+
 dao::Error CannotOpenError(const std::string& path) {
   return dao::Error(dao::kErrCannotOpen,
                     "Impossibile aprire il file '" + path +

@@ -14,6 +14,7 @@ dao::Error BadPasswordError();                                   // 3031
 dao::Error UnrecognizedFormatError(const std::string& path);     // 3343
 dao::Error EncryptedAceError(const std::string& path);           // 3343, encrypted in a way we do not read
 dao::Error DamagedError(const std::string& path);                // 3049
+dao::Error DamagedCatalogueError(const std::string& path);       // 3049, MSysObjects unreadable
 dao::Error CannotOpenError(const std::string& path);             // 3051
 // 3170: a library the work needs (a decryption, a drawing, a module) could not be loaded or used;
 // `reason` is the dynamic linker's text.

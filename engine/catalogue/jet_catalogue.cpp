@@ -187,7 +187,12 @@ JetCatalogue::JetCatalogue(std::string path, std::unique_ptr<PageReader> pages, 
       pages_(std::move(pages)),
       codePage_(codePage),
       codec_(pages_->Format().text, codePage) {
-  std::vector<CatalogueObject> objects = ReadCatalogue(*pages_, codec_);
+  std::vector<CatalogueObject> objects;
+  try {
+    objects = ReadCatalogue(*pages_, codec_);
+  } catch (const CorruptError&) {
+    throw DamagedCatalogueError(path_);
+  }
 
   uint32_t queriesPage = 0;
   uint32_t complexPage = 0;

@@ -1,5 +1,6 @@
 #include "engine/catalogue/system_tables.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "engine/storage/column_value.h"
@@ -53,6 +54,15 @@ std::vector<CatalogueObject> ReadCatalogue(PageReader& pages, const TextCodec& c
     }
     objects.push_back(std::move(o));
   });
+  // Every catalogue lists itself, and holds as many rows as its definition counts. Without its
+  // own row, or with fewer rows, pages of the catalogue were skipped (a damaged usage map or page
+  // header): reading on would show a database with tables missing, or with none.
+  const bool listsItself = std::any_of(objects.begin(), objects.end(), [](const CatalogueObject& o) {
+    return o.type == kObjectTable &&
+           (static_cast<uint32_t>(o.id) & 0x00FFFFFFu) == kCatalogueDefinitionPage;
+  });
+  if (!listsItself) ThrowCorrupt("the catalogue does not list itself");
+  if (objects.size() < def.rowCount) ThrowCorrupt("rows of the catalogue are missing");
   return objects;
 }
 

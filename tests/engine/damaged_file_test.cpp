@@ -3,6 +3,7 @@
 // another kind of exception. (The sanitizer build runs these too.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "engine/dao.h"
@@ -81,28 +82,56 @@ TEST(DamagedFiles, BitFlipsNeverCrash) {
   EXPECT_GT(failed, 0);
 }
 
-// Structures that point at themselves must be caught, not followed forever.
-TEST(DamagedFiles, TableDefinitionPointingToItselfIsDamaged) {
+// Single damages at known places, each of which must end in error 3049: structures that point
+// at themselves or past the end must be caught, not followed; a catalogue whose pages are skipped
+// must not read as a database with fewer tables, or none.
+TEST(DamagedFiles, KnownDamagesAreReportedAsDamaged) {
+  struct Case {
+    const char* what;
+    const char* sample;
+    void (*apply)(std::vector<uint8_t>& bytes);
+    const char* message;  // a part of the error's description, or nullptr
+  };
+  // Access_Example_VBA.accdb keeps the catalogue's usage map in row 0 of page 6 (at 0xF93: type,
+  // first page, bitmap); page 41 holds catalogue rows.
+  constexpr size_t kMap = 6 * 4096 + 0xF93;
+  const Case cases[] = {
+      // Page 2 holds MSysObjects' definition; its "next page" field is at offset 4.
+      {"definition chained to itself", "jet4/testV2000.mdb",
+       [](std::vector<uint8_t>& b) {
+         b[2 * 4096 + 4] = 2;
+         b[2 * 4096 + 5] = b[2 * 4096 + 6] = b[2 * 4096 + 7] = 0;
+       },
+       nullptr},
+      // The catalogue's usage map pointer (Jet3: offset 35 of the definition) sent past the end.
+      {"usage map past the end", "jet3/testV1997.mdb",
+       [](std::vector<uint8_t>& b) { b[2 * 2048 + 36] = b[2 * 2048 + 37] = b[2 * 2048 + 38] = 0x7F; },
+       nullptr},
+      {"catalogue map emptied", "app/Access_Example_VBA.accdb",
+       [](std::vector<uint8_t>& b) { std::fill(&b[kMap + 5], &b[kMap + 109], uint8_t{0}); },
+       "MSysObjects"},
+      {"catalogue map shifted", "app/Access_Example_VBA.accdb",
+       [](std::vector<uint8_t>& b) { b[kMap + 1] = 1; }, "MSysObjects"},
+      {"catalogue page given to another owner", "app/Access_Example_VBA.accdb",
+       [](std::vector<uint8_t>& b) { b[41 * 4096 + 4] = 3; }, "MSysObjects"},
+  };
   ScratchDir dir;
-  std::vector<uint8_t> bytes = ReadBytes(Corpus("jet4/testV2000.mdb"));
-  // Page 2 holds MSysObjects' definition; its "next page" field is at offset 4.
-  const size_t page2 = 2 * 4096;
-  bytes[page2 + 4] = 2;
-  bytes[page2 + 5] = bytes[page2 + 6] = bytes[page2 + 7] = 0;
-  const std::string path = dir.File("loop.mdb");
-  WriteBytes(path, bytes);
-  EXPECT_EQ(DescribeCopy(path), dao::kErrCorrupt);
-}
-
-TEST(DamagedFiles, PageNumbersPastTheEndAreDamaged) {
-  ScratchDir dir;
-  std::vector<uint8_t> bytes = ReadBytes(Corpus("jet3/testV1997.mdb"));
-  // The catalogue's usage map pointer (Jet3: offset 35 of the definition) sent past the end.
-  const size_t at = 2 * 2048 + 35;
-  bytes[at + 1] = bytes[at + 2] = bytes[at + 3] = 0x7F;
-  const std::string path = dir.File("far.mdb");
-  WriteBytes(path, bytes);
-  EXPECT_EQ(DescribeCopy(path), dao::kErrCorrupt);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> bytes = ReadBytes(Corpus(c.sample));
+    c.apply(bytes);
+    const std::string path = dir.File("damaged.mdb");
+    WriteBytes(path, bytes);
+    try {
+      enginetest::DescribeAll(path);
+      ADD_FAILURE() << "opened without an error";
+    } catch (const dao::Error& e) {
+      EXPECT_EQ(e.Number(), dao::kErrCorrupt);
+      if (c.message) {
+        EXPECT_NE(e.Description().find(c.message), std::string::npos) << e.Description();
+      }
+    }
+  }
 }
 
 // Salvaging a damaged table: the rows read plus the rows the report counts make up the rows of the
