@@ -218,6 +218,60 @@ class RowStatements {
 
 }  // namespace
 
+std::vector<RequiredGap> FindRequiredGaps(dao::Database& db, const RowOpener& open, const DdlOptions& options) {
+  std::vector<RequiredGap> out;
+  const auto& defs = db.TableDefs();
+  for (int i = 0; i < defs.Count(); ++i) {
+    const dao::TableDef& def = defs.Item(i);
+    if (def.IsSystem() || def.IsLinked()) continue;
+    if (!options.tables.empty() &&
+        std::none_of(options.tables.begin(), options.tables.end(),
+                     [&](const std::string& n) { return engine::FoldName(n) == engine::FoldName(def.Name()); }))
+      continue;
+    // The Required fields (Yes/No is never Null) and whether "" is refused too.
+    std::vector<std::pair<std::string, bool>> required;
+    auto rs = db.OpenRecordset(def.Name(), dao::dbOpenTable);
+    for (const dao::Field& f : rs->Fields())
+      if (f.Required() && f.Type() != dao::dbBoolean)
+        required.emplace_back(f.Name(), (f.Type() == dao::dbText || f.Type() == dao::dbMemo) && !f.AllowZeroLength());
+    rs.reset();
+    if (required.empty()) continue;
+    std::unique_ptr<dao::RowSource> rows = open(def.Name());
+    const std::vector<dao::RowColumn> columns = rows->Columns();
+    std::vector<std::pair<size_t, RequiredGap>> seen;  // column position, its counts
+    for (const auto& [name, noEmpty] : required)
+      for (size_t c = 0; c < columns.size(); ++c)
+        if (!IsComplexColumn(columns[c]) && engine::FoldName(columns[c].name) == engine::FoldName(name))
+          seen.push_back({c, RequiredGap{def.Name(), columns[c].name, 0, noEmpty ? 0 : -1}});
+    std::vector<dao::Value> row;
+    while (rows->Next(row))
+      for (auto& [c, gap] : seen) {
+        if (row[c].IsNull()) ++gap.nulls;
+        else if (gap.empties >= 0 && row[c].kind == dao::Value::Kind::kText && row[c].text.empty()) ++gap.empties;
+      }
+    for (auto& [c, gap] : seen) {
+      gap.empties = std::max<int64_t>(gap.empties, 0);
+      if (gap.nulls > 0 || gap.empties > 0) out.push_back(std::move(gap));
+    }
+  }
+  return out;
+}
+
+DdlParts DataDdlParts(dao::Database& db, const SqlDialect& d, const RowOpener& open, const DdlOptions& options,
+                      std::vector<RequiredGap>& gaps) {
+  DdlOptions relaxed = options;
+  relaxed.requiredGaps = FindRequiredGaps(db, open, options);
+  gaps = relaxed.requiredGaps;
+  return WriteDdlParts(db, d, relaxed);
+}
+
+static std::vector<RequiredGap> GapsOf(const std::vector<RequiredGap>& gaps, const std::string& table) {
+  std::vector<RequiredGap> out;
+  for (const RequiredGap& g : gaps)
+    if (engine::FoldName(g.table) == engine::FoldName(table)) out.push_back(g);
+  return out;
+}
+
 std::vector<bool> RequiredColumns(const DdlTable& table, const std::vector<dao::RowColumn>& columns) {
   std::vector<bool> out;
   for (const auto& c : columns)
@@ -340,7 +394,8 @@ std::vector<ChildTable> ChildTables(const SqlDialect& d, const DdlParts& parts, 
 
 std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d, const RowOpener& open,
                                          std::ostream& out, const DataOptions& options) {
-  const DdlParts parts = WriteDdlParts(db, d, options.ddl);
+  std::vector<RequiredGap> gaps;
+  const DdlParts parts = DataDdlParts(db, d, open, options.ddl, gaps);
   const ValueWriter values(d);
   std::vector<TableReport> reports;
   std::string foreignKeys = parts.foreignKeys;
@@ -380,6 +435,7 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& d,
     progress.rows = 0;
     TableReport report;
     report.name = table.name;
+    report.gaps = GapsOf(gaps, table.name);
     std::optional<int64_t> largestKey;
     {
       RowStatements rows(d, out, table.name, names);
@@ -472,6 +528,19 @@ std::function<void(const DataProgress&)> ProgressLine(std::ostream& err) {
     err << "\rtabella " << std::min(p.tablesDone + 1, p.tables) << " di " << p.tables << " ("
         << p.table << "), righe " << p.rows << "   " << std::flush;
   };
+}
+
+void ReportRequiredGaps(const std::vector<TableReport>& reports, std::ostream& err) {
+  for (const TableReport& r : reports)
+    for (const RequiredGap& g : r.gaps) {
+      if (g.nulls > 0)
+        err << "tavrek-dump: tabella '" << g.table << "', colonna '" << g.column << "': campo obbligatorio con "
+            << g.nulls << (g.nulls == 1 ? " valore Null" : " valori Null") << ": creato senza NOT NULL\n";
+      if (g.empties > 0)
+        err << "tavrek-dump: tabella '" << g.table << "', colonna '" << g.column << "': campo obbligatorio con "
+            << g.empties << (g.empties == 1 ? " stringa vuota" : " stringhe vuote")
+            << ": creato senza il vincolo <> ''\n";
+    }
 }
 
 void ReportLostRows(const std::vector<TableReport>& reports, std::ostream& err) {

@@ -39,8 +39,13 @@
 //                 columns (an attachment's FileName, FileType, FileData…), keyed on both and with
 //                 a foreign key to the parent row (ON UPDATE / ON DELETE CASCADE). With a
 //                 salvaging source, "Riga" counts the rows written.
-//   Null          in a column the DDL declares NOT NULL (a field made Required in Access over rows
-//                 that had no value) is an error naming table, column and row.
+//   Required      Access checks a Required field only on rows added or edited after it was made
+//                 Required, and keeps older rows with no value (or with "" where AllowZeroLength
+//                 is No). Before a table is created its Required fields are read once (only
+//                 tables that have one pay); a column whose rows hold Null is created without
+//                 NOT NULL, one whose rows hold "" without its CHECK (<> ''), each with a
+//                 comment beside the column and a line on standard error (ReportRequiredGaps):
+//                 every row goes in. The structure alone (`--ddl` without `--data`) keeps both.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +89,7 @@ struct DataOptions {
 struct TableReport {
   std::string name;
   int64_t rows = 0;                 // rows written
+  std::vector<RequiredGap> gaps;    // Required fields created without their constraint
   std::vector<dao::LostRow> lost;   // rows left out by a salvaging source, with why
 };
 
@@ -104,9 +110,19 @@ struct ChildTable {
 std::vector<ChildTable> ChildTables(const SqlDialect& dialect, const DdlParts& parts,
                                     const DdlTable& table, const std::vector<dao::RowColumn>& columns);
 
-// For each of `columns`: whether the table declares it NOT NULL. A Null there (Access lets a field
-// be made Required over rows that have none) is an error naming table, column and row: the
-// server would refuse the row anyway.
+// The Required fields of the tables `options` names (all local tables when none) whose stored
+// rows break the requirement: Null, or "" in Required text with AllowZeroLength No. Only tables
+// with such a field are read, once, through `open`. Raises dao::Error when a row cannot be read.
+std::vector<RequiredGap> FindRequiredGaps(dao::Database& db, const RowOpener& open, const DdlOptions& options);
+
+// The structure for a data output, shared by the script and the SQLite export: WriteDdlParts with
+// the gaps of FindRequiredGaps, which are returned in `gaps`.
+DdlParts DataDdlParts(dao::Database& db, const SqlDialect& dialect, const RowOpener& open,
+                      const DdlOptions& options, std::vector<RequiredGap>& gaps);
+
+// For each of `columns`: whether the table declares it NOT NULL. A Null there (a row the reader
+// did not give while the gaps were sought) is an error naming table, column and row: the server
+// would refuse the row anyway.
 std::vector<bool> RequiredColumns(const DdlTable& table, const std::vector<dao::RowColumn>& columns);
 void RefuseNull(const SqlDialect& dialect, const std::string& table, const std::string& column,
                 int64_t row);
@@ -133,6 +149,10 @@ std::vector<TableReport> WriteDataScript(dao::Database& db, const SqlDialect& di
 // A progress reporter for DataOptions::progress writing "tabella N di M, righe R" over itself on
 // `err` (a terminal); the caller ends the line when done.
 std::function<void(const DataProgress&)> ProgressLine(std::ostream& err);
+
+// One line on `err` for each Required field created without its constraint: "tabella 'T', colonna
+// 'C': campo obbligatorio con N valori Null: creato senza NOT NULL" (or "… N stringhe vuote …").
+void ReportRequiredGaps(const std::vector<TableReport>& reports, std::ostream& err);
 
 // For each table that lost rows (a salvaging source): how many, how many were written, and each
 // lost row with why, on `err`.

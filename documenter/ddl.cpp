@@ -64,6 +64,7 @@ struct Column {
   ValueKind kind = ValueKind::kUnknown;  // for conditions on the column
   std::string rule, ruleText;            // Access's validation rule and its message
   bool noEmptyText = false;              // Required text that may not be "" either
+  std::string gapNote;                   // why a Required field is written without its constraint
   std::string shown;                     // caption and format, for a comment
 };
 
@@ -468,6 +469,22 @@ void Generator::ReadTables() {
           if (!value.empty()) c.shown += std::string(c.shown.empty() ? "" : ", ") + word + " " + Literal(value);
         }
       }
+      for (const RequiredGap& g : options_.requiredGaps) {
+        if (c.omitted || Lower(g.table) != Lower(t.name) || Lower(g.column) != Lower(c.name)) continue;
+        if (g.nulls > 0 && c.notNull) {
+          c.notNull = false;
+          c.gapNote = Quote(c.name) + ": obbligatorio in Access, ma " + std::to_string(g.nulls) +
+                      (g.nulls == 1 ? " riga è senza valore (Null)" : " righe sono senza valore (Null)") +
+                      ": creato senza NOT NULL";
+        }
+        if (g.empties > 0 && c.noEmptyText) {
+          c.noEmptyText = false;
+          c.gapNote += std::string(c.gapNote.empty() ? Quote(c.name) + ": obbligatorio in Access, ma " : "; ") +
+                       std::to_string(g.empties) +
+                       (g.empties == 1 ? " riga ha la stringa vuota" : " righe hanno la stringa vuota") +
+                       ": creato senza il vincolo <> ''";
+        }
+      }
       MapDefault(f, c);
       if (f.Type() == dao::dbBoolean) c.notNull = true;
       t.columns.push_back(std::move(c));
@@ -645,6 +662,7 @@ void Generator::WriteTable(const TableDef& t, const std::vector<const ForeignKey
     if (!c.description.empty() && d_.comments == CommentStyle::kLineComment)
       pending += "  -- " + Quote(c.name) + ": " + OneLine(c.description) + "\n";
     if (!c.shown.empty()) pending += "  -- " + Quote(c.name) + " in Access: " + OneLine(c.shown) + "\n";
+    if (!c.gapNote.empty()) pending += "  -- " + c.gapNote + "\n";
     std::string def = Quote(c.name) + " " + c.type;
     if (RowidAlias(t, c)) {
       def = Quote(c.name) + " INTEGER PRIMARY KEY AUTOINCREMENT";

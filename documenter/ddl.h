@@ -13,6 +13,7 @@
 // not (view_translator.h).
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,6 +32,14 @@ class DdlError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A Required field whose stored rows break the requirement: Access checks it only on rows added or
+// edited after the field was made Required, and keeps the older ones.
+struct RequiredGap {
+  std::string table, column;
+  int64_t nulls = 0;    // rows with no value
+  int64_t empties = 0;  // rows with "" where AllowZeroLength is No
+};
+
 struct DdlOptions {
   bool showSecrets = false;  // linked tables' connect strings unmasked in the comments
   // Only these tables (compared without regard to case; empty: all), and only their names and
@@ -38,6 +47,10 @@ struct DdlOptions {
   // out is not written, not even as a comment. A name that is not a local table raises DdlError.
   std::vector<std::string> tables;
   bool views = true;         // the stored queries as views after the tables (view_translator.h)
+  // Required fields written without NOT NULL (nulls) or without their CHECK against "" (empties),
+  // each with a comment beside the column saying why: the data outputs fill these (FindRequiredGaps
+  // in data_script.h) so that every stored row goes in. Empty for the structure alone.
+  std::vector<RequiredGap> requiredGaps;
 };
 
 // The script in pieces, for the writers that put rows between the tables and their indexes.

@@ -117,7 +117,8 @@ class Exporter {
 void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOptions& options,
          std::vector<TableReport>& reports) {
   const SqlDialect& d = *FindSqlDialect("sqlite");
-  const DdlParts parts = WriteDdlParts(source, d, options.ddl);
+  std::vector<RequiredGap> gaps;
+  const DdlParts parts = DataDdlParts(source, d, open, options.ddl, gaps);
   Exporter x(db, d);
   // The file becomes OUT only when complete: no journal is needed to protect it meanwhile.
   x.Exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA foreign_keys = OFF; BEGIN;");
@@ -146,6 +147,8 @@ void Run(dao::Database& source, const RowOpener& open, sqlite3* db, const DataOp
 
     TableReport report;
     report.name = table.name;
+    for (const RequiredGap& g : gaps)
+      if (engine::FoldName(g.table) == engine::FoldName(table.name)) report.gaps.push_back(g);
     progress.table = table.name;
     std::vector<dao::Value> row;
     while (rows->Next(row)) {

@@ -497,6 +497,7 @@ int RunData(const Options& o, dao::Database& db, std::ostream& out, std::ostream
     }
   }
   if (options.progress) err << '\n';
+  tavrek::doc::ReportRequiredGaps(reports, err);
   tavrek::doc::ReportLostRows(reports, err);
   db.Close();
   if (!written) {

@@ -179,12 +179,16 @@ HandDatabase BuildHandDatabase() {
                        {{Int(1), Items({one(3), one(4)})}, {Int(5), Items({})}, {Int(1000), Items({one(7)})}}};
   s.AddTable("Righe", righe);
 
-  // Values some servers cannot hold: a date before 1000 (MySQL), NUL in text (PostgreSQL).
+  // Values some servers cannot hold: a date before 1000 (MySQL), NUL in text (PostgreSQL). And
+  // rows older than a field's Required: a Null in Obbligo, "" in Sigla (AllowZeroLength No), which
+  // every server is given with the constraint left out.
   dao::TableDetail speciali;
-  speciali.fields = {Field("ID", dao::dbLong, 4), Field("Antica", dao::dbDate, 8), Field("Testo", dao::dbMemo, 0)};
+  speciali.fields = {Field("ID", dao::dbLong, 4), Field("Antica", dao::dbDate, 8), Field("Testo", dao::dbMemo, 0),
+                     Field("Obbligo", dao::dbLong, 4, true), Field("Sigla", dao::dbText, 10, true)};
   speciali.indexes = {sample::PrimaryKey({"ID"})};
   h.tables["Speciali"] = {ColumnsOf(speciali.fields),
-                          {{Int(1), Date(-657434), Text(std::string("a\0b", 3))}, {Int(2), Date(0), Text("x")}}};
+                          {{Int(1), Date(-657434), Text(std::string("a\0b", 3)), Null(), Text("")},
+                           {Int(2), Date(0), Text("x"), Int(3), Text("")}}};
   s.AddTable("Speciali", speciali);
 
   s.source->relations = {sample::Relation("ValoriRighe", "Valori", "Righe", {{"ID", "Valore"}})};
@@ -457,6 +461,54 @@ TEST(DataScript, RefusedValues) {
   DataOptions unknown;
   unknown.ddl.tables = {"Nessuna"};
   EXPECT_THROW(ScriptFor(h, *FindSqlDialect("sqlite"), unknown), DdlError);
+}
+
+// Rows older than a field's Required: the data outputs create the column without the constraint
+// the rows break, say so beside it and on standard error; the structure alone keeps it.
+TEST(DataScript, RequiredOverOlderRows) {
+  HandDatabase h = BuildHandDatabase();
+  auto lineOf = [](const std::string& create, const std::string& column) {
+    const size_t at = create.find("\n  " + column + " ");
+    return at == std::string::npos ? std::string() : create.substr(at + 1, create.find('\n', at + 1) - at - 1);
+  };
+  auto speciali = [](const DdlParts& p) {
+    for (const DdlTable& t : p.tables)
+      if (t.name == "Speciali") return t.create;
+    return std::string();
+  };
+  for (const char* name : {"sqlite", "postgresql", "mysql"}) {
+    SCOPED_TRACE(name);
+    const SqlDialect& d = *FindSqlDialect(name);
+    const std::string obbligo = QuoteIdentifier(d, "Obbligo"), sigla = QuoteIdentifier(d, "Sigla");
+    const std::string plain = speciali(WriteDdlParts(*h.db, d, {}));
+    EXPECT_NE(lineOf(plain, obbligo).find("NOT NULL"), std::string::npos) << plain;
+    EXPECT_NE(plain.find(sigla + " <> ''"), std::string::npos) << plain;
+
+    std::vector<RequiredGap> gaps;
+    const std::string data = speciali(DataDdlParts(*h.db, d, h.Opener(), {}, gaps));
+    ASSERT_EQ(gaps.size(), 2u);
+    EXPECT_EQ(std::tie(gaps[0].column, gaps[0].nulls, gaps[0].empties), std::make_tuple("Obbligo", 1, 0));
+    EXPECT_EQ(std::tie(gaps[1].column, gaps[1].nulls, gaps[1].empties), std::make_tuple("Sigla", 0, 2));
+    const std::string line = lineOf(data, obbligo);
+    ASSERT_FALSE(line.empty()) << data;
+    EXPECT_EQ(line.find("NOT NULL"), std::string::npos) << data;
+    EXPECT_NE(data.find("-- " + obbligo + ": obbligatorio in Access, ma 1 riga è senza valore (Null): creato senza NOT NULL\n" + line),
+              std::string::npos) << data;
+    EXPECT_EQ(data.find(sigla + " <> ''"), std::string::npos) << data;
+    EXPECT_NE(data.find(sigla + ": obbligatorio in Access, ma 2 righe hanno la stringa vuota"), std::string::npos) << data;
+    // Sigla stays NOT NULL: its rows all have a value.
+    EXPECT_NE(lineOf(data, sigla).find("NOT NULL"), std::string::npos) << data;
+  }
+  TableReport report;
+  report.gaps = FindRequiredGaps(*h.db, h.Opener(), {});
+  std::ostringstream err;
+  ReportRequiredGaps({report}, err);
+  EXPECT_EQ(err.str(),
+            "tavrek-dump: tabella 'Speciali', colonna 'Obbligo': campo obbligatorio con 1 valore Null: creato senza NOT NULL\n"
+            "tavrek-dump: tabella 'Speciali', colonna 'Sigla': campo obbligatorio con 2 stringhe vuote: creato senza il vincolo <> ''\n");
+  DdlOptions others;
+  others.tables = {"Valori", "Righe"};
+  EXPECT_TRUE(FindRequiredGaps(*h.db, h.Opener(), others).empty());
 }
 
 // The SQLite export and the sqlite3 script hold the same rows, every value as handed over; the
