@@ -150,15 +150,7 @@ class Generator {
 
 std::string Generator::Quote(std::string_view name) const { return QuoteIdentifier(d_, name); }
 
-std::string Generator::Literal(std::string_view text) const {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'') out += '\'';
-    if (c == '\\' && d_.backslashEscapes) out += '\\';
-    out += c;
-  }
-  return out + "'";
-}
+std::string Generator::Literal(std::string_view text) const { return QuoteLiteral(d_, text); }
 
 // Records `name` in `seen`; raises DdlError when the server would not tell it from one already
 // there, or cannot keep it whole.
@@ -884,6 +876,16 @@ std::string WriteDdl(dao::Database& db, const SqlDialect& dialect, const DdlOpti
 DdlParts WriteDdlParts(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options) {
   Generator g(db, dialect, options);
   return g.Parts();
+}
+
+std::string QuoteLiteral(const SqlDialect& d, std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    if (c == '\\' && d.backslashEscapes) out += '\\';
+    out += c;
+  }
+  return out + "'";
 }
 
 std::string QuoteIdentifier(const SqlDialect& d, std::string_view name) {

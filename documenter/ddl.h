@@ -86,6 +86,10 @@ std::string SqlColumnType(const SqlDialect& dialect, int type, int size, int pre
 // take (MySQL: characters beyond U+FFFF).
 std::string QuoteIdentifier(const SqlDialect& dialect, std::string_view name);
 
+// `text` as a string literal for the server: quotes doubled, and backslashes too where the server
+// reads them as escapes.
+std::string QuoteLiteral(const SqlDialect& dialect, std::string_view text);
+
 // The whole script for `db` in `dialect`, ending with a newline. Raises dao::Error when part of
 // the catalogue cannot be read and DdlError when the names collide; nothing is returned then.
 std::string WriteDdl(dao::Database& db, const SqlDialect& dialect, const DdlOptions& options = {});

@@ -338,15 +338,7 @@ class Writer {
     return out + d_.quoteClose;
   }
 
-  std::string Literal(std::string_view text) const {
-    std::string out = "'";
-    for (char c : text) {
-      if (c == '\'') out += '\'';
-      if (c == '\\' && d_.backslashEscapes) out += '\\';
-      out += c;
-    }
-    return out + "'";
-  }
+  std::string Literal(std::string_view text) const { return QuoteLiteral(d_, text); }
 
   std::string Rounded(const std::string& x) const {
     const std::string half = "ABS(" + x + " - " + Apply(v_.truncate, {x}) + ") = 0.5";
