@@ -18,10 +18,6 @@ constexpr uint16_t kBundleSignature = 0x1269;
 constexpr size_t kBundleHeader = 8;
 const char* const kProjectRow = "MSysDb";
 
-ByteView View(const std::string& s) {
-  return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-}
-
 }  // namespace
 
 bool IsStreamBundle(ByteView value) {
@@ -65,7 +61,7 @@ std::vector<Modules2Row> ReadModules2Rows(PageReader& pages, const TextCodec& co
 std::optional<StorageTree> Access97ProjectTree(const std::vector<Modules2Row>& rows) {
   const Modules2Row* projectRow = nullptr;
   for (const Modules2Row& r : rows)
-    if (r.name == kProjectRow && IsStreamBundle(View(r.module))) projectRow = &r;
+    if (r.name == kProjectRow && IsStreamBundle(ByteView::Of(r.module))) projectRow = &r;
   if (!projectRow) return std::nullopt;
 
   // root, VBA, VBAProject, VBA: the path the project reader follows.
@@ -82,16 +78,16 @@ std::optional<StorageTree> Access97ProjectTree(const std::vector<Modules2Row>& r
     entries.push_back({static_cast<int32_t>(entries.size()), 3, std::move(name), true,
                        std::move(data), false});
   };
-  for (auto& [name, data] : ParseStreamBundle(View(projectRow->module))) add(name, data);
+  for (auto& [name, data] : ParseStreamBundle(ByteView::Of(projectRow->module))) add(name, data);
   if (!hasDir) return std::nullopt;
   for (const Modules2Row& r : rows) {
     if (&r == projectRow || r.module.empty()) continue;
-    if (!IsStreamBundle(View(r.module))) {
+    if (!IsStreamBundle(ByteView::Of(r.module))) {
       add(r.name, r.module);
       continue;
     }
     try {
-      for (auto& [name, data] : ParseStreamBundle(View(r.module))) add(name, data);
+      for (auto& [name, data] : ParseStreamBundle(ByteView::Of(r.module))) add(name, data);
     } catch (const CorruptError&) {
       // A module row that cannot be unpacked: its module is then reported as not found.
     }

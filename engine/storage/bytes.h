@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace engine {
 
@@ -23,6 +24,11 @@ class ByteView {
  public:
   ByteView() = default;
   ByteView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  // The bytes of a string that holds raw bytes (a long value, a stream read into memory); the
+  // string must outlive the view.
+  static ByteView Of(std::string_view bytes) {
+    return ByteView(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  }
 
   const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }

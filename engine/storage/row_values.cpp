@@ -36,10 +36,6 @@ ByteView CalculatedResult(ByteView stored) {
   return stored.Sub(kCalculatedData, stored.U32(kCalculatedLength));
 }
 
-ByteView View(const std::string& s) {
-  return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-}
-
 uint64_t Digits(ByteView text, size_t at, size_t count) {
   uint64_t v = 0;
   for (size_t k = at; k < at + count; ++k) {
@@ -170,7 +166,7 @@ std::string AttachmentFileBytes(ByteView stored) {
   } else {
     ThrowCorrupt("unknown attachment data kind");
   }
-  const ByteView c = View(content);
+  const ByteView c = ByteView::Of(content);
   const uint32_t header = c.U32(0);
   const size_t end = std::min<size_t>(length, content.size());
   if (header < 4 || header > end) ThrowCorrupt("attachment header longer than its data");
@@ -197,7 +193,7 @@ void DecodeValue(const DataRow& row, const ColumnDef& c, PageReader& pages, cons
   std::string longValue;  // a memo's or OLE object's whole value
   if (type == kColMemo || type == kColOle) {
     longValue = ReadLongValue(pages, b, SIZE_MAX);
-    b = View(longValue);
+    b = ByteView::Of(longValue);
   }
   if (calculated) {  // the header is inside a long value
     b = CalculatedResult(b);

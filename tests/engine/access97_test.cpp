@@ -31,10 +31,6 @@ using engine::ByteView;
 using engine::CorruptError;
 namespace vba = engine::vba;
 
-ByteView View(const std::string& s) {
-  return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-}
-
 std::string Le(uint32_t v, int bytes) {
   std::string s;
   for (int k = 0; k < bytes; ++k) s.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
@@ -114,13 +110,13 @@ TEST(Access97Project, TheProjectRowOfRealFiles) {
     const std::vector<vba::Modules2Row> rows = Modules2Rows(file);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].name, "MSysDb");
-    const auto streams = vba::ParseStreamBundle(View(rows[0].module));
+    const auto streams = vba::ParseStreamBundle(ByteView::Of(rows[0].module));
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[0].first, "_VBA_PROJECT");
     EXPECT_EQ(streams[0].second.substr(0, 2), "\xCC\x61");
     EXPECT_EQ(streams[1].first, "dir");
-    const std::string dir = vba::DecompressContainer(View(streams[1].second));
-    const vba::ProjectDirectory p = vba::ParseDirStream(View(dir));
+    const std::string dir = vba::DecompressContainer(ByteView::Of(streams[1].second));
+    const vba::ProjectDirectory p = vba::ParseDirStream(ByteView::Of(dir));
     EXPECT_EQ(p.projectName, projectName);
     EXPECT_TRUE(p.modules.empty());
     const auto tree = vba::Access97ProjectTree(rows);
@@ -218,14 +214,14 @@ TEST(Access97Project, ModulesFormsReportsAndMacros) {
 // Bundles cut short or with impossible sizes raise CorruptError; so does every cut of a real one
 // (except where an entry ends), and bytes flipped in it give a project, a CorruptError or nothing.
 TEST(Access97Project, DamagedBundlesGiveAReason) {
-  EXPECT_THROW(vba::ParseStreamBundle(View(std::string("\x69\x12\x04", 3))), CorruptError);
-  EXPECT_THROW(vba::ParseStreamBundle(View(std::string(8, '\0'))), CorruptError);
+  EXPECT_THROW(vba::ParseStreamBundle(ByteView::Of(std::string("\x69\x12\x04", 3))), CorruptError);
+  EXPECT_THROW(vba::ParseStreamBundle(ByteView::Of(std::string(8, '\0'))), CorruptError);
   std::string odd = Bundle({{"dir", "x"}});
   odd[8] = 7;  // a name of odd length
-  EXPECT_THROW(vba::ParseStreamBundle(View(odd)), CorruptError);
+  EXPECT_THROW(vba::ParseStreamBundle(ByteView::Of(odd)), CorruptError);
   std::string huge = Bundle({{"dir", "x"}});
   huge[8 + 1 + 8] = '\xFF';  // the size of the stream, far past the value
-  EXPECT_THROW(vba::ParseStreamBundle(View(huge)), CorruptError);
+  EXPECT_THROW(vba::ParseStreamBundle(ByteView::Of(huge)), CorruptError);
   EXPECT_THROW(vba::Access97ProjectTree({{"MSysDb", huge}}), CorruptError);
   EXPECT_FALSE(vba::Access97ProjectTree({{"MSysDb", "not a bundle"}}).has_value());
   EXPECT_FALSE(vba::Access97ProjectTree({}).has_value());
@@ -234,7 +230,7 @@ TEST(Access97Project, DamagedBundlesGiveAReason) {
   const size_t ends[] = {8, 8 + 1 + 26 + 4 + 8};
   for (size_t cut = 1; cut < real.size(); ++cut) {
     if (cut == ends[0] || cut == ends[1]) continue;  // an entry ends there
-    EXPECT_THROW(vba::ParseStreamBundle(View(real.substr(0, cut))), CorruptError) << cut;
+    EXPECT_THROW(vba::ParseStreamBundle(ByteView::Of(real.substr(0, cut))), CorruptError) << cut;
   }
   uint32_t seed = 97;
   auto next = [&] { return seed = seed * 1103515245u + 12345u; };

@@ -26,10 +26,6 @@ constexpr uint32_t kEnd = 0xFFFFFFFE;
 constexpr uint32_t kFree = 0xFFFFFFFF;
 constexpr size_t kSector = 512;
 
-ByteView View(const std::string& s) {
-  return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-}
-
 void Put32(std::string& s, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
@@ -215,7 +211,7 @@ TEST(CompoundFile, StoragesStreamsAndAProjectInside) {
   AddProject(p, longText);  // its stream lies in regular sectors, the rest in the mini stream
   const std::string file = p.cf.Build();
 
-  const vba::StorageTree tree = vba::ReadCompoundFile(View(file));
+  const vba::StorageTree tree = vba::ReadCompoundFile(ByteView::Of(file));
   EXPECT_EQ(tree.Root().name, vba::kCompoundRootName);
   const vba::StorageEntry* dirData = tree.Find({"Forms", "DirData"});
   ASSERT_NE(dirData, nullptr);
@@ -237,7 +233,7 @@ TEST(CompoundFile, FourKilobyteSectors) {
   AddProject(p, text);
   const std::string file = p.cf.Build();
   ASSERT_EQ(file.size() % 4096, 0u);
-  const std::vector<vba::ModuleSource> modules = vba::ReadVbaProject(vba::ReadCompoundFile(View(file)));
+  const std::vector<vba::ModuleSource> modules = vba::ReadVbaProject(vba::ReadCompoundFile(ByteView::Of(file)));
   ASSERT_EQ(modules.size(), 1u);
   EXPECT_EQ(modules[0].text, text);
 }
@@ -249,7 +245,7 @@ TEST(CompoundFile, ABrokenChainStaysWithItsStream) {
   // The module's second sector points back at its first: a loop.
   const uint32_t first = p.cf.FirstSector(p.module);
   Put32(file, CompoundBuilder::SectorOffset(0) + 4 * (first + 1), first);
-  vba::StorageTree tree = vba::ReadCompoundFile(View(file));
+  vba::StorageTree tree = vba::ReadCompoundFile(ByteView::Of(file));
   std::vector<vba::ModuleSource> modules = vba::ReadVbaProject(tree);
   ASSERT_EQ(modules.size(), 1u);
   EXPECT_EQ(modules[0].text, "");
@@ -259,7 +255,7 @@ TEST(CompoundFile, ABrokenChainStaysWithItsStream) {
   file = p.cf.Build();
   Put32(file, p.cf.EntryOffset(p.module) + 0x78, 0x7FFFFFFF);
   Put32(file, CompoundBuilder::SectorOffset(Get32(file, 0x3C)), 0x00FFFFFF);  // dir's mini chain
-  tree = vba::ReadCompoundFile(View(file));
+  tree = vba::ReadCompoundFile(ByteView::Of(file));
   ASSERT_NE(tree.Find({"VBA", "VBAProject", "VBA", "Modulo1"}), nullptr);
   EXPECT_TRUE(tree.Find({"VBA", "VBAProject", "VBA", "Modulo1"})->damaged);
   EXPECT_TRUE(tree.Find({"VBA", "VBAProject", "VBA", "dir"})->damaged);
@@ -276,7 +272,7 @@ TEST(CompoundFile, DirectoryLoopsAndStrayLinksAreWalkedOnce) {
   Put32(file, cf.EntryOffset(c) + 0x48, static_cast<uint32_t>(b));  // C's sibling is B again
   Put32(file, cf.EntryOffset(b) + 0x44, 0);                           // B's left is the root
   Put32(file, cf.EntryOffset(c) + 0x44, 0x12345678);                  // past the directory
-  const vba::StorageTree tree = vba::ReadCompoundFile(View(file));
+  const vba::StorageTree tree = vba::ReadCompoundFile(ByteView::Of(file));
   const vba::StorageEntry* storage = tree.Find({"A"});
   ASSERT_NE(storage, nullptr);
   EXPECT_EQ(tree.Children(*storage).size(), 2u);
@@ -285,7 +281,7 @@ TEST(CompoundFile, DirectoryLoopsAndStrayLinksAreWalkedOnce) {
   // A storage whose child is its own parent: the root is never entered twice.
   file = cf.Build();
   Put32(file, cf.EntryOffset(a) + 0x4C, 0);
-  const vba::StorageTree looped = vba::ReadCompoundFile(View(file));
+  const vba::StorageTree looped = vba::ReadCompoundFile(ByteView::Of(file));
   EXPECT_EQ(looped.Children(*looped.Find({"A"})).size(), 0u);
 }
 
@@ -293,7 +289,7 @@ TEST(CompoundFile, HeaderAndTableDamageIsCorrupt) {
   CompoundBuilder cf;
   cf.Stream(0, "S", "dati");
   const std::string good = cf.Build();
-  ASSERT_NO_THROW(vba::ReadCompoundFile(View(good)));
+  ASSERT_NO_THROW(vba::ReadCompoundFile(ByteView::Of(good)));
 
   auto damaged = [&](size_t at, uint32_t value) {
     std::string f = good;
@@ -310,11 +306,11 @@ TEST(CompoundFile, HeaderAndTableDamageIsCorrupt) {
       damaged(CompoundBuilder::SectorOffset(0) + 4, 1), // directory chain loops on itself
       good.substr(0, 300),                              // shorter than the header
   };
-  for (const std::string& f : cases) EXPECT_THROW(vba::ReadCompoundFile(View(f)), CorruptError);
+  for (const std::string& f : cases) EXPECT_THROW(vba::ReadCompoundFile(ByteView::Of(f)), CorruptError);
   // The root entry must be one.
   std::string noRoot = good;
   noRoot[cf.EntryOffset(0) + 0x42] = 1;
-  EXPECT_THROW(vba::ReadCompoundFile(View(noRoot)), CorruptError);
+  EXPECT_THROW(vba::ReadCompoundFile(ByteView::Of(noRoot)), CorruptError);
 }
 
 TEST(CompoundFile, AFileCutInItsLastSectorKeepsWhatItHolds) {
@@ -326,9 +322,9 @@ TEST(CompoundFile, AFileCutInItsLastSectorKeepsWhatItHolds) {
   ASSERT_EQ(full.size(), lastSector + kSector);
 
   // Cut after the stream's last byte: still whole. Cut before it: that stream only is damaged.
-  vba::StorageTree tree = vba::ReadCompoundFile(View(full.substr(0, lastSector + 504)));
+  vba::StorageTree tree = vba::ReadCompoundFile(ByteView::Of(full.substr(0, lastSector + 504)));
   EXPECT_EQ(tree.Find({"Grande"})->data.size(), 4600u);
-  tree = vba::ReadCompoundFile(View(full.substr(0, lastSector + 100)));
+  tree = vba::ReadCompoundFile(ByteView::Of(full.substr(0, lastSector + 100)));
   EXPECT_TRUE(tree.Find({"Grande"})->damaged);
   EXPECT_EQ(tree.Find({"Piccolo"})->data, "breve");
   (void)small;
@@ -384,7 +380,7 @@ TEST(MacroRows, ActionsArgumentsConditionsAndNames) {
   for (bool wide : {true, false}) {
     SCOPED_TRACE(wide);
     const std::string blob = Grid(rows, wide);
-    const std::vector<vba::MacroRow> parsed = vba::ParseMacroRows(View(blob), western);
+    const std::vector<vba::MacroRow> parsed = vba::ParseMacroRows(ByteView::Of(blob), western);
     ASSERT_EQ(parsed.size(), 4u);
     EXPECT_EQ(parsed[1].number, 2);
     EXPECT_EQ(parsed[1].arguments.size(), 10u);
@@ -404,14 +400,14 @@ TEST(MacroRows, ActionsArgumentsConditionsAndNames) {
 TEST(MacroRows, DamagedDefinitionsAreCorrupt) {
   const engine::TextCodec western(engine::TextStorage::kCodePage, 1252);
   const std::string good = Grid({{33, 1, nullptr, nullptr, nullptr, {"Avvia()"}}}, true);
-  ASSERT_NO_THROW(vba::ParseMacroRows(View(good), western));
+  ASSERT_NO_THROW(vba::ParseMacroRows(ByteView::Of(good), western));
   std::string longer = good;
   longer[0x28 + 32] = 0x7F;  // the strings run past the end
   std::string offset = good;
   offset[0x28 + 12] = 0x40;  // an argument past its row's strings
   const std::string cases[] = {good.substr(0, 0x21), good.substr(0, 0x30), longer, offset};
   for (const std::string& blob : cases)
-    EXPECT_THROW(vba::ParseMacroRows(View(blob), western), CorruptError);
+    EXPECT_THROW(vba::ParseMacroRows(ByteView::Of(blob), western), CorruptError);
 }
 
 // --- real files -----------------------------------------------------------------------------------

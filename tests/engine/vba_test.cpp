@@ -23,10 +23,6 @@ using engine::ByteView;
 using engine::CorruptError;
 namespace vba = engine::vba;
 
-ByteView View(const std::string& s) {
-  return ByteView(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-}
-
 std::string Bytes(std::initializer_list<int> bytes) {
   std::string s;
   for (int b : bytes) s.push_back(static_cast<char>(b));
@@ -34,7 +30,7 @@ std::string Bytes(std::initializer_list<int> bytes) {
 }
 
 std::string Decompress(const std::string& container) {
-  return vba::DecompressContainer(View(container));
+  return vba::DecompressContainer(ByteView::Of(container));
 }
 
 // A compressed container holding `text` in stored (uncompressed) chunks of up to 4096 bytes.
@@ -163,7 +159,7 @@ std::string SampleDir() {
 
 TEST(VbaDirStream, ProjectAndModules) {
   const std::string dir = SampleDir();
-  vba::ProjectDirectory p = vba::ParseDirStream(View(dir));
+  vba::ProjectDirectory p = vba::ParseDirStream(ByteView::Of(dir));
   EXPECT_EQ(p.codePage, 1252);
   EXPECT_EQ(p.projectName, "Progetto");
   ASSERT_EQ(p.modules.size(), 2u);
@@ -178,18 +174,18 @@ TEST(VbaDirStream, ProjectAndModules) {
 TEST(VbaDirStream, DamagedStreamsAreCorrupt) {
   const std::string dir = SampleDir();
   // Cut inside the second module's records: its record runs past the end.
-  EXPECT_THROW(vba::ParseDirStream(View(dir.substr(0, dir.size() - 40))), CorruptError);
+  EXPECT_THROW(vba::ParseDirStream(ByteView::Of(dir.substr(0, dir.size() - 40))), CorruptError);
   // A size field far larger than the stream.
   std::string huge;
   Record(huge, 0x0004, "x");
   huge[2] = '\xFF';
   huge[5] = '\x7F';
-  EXPECT_THROW(vba::ParseDirStream(View(huge)), CorruptError);
+  EXPECT_THROW(vba::ParseDirStream(ByteView::Of(huge)), CorruptError);
   // A module that ends without its stream name.
   std::string nameless;
   Record(nameless, 0x0019, "Solo");
   Record(nameless, 0x002B, "");
-  EXPECT_THROW(vba::ParseDirStream(View(nameless)), CorruptError);
+  EXPECT_THROW(vba::ParseDirStream(ByteView::Of(nameless)), CorruptError);
 }
 
 // --- the storage tree ---------------------------------------------------------------------------
@@ -242,13 +238,13 @@ TEST(ObjectDirectory, EntriesAndDamage) {
   std::string d = U32(0);
   d += Bytes({0x04, 4 + 10}) + Utf16("Clienti") .substr(0, 10) + U32(3);
   d += Bytes({0x04, 4 + 4}) + Utf16("Or") + U32(0);
-  auto entries = vba::ParseObjectDirectory(View(d));
+  auto entries = vba::ParseObjectDirectory(ByteView::Of(d));
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].name, "Clien");
   EXPECT_EQ(entries[0].storage, 3u);
   EXPECT_EQ(entries[1].name, "Or");
-  EXPECT_THROW(vba::ParseObjectDirectory(View(d.substr(0, d.size() - 1))), CorruptError);
-  EXPECT_THROW(vba::ParseObjectDirectory(View(U32(0) + Bytes({0x04, 0x02, 'a', 0}))), CorruptError);
+  EXPECT_THROW(vba::ParseObjectDirectory(ByteView::Of(d.substr(0, d.size() - 1))), CorruptError);
+  EXPECT_THROW(vba::ParseObjectDirectory(ByteView::Of(U32(0) + Bytes({0x04, 0x02, 'a', 0}))), CorruptError);
 }
 
 TEST(StoredText, StringsAtEitherAlignmentAndMacroXml) {
@@ -256,14 +252,14 @@ TEST(StoredText, StringsAtEitherAlignmentAndMacroXml) {
   blob += Utf16("tbl_Clienti") + Bytes({0x00, 0x00, 0x12});
   blob += Utf16("SELECT * FROM [Ordini]") + Bytes({0x00, 0x00});
   blob += Utf16("x") + Bytes({0x00, 0x00});          // too short
-  std::vector<std::string> strings = vba::StoredStrings(View(blob));
+  std::vector<std::string> strings = vba::StoredStrings(ByteView::Of(blob));
   EXPECT_EQ(strings, (std::vector<std::string>{"tbl_Clienti", "SELECT * FROM [Ordini]"}));
 
   std::string macro = Bytes({0xFF, 0xFF, 0x01}) + Utf16("Not [Form].[NewRecord]") + Bytes({0, 0});
-  EXPECT_EQ(vba::MacroXml(View(macro)), "");
+  EXPECT_EQ(vba::MacroXml(ByteView::Of(macro)), "");
   macro += Bytes({0x05}) + Utf16("_AXL:<?xml version=\"1.0\"?><UserInterfa") + Bytes({0, 0, 9});
   macro += Bytes({0, 0, 0, 0x0A, 0, 0xFF}) + Utf16("_AXL:ceMacro/>") + Bytes({0, 0});
-  EXPECT_EQ(vba::MacroXml(View(macro)), "<?xml version=\"1.0\"?><UserInterfaceMacro/>");
+  EXPECT_EQ(vba::MacroXml(ByteView::Of(macro)), "<?xml version=\"1.0\"?><UserInterfaceMacro/>");
 }
 
 TEST(StoredText, PropertyStringsAreTheLengthPrefixedTexts) {
@@ -272,7 +268,7 @@ TEST(StoredText, PropertyStringsAreTheLengthPrefixedTexts) {
   blob += U32(7) + U32(4) + U32(4) + U32(6) + Utf16("Or") + U32(0);  // length past the text
   blob += U32(4) + U32(16) + Utf16("[Ordini]");
   blob += U32(4) + U32(400) + Utf16("cut");                   // runs past the end
-  EXPECT_EQ(vba::PropertyStrings(View(blob)), (std::vector<std::string>{"tbl_Clienti", "[Ordini]"}));
+  EXPECT_EQ(vba::PropertyStrings(ByteView::Of(blob)), (std::vector<std::string>{"tbl_Clienti", "[Ordini]"}));
 }
 
 // --- a VBA project built in memory --------------------------------------------------------------
